@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: MIT
+#include "resources/pipl/ModuleResources.h"
+
+#include <functional>
+
+#include "PIActions.h"
+#include "PIProperties.h"
+#include "resources/pipl/PluginIdentity.h"
+#include "resources/pipl/ResourceWriter.h"
+
+namespace nelvo {
+namespace {
+
+// Appends one property: header, data written by `body`, padding to 4 bytes.
+void property(ResourceWriter& out, OSType key, const std::function<void(ResourceWriter&)>& body) {
+    out.fourCC(kPhotoshopSignature);
+    out.fourCC(key);
+    out.i32(0);
+    const std::size_t lengthAt = out.size();
+    out.i32(0);
+    const std::size_t start = out.size();
+    body(out);
+    out.patch32(lengthAt, static_cast<uint32_t>(out.size() - start));
+    out.padTo(4);
+}
+
+// Supported modes: grey scale, RGB, CMYK, HSL, HSB, duotone, Lab.
+constexpr uint8_t kModesByte0 = 0x5E;
+constexpr uint8_t kModesByte1 = 0xC0;
+
+// Filters layer masks, works with blank data, copies source to destination,
+// does not write outside the selection; the second set may write outside it.
+constexpr uint8_t kCaseFlagsNoSelection = 0x06;
+constexpr uint8_t kCaseFlagsSelection = 0x0E;
+
+std::vector<uint8_t> buildPropertyList() {
+    ResourceWriter out;
+    out.i16(kPIPLReservedWord);
+    out.i32(kCurrentPiPLVersion);
+    out.i32(11);
+    property(out, PIKindProperty, [](ResourceWriter& w) { w.fourCC(kFilterModuleKind); });
+    property(out, PINameProperty, [](ResourceWriter& w) { w.pascalString(kMenuName); });
+    property(out, PICategoryProperty, [](ResourceWriter& w) { w.pascalString(kMenuCategory); });
+    property(out, PIVersionProperty, [](ResourceWriter& w) { w.i32(0x00040000); });
+    property(out, PIWin64X86CodeProperty, [](ResourceWriter& w) { w.cString("PluginMain"); });
+    property(out, PISupportedModesProperty, [](ResourceWriter& w) {
+        w.u8(kModesByte0);
+        w.u8(kModesByte1);
+    });
+    property(out, PIHasTerminologyProperty, [](ResourceWriter& w) {
+        w.i32(0);
+        w.fourCC(kPluginClassID);
+        w.fourCC(kPluginEventID);
+        w.i16(kResourceID);
+        w.cString(kPluginUUID);
+    });
+    property(out, PIEnableInfoProperty, [](ResourceWriter& w) { w.cString(kEnableExpression); });
+    property(out, PIFilterMaxSize32Property, [](ResourceWriter& w) {
+        w.i32(2000000);
+        w.i32(2000000);
+    });
+    property(out, PIFilterLayerSupportProperty, [](ResourceWriter& w) {
+        w.u8(0x80);
+        w.u8(0);
+        w.u8(0);
+        w.u8(0);
+    });
+    property(out, PIFilterCaseInfoProperty, [](ResourceWriter& w) {
+        const uint8_t flags[filterCaseCount] = {kCaseFlagsNoSelection, kCaseFlagsSelection,
+                                                kCaseFlagsSelection,   kCaseFlagsNoSelection,
+                                                kCaseFlagsSelection,   kCaseFlagsNoSelection,
+                                                kCaseFlagsSelection};
+        for (uint8_t flag : flags) {
+            w.u8(inWhiteMat);
+            w.u8(outWhiteMat);
+            w.u8(flag);
+            w.u8(0);
+        }
+    });
+    return out.bytes();
+}
+
+struct TerminologyParameter {
+    const char* name;
+    OSType key;
+    OSType type;
+    const char* description;
+};
+
+// Scripting names of the parameters; the other recorded keys travel without one.
+constexpr TerminologyParameter kParameters[] = {
+    {"defect detection", PIFourCC('d', 'e', 't', 'I'), typeInteger, "defect detection amount"},
+    {"tile size", PIFourCC('t', 'i', 'l', 'E'), typeInteger, "defect tile size"},
+    {"brush size", PIFourCC('b', 'r', 's', 'S'), typeInteger, "defect brush size"},
+    {"brush intensity", PIFourCC('b', 'r', 's', 'I'), typeInteger, "defect brush intensity"},
+    {"eraser size", PIFourCC('e', 'r', 's', 'S'), typeInteger, "defect eraser size"},
+    {"preview precision", PIFourCC('p', 'r', 'e', 'C'), typeBoolean, "fast vs accurate preview"},
+    {"dark defects", PIFourCC('d', 'a', 'r', 'K'), typeBoolean, "dark defects"},
+    {"bright defects", PIFourCC('b', 'r', 'i', 'T'), typeBoolean, "bright defects"},
+    {"ignore selection", PIFourCC('i', 'g', 'n', 'S'), typeBoolean, "filter entire image"},
+    {"zoom", PIFourCC('z', 'o', 'o', 'M'), typeFloat, "preview zoom factor"},
+};
+
+constexpr int kDirectParameterFlags = 0xB000;
+constexpr const char kDescription[] = "dust and scratch removal plug-in";
+
+std::vector<uint8_t> buildTerminology() {
+    ResourceWriter out;
+    const auto text = [&out](const char* s) {
+        out.pascalString(s);
+        out.padTo(2);
+    };
+    out.u8(1);  // version 1.0
+    out.u8(0);
+    out.i16(kAeteLanguageEnglish);
+    out.i16(kAeteScriptRoman);
+    out.i16(1);  // suites
+    text(kMenuCategory);
+    text(kDescription);
+    out.fourCC(kPluginClassID);
+    out.i16(1);  // level
+    out.i16(1);  // version
+    out.i16(1);  // events
+    text("Nelvo");
+    text(kDescription);
+    out.fourCC(kPluginClassID);
+    out.fourCC(kPluginEventID);
+    out.fourCC(typeNull);
+    text("");
+    out.i16(0);
+    out.fourCC(typeImageReference);
+    text("");
+    out.i16(kDirectParameterFlags);
+    out.i16(static_cast<int32_t>(std::size(kParameters)));
+    for (const TerminologyParameter& p : kParameters) {
+        text(p.name);
+        out.fourCC(p.key);
+        out.fourCC(p.type);
+        text(p.description);
+        out.i16(0);
+    }
+    out.i16(0);  // classes
+    out.i16(0);  // comparison operators
+    out.i16(0);  // enumerations
+    return out.bytes();
+}
+
+}  // namespace
+
+const std::vector<uint8_t>& propertyListResource() {
+    static const std::vector<uint8_t> bytes = buildPropertyList();
+    return bytes;
+}
+
+const std::vector<uint8_t>& terminologyResource() {
+    static const std::vector<uint8_t> bytes = buildTerminology();
+    return bytes;
+}
+
+}  // namespace nelvo
