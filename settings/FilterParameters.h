@@ -17,6 +17,8 @@ struct EngineSettings {
     int32_t brushSize;       // 1..100
     int32_t brushIntensity;  // -10..10
     int32_t eraserSize;      // 1..100
+
+    bool operator==(const EngineSettings&) const = default;
 };
 
 struct FilterParameters {
@@ -26,6 +28,8 @@ struct FilterParameters {
     int32_t windowState;     // 0..2
     bool ignoreSelection;
     EngineSettings engine;
+
+    bool operator==(const FilterParameters&) const = default;
 };
 
 void setDefaults(EngineSettings& settings);

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#include "Document.h"
+
+namespace filterhost {
+
+void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t mode, int32_t bits) {
+    width = w;
+    height = h;
+    planes = samplesPerPixel;
+    imageMode = mode;
+    depth = bits;
+    pixels.assign(rowBytes() * static_cast<std::size_t>(h), 0);
+    mask.clear();
+    filterRect = VRect{0, 0, h, w};
+}
+
+}  // namespace filterhost

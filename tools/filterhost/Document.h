@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// An image held in host memory, in the host's sample ranges: 8-bit 0..255,
+// 16-bit 0..32768, 32-bit float.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "PITypes.h"
+
+namespace filterhost {
+
+struct Document {
+    int32_t width = 0;
+    int32_t height = 0;
+    int16_t planes = 0;     // samples per pixel, interleaved
+    int16_t imageMode = 0;  // plugInMode...
+    int32_t depth = 8;      // bits per sample: 8, 16 or 32
+    std::vector<uint8_t> pixels;  // rows of width × planes samples, no padding
+
+    // Selection: one byte per pixel, 0 = not selected; empty when none.
+    std::vector<uint8_t> mask;
+
+    // The area to filter; the whole image unless a selection narrows it.
+    VRect filterRect{0, 0, 0, 0};
+
+    std::size_t sampleBytes() const { return static_cast<std::size_t>(depth / 8); }
+    std::size_t pixelBytes() const { return sampleBytes() * static_cast<std::size_t>(planes); }
+    std::size_t rowBytes() const { return pixelBytes() * static_cast<std::size_t>(width); }
+
+    // Allocates zeroed pixels and sets the filter rectangle to the whole image.
+    void allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t mode, int32_t bits);
+};
+
+}  // namespace filterhost

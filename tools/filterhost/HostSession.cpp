@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+#include "HostSession.h"
+
+#include "PIGeneral.h"
+
+namespace filterhost {
+namespace {
+
+const char* stepName(int16_t selector) {
+    switch (selector) {
+        case filterSelectorAbout: return "about";
+        case filterSelectorParameters: return "parameters";
+        case filterSelectorPrepare: return "prepare";
+        case filterSelectorStart: return "start";
+        case filterSelectorContinue: return "continue";
+        case filterSelectorFinish: return "finish";
+        default: return "unknown selector";
+    }
+}
+
+constexpr int32_t kDefaultMaxSpace = 1 << 30;
+constexpr int32_t kDefaultTileSide = 1024;
+
+}  // namespace
+
+HostSession::HostSession(PluginModule& module, HostServices& services)
+    : module_(module), services_(services) {}
+
+HostSession::~HostSession() {
+    // The host owns both blocks; the module's own handles inside them are
+    // freed with the host's memory.
+    if (record_.parameters != nullptr) services_.disposeHandle(record_.parameters);
+    if (data_ != 0) services_.disposeHandle(reinterpret_cast<Handle>(data_));
+}
+
+int16_t HostSession::about() {
+    AboutRecord about{};
+    about.sSPBasic = services_.basicSuite();
+    int16_t result = noErr;
+    {
+        HostServices::Activation active(services_);
+        module_.entry()(filterSelectorAbout, &about, &data_, &result);
+    }
+    services_.endCall(stepName(filterSelectorAbout));
+    return result;
+}
+
+void HostSession::begin(Document& document) {
+    document_ = &document;
+    Handle parameters = record_.parameters;
+    record_ = FilterRecord{};
+    big_ = BigDocumentStruct{};
+    record_.parameters = parameters;
+    record_.planes = document.planes;
+    record_.imageMode = document.imageMode;
+    record_.depth = document.depth;
+    record_.maxSpace = kDefaultMaxSpace;
+    record_.haveMask = !document.mask.empty();
+    record_.inputRate = 0x10000;
+    record_.maskRate = 0x10000;
+    record_.outTileHeight = kDefaultTileSide;
+    record_.outTileWidth = kDefaultTileSide;
+    record_.sSPBasic = services_.basicSuite();
+    big_.imageSize32 = VPoint{document.height, document.width};
+    big_.wholeSize32 = big_.imageSize32;
+    big_.filterRect32 = document.filterRect;
+}
+
+int16_t HostSession::call(int16_t selector) {
+    record_.bigDocumentData = withoutBigDocument_ ? nullptr : &big_;
+    if (beforeCall) beforeCall(record_);
+    int16_t result = noErr;
+    {
+        HostServices::Activation active(services_);
+        module_.entry()(selector, &record_, &data_, &result);
+    }
+    if (record_.parameters != nullptr && !services_.isHandle(record_.parameters)) {
+        services_.report(std::string(stepName(selector)) + ": parameters is not a handle of this host");
+        record_.parameters = nullptr;
+    }
+    services_.endCall(stepName(selector));
+    return result;
+}
+
+}  // namespace filterhost
+
+namespace filterhost {
+
+namespace {
+bool isEmpty(const VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
+// A module that keeps asking for data must not hang the host.
+constexpr int kMaxContinueCalls = 1 << 20;
+}  // namespace
+
+int16_t HostSession::run(Document& document) {
+    begin(document);
+    int16_t result = call(filterSelectorPrepare);
+    if (result != noErr) return result;
+    result = call(filterSelectorStart);
+    if (result != noErr) return result;
+    for (int i = 0; i < kMaxContinueCalls; ++i) {
+        if (isEmpty(big_.inRect32) && isEmpty(big_.outRect32) && isEmpty(big_.maskRect32)) break;
+        result = call(filterSelectorContinue);
+        if (result != noErr) return result;
+    }
+    return call(filterSelectorFinish);
+}
+
+}  // namespace filterhost

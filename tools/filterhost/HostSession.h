@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// One module as the host keeps it: the data word and the parameters handle
+// survive from one filter operation to the next, as in an image editor.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "Document.h"
+#include "HostServices.h"
+#include "PIFilter.h"
+#include "PluginModule.h"
+
+namespace filterhost {
+
+class HostSession {
+public:
+    HostSession(PluginModule& module, HostServices& services);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    // The about step, with an AboutRecord. Returns the result the module left
+    // (the host presets it to 0).
+    int16_t about();
+
+    // Starts a filter operation on `document`: a fresh filter record, keeping
+    // the data word and the parameters handle.
+    void begin(Document& document);
+
+    // Calls one selector of the operation begun last.
+    int16_t call(int16_t selector);
+
+    // One whole operation: prepare, start, continue while the module asks for
+    // data, finish. Returns the first error.
+    int16_t run(Document& document);
+
+    FilterRecord& record() { return record_; }
+    BigDocumentStruct& bigDocument() { return big_; }
+    intptr_t dataWord() const { return data_; }
+    Handle parametersHandle() const { return record_.parameters; }
+
+    // Leave bigDocumentData null on the next calls (a host without 32-bit coordinates).
+    void setWithoutBigDocument(bool without) { withoutBigDocument_ = without; }
+
+    // Called after the record is prepared for a document and before each selector,
+    // so that callers (tile server, scripting) can fill in their parts.
+    std::function<void(FilterRecord&)> beforeCall;
+
+private:
+
+    PluginModule& module_;
+    HostServices& services_;
+    FilterRecord record_{};
+    BigDocumentStruct big_{};
+    intptr_t data_ = 0;
+    Document* document_ = nullptr;
+    bool withoutBigDocument_ = false;
+};
+
+}  // namespace filterhost
