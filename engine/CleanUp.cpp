@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+#include "engine/CleanUp.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "engine/Detection.h"
+#include "engine/RowLoop.h"
+
+namespace nelvo {
+
+int64_t minimumSpeckSize(int32_t tileSize) {
+    const int64_t side = 2 * int64_t{effectiveTileSize(tileSize)} + 1;
+    const float share = static_cast<float>(side) * 80.0f / 100.0f;
+    return side - static_cast<int64_t>(share);
+}
+
+namespace {
+
+// Disjoint sets over provisional component labels (0 is the background).
+// Union by size and path halving keep every operation near constant, so a
+// plane labels in close to linear time whatever the shapes (staircases and
+// combs make unbalanced trees quadratic).
+class LabelSets {
+  public:
+    LabelSets() { add(); }
+
+    unsigned int add() {
+        const auto label = static_cast<unsigned int>(parent_.size());
+        parent_.push_back(label);
+        setSize_.push_back(1);
+        pixels_.push_back(0);
+        return label;
+    }
+
+    unsigned int find(unsigned int label) {
+        while (parent_[label] != label) {
+            parent_[label] = parent_[parent_[label]];
+            label = parent_[label];
+        }
+        return label;
+    }
+
+    void unite(unsigned int a, unsigned int b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return;
+        if (setSize_[a] < setSize_[b]) std::swap(a, b);
+        parent_[b] = a;
+        setSize_[a] += setSize_[b];
+    }
+
+    void countPixel(unsigned int label) { ++pixels_[label]; }
+
+    // One byte per label: 1 when the label's whole component has at most
+    // `limit` pixels.
+    std::vector<uint8_t> smallComponents(int64_t limit) {
+        const std::size_t labels = parent_.size();
+        std::vector<uint64_t> total(labels, 0);
+        for (std::size_t i = 1; i < labels; ++i) {
+            total[find(static_cast<unsigned int>(i))] += pixels_[i];
+        }
+        std::vector<uint8_t> small(labels, 0);
+        for (std::size_t i = 1; i < labels; ++i) {
+            const uint64_t pixels = total[find(static_cast<unsigned int>(i))];
+            small[i] = limit >= 0 && pixels <= static_cast<uint64_t>(limit) ? 1 : 0;
+        }
+        return small;
+    }
+
+  private:
+    std::vector<unsigned int> parent_;
+    std::vector<unsigned int> setSize_;
+    std::vector<unsigned int> pixels_;
+};
+
+}  // namespace
+
+void removeSpecks(NelvoBuffer<uint8_t>& defects, PlaneSize size, int32_t tileSize,
+                  PlaneAllocator& allocator) {
+    const int32_t width = size.width;
+    const int32_t height = size.height;
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    // Every flagged pixel may open a label; they must stay countable.
+    if (int64_t{width} * height >= int64_t{std::numeric_limits<unsigned int>::max()}) {
+        throw std::bad_alloc();
+    }
+    NelvoBuffer<unsigned int> labels(size, allocator);
+    LabelSets sets;
+
+    // Sequential scan: each flagged pixel joins the labels of its four
+    // neighbours scanned before it (left, up, up-left, up-right), which makes
+    // components 8-connected.
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* flags = defects.row(y);
+        unsigned int* label = labels.row(y);
+        const unsigned int* above = y > 0 ? labels.row(y - 1) : nullptr;
+        for (int32_t x = 0; x < width; ++x) {
+            if (flags[x] == 0) {
+                label[x] = 0;
+                continue;
+            }
+            unsigned int own = 0;
+            const auto join = [&](unsigned int neighbour) {
+                if (neighbour == 0) return;
+                if (own == 0) {
+                    own = neighbour;
+                } else if (neighbour != own) {
+                    sets.unite(own, neighbour);
+                }
+            };
+            if (x > 0) join(label[x - 1]);
+            if (above != nullptr) {
+                join(above[x]);
+                if (x > 0) join(above[x - 1]);
+                if (x + 1 < width) join(above[x + 1]);
+            }
+            if (own == 0) {
+                own = sets.add();
+            }
+            label[x] = own;
+            sets.countPixel(own);
+        }
+    }
+
+    const std::vector<uint8_t> small = sets.smallComponents(minimumSpeckSize(tileSize));
+    forEachRow(height, width, [&](int32_t y) {
+        uint8_t* flags = defects.row(y);
+        const unsigned int* label = labels.row(y);
+        for (int32_t x = 0; x < width; ++x) {
+            if (flags[x] != 0 && small[label[x]] != 0) {
+                flags[x] = 0;
+            }
+        }
+    });
+}
+
+void exportDefectPlane(const NelvoBuffer<uint8_t>& defects, uint8_t* out, int32_t outStride,
+                       PlaneSize size, const StageHooks& hooks) {
+    forEachRow(size.height, size.width, [&](int32_t y) {
+        hooks.advance(1);
+        const uint8_t* flags = defects.row(y);
+        uint8_t* row = out + static_cast<std::ptrdiff_t>(y) * outStride;
+        forPolledSpans(0, size.width, kRowPollColumns, hooks, [&](int32_t x0, int32_t x1) {
+            for (int32_t x = x0; x < x1; ++x) {
+                row[x] = flags[x] != 0 ? 255 : 0;
+            }
+        });
+    });
+}
+
+}  // namespace nelvo

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// The one way engine stages run their rows: a parallel loop over the row index
+// on oneTBB's work-stealing pool. The calling thread takes part and returns
+// when every row is done. Rows must be independent: each writes only its own
+// part of the outputs and reads only what earlier loops finished.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include "engine/StageHooks.h"
+
+namespace nelvo {
+
+// Smallest amount of work, in pixel operations, worth handing to a task;
+// a row loop below it runs on the calling thread alone.
+inline constexpr int64_t kMinWorkPerTask = 16 * 1024;
+
+// Calls body(y) for y in [0, rows). `workPerRow` estimates the cost of one
+// row in pixel operations and sets the grain of the split.
+template <typename Body>
+void forEachRow(int32_t rows, int64_t workPerRow, const Body& body) {
+    if (rows <= 0) {
+        return;
+    }
+    const int64_t perRow = std::max<int64_t>(workPerRow, 1);
+    const int64_t grain = std::clamp<int64_t>((kMinWorkPerTask + perRow - 1) / perRow, 1, rows);
+    if (grain >= rows) {
+        for (int32_t y = 0; y < rows; ++y) {
+            body(y);
+        }
+        return;
+    }
+    tbb::parallel_for(tbb::blocked_range<int32_t>(0, rows, static_cast<std::size_t>(grain)),
+                      [&body](const tbb::blocked_range<int32_t>& range) {
+                          for (int32_t y = range.begin(); y != range.end(); ++y) {
+                              body(y);
+                          }
+                      });
+}
+
+// Calls span(x0, x1) over [begin, end) cut at the multiples of `every`, and
+// asks `hooks` whether to stop before each piece that starts on a multiple.
+// Returns false when a poll asked to stop; the rest of the row is skipped.
+template <typename Span>
+bool forPolledSpans(int32_t begin, int32_t end, int32_t every, const StageHooks& hooks,
+                    const Span& span) {
+    int32_t x = begin;
+    while (x < end) {
+        if (x % every == 0 && hooks.isCancelled()) {
+            return false;
+        }
+        const int64_t nextMultiple = (static_cast<int64_t>(x) / every + 1) * every;
+        const auto next = static_cast<int32_t>(std::min<int64_t>(end, nextMultiple));
+        span(x, next);
+        x = next;
+    }
+    return true;
+}
+
+}  // namespace nelvo

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// Cancellation and progress hooks. Stages call them from their worker threads,
+// several at a time, so an installed callable must be safe to run concurrently.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+namespace nelvo {
+
+using CancelHook = std::function<bool()>;
+using PhaseHook = std::function<void(int32_t)>;
+using AdvanceHook = std::function<void(int32_t)>;
+
+class StageHooks {
+  public:
+    StageHooks() = default;
+
+    // An empty callable keeps the default: never cancelled, progress ignored.
+    void set(CancelHook isCancelled, PhaseHook beginPhase, AdvanceHook advance) {
+        isCancelled_ = std::move(isCancelled);
+        beginPhase_ = std::move(beginPhase);
+        advance_ = std::move(advance);
+    }
+
+    bool isCancelled() const { return isCancelled_ && isCancelled_(); }
+    void beginPhase(int32_t steps) const {
+        if (beginPhase_) beginPhase_(steps);
+    }
+    void advance(int32_t steps) const {
+        if (advance_) advance_(steps);
+    }
+
+  private:
+    CancelHook isCancelled_;
+    PhaseHook beginPhase_;
+    AdvanceHook advance_;
+};
+
+}  // namespace nelvo
