@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "host/HostHandles.h"
+#include "host/ScriptingParameters.h"
 #include "host/Selectors.h"
 
 namespace nelvo {
@@ -12,6 +13,10 @@ int16_t start(CallContext& context) {
 
     const int16_t locked = lockHandles(context);
     if (locked != noErr) return locked;
+
+    const std::optional<bool> showDialog = readScriptingParameters(context);
+    if (!showDialog) return context.result != nullptr ? *context.result : int16_t{noErr};
+    if (*showDialog) return errPlugInDialogUnavailable;
     return noErr;
 }
 

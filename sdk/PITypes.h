@@ -49,7 +49,10 @@ enum {
     memFullErr = -108,                 /* out of memory */
     userCanceledErr = -128,            /* the user cancelled */
     filterBadParameters = -30100,      /* bad parameters, e.g. a host tile of size 0 */
-    errPlugInHostInsufficient = -30900 /* host lacks what the plug-in needs */
+    errPlugInHostInsufficient = -30900, /* host lacks what the plug-in needs */
+    /* Not of the published set: this build of the module cannot show its
+       editing dialog, so a step that asks for it ends with this code. */
+    errPlugInDialogUnavailable = -30210
 };
 
 /* Builds a four-character code from its characters: PIFourCC('d','e','t','I'). */

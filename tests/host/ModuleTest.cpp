@@ -12,6 +12,7 @@
 #include "host/CallContext.h"
 #include "resources/pipl/PluginIdentity.h"
 #include "settings/FilterParameters.h"
+#include "support/TempDir.h"
 
 using namespace filterhost;
 
@@ -25,7 +26,13 @@ Document rgbDocument(int32_t width, int32_t height) {
 
 class ModuleTest : public ::testing::Test {
 protected:
-    void SetUp() override { module = PluginModule::load(NELVO_MODULE_PATH); }
+    void SetUp() override {
+        module = PluginModule::load(NELVO_MODULE_PATH);
+        services.scripting().setRegistryPath(config / "registry.json");
+    }
+
+    // A replay that never asks for the dialog.
+    static void silent(HostSession& session) { session.giveDescriptor(Descriptor{}, plugInDialogSilent); }
 
     template <typename T>
     T read(Handle handle) {
@@ -41,6 +48,7 @@ protected:
         for (const std::string& problem : services.problems()) ADD_FAILURE() << problem;
     }
 
+    TempDir config;
     std::unique_ptr<PluginModule> module;
     HostServices services;
 };
@@ -79,6 +87,7 @@ TEST_F(ModuleTest, PropertyListDescribesTheFilter) {
 
 TEST_F(ModuleTest, FirstStartCreatesBothHandlesWithDefaultsAndSecondKeepsThem) {
     HostSession session(*module, services);
+    silent(session);
     Document document = rgbDocument(64, 48);
     session.begin(document);
     ASSERT_EQ(session.call(filterSelectorStart), noErr);
@@ -189,6 +198,7 @@ TEST_F(ModuleTest, RefusedSuiteEndsTheCallAndReleasesWhatWasAcquired) {
 TEST_F(ModuleTest, HandleThatCannotBeCreatedGivesOutOfMemory) {
     for (int failing : {1, 2}) {  // the parameter record, then the persistent block
         HostServices host;
+        host.scripting().setRegistryPath(config / "registry.json");
         host.limits().failHandleAllocation = failing;
         HostSession session(*module, host);
         Document document = rgbDocument(8, 8);
@@ -200,6 +210,7 @@ TEST_F(ModuleTest, HandleThatCannotBeCreatedGivesOutOfMemory) {
 
 TEST_F(ModuleTest, ShortParameterHandleIsGrownAndReset) {
     HostSession session(*module, services);
+    silent(session);
     Document document = rgbDocument(8, 8);
     session.begin(document);
     session.record().parameters = services.newHandle(3);
@@ -214,8 +225,11 @@ TEST_F(ModuleTest, ShortParameterHandleIsGrownAndReset) {
 TEST(ModuleLoading, LoadRunUnloadThreeTimes) {
     for (int round = 0; round < 3; ++round) {
         auto module = PluginModule::load(NELVO_MODULE_PATH);
+        TempDir config;
         HostServices services;
+        services.scripting().setRegistryPath(config / "registry.json");
         HostSession session(*module, services);
+        session.giveDescriptor(Descriptor{}, plugInDialogSilent);
         Document document;
         document.allocate(40, 30, 3, plugInModeRGBColor, 8);
         EXPECT_EQ(session.run(document), noErr) << round;

@@ -74,6 +74,7 @@ HostServices::HostServices() {
     bufferSuite_ = PSBufferSuite1{c_bufferNew, c_bufferDispose, c_bufferGetSize, c_bufferGetSpace};
     addSuite(kPSHandleSuite, kPSHandleSuiteVersion2, &handleSuite_);
     addSuite(kPSBufferSuite, kPSBufferSuiteVersion1, &bufferSuite_);
+    scripting_ = std::make_unique<ScriptingServices>(*this);
 }
 
 HostServices::~HostServices() {
@@ -103,6 +104,10 @@ void HostServices::endCall(const std::string& step) {
                    " bytes was left locked");
             record->locked = false;
         }
+    }
+    if (scripting_ && scripting_->liveDescriptors() > 0) {
+        report(step + ": " + std::to_string(scripting_->liveDescriptors()) + " descriptor(s) never freed");
+        scripting_->forgetDescriptors();
     }
     if (!buffers_.empty()) {
         report(step + ": " + std::to_string(buffers_.size()) + " buffer(s) of " +

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "PIBufferSuite.h"
+#include "ScriptingServices.h"
 #include "PIHandleSuite.h"
 #include "SPBasic.h"
 
@@ -42,6 +43,7 @@ public:
     HostServices& operator=(const HostServices&) = delete;
 
     HostLimits& limits() { return limits_; }
+    ScriptingServices& scripting() { return *scripting_; }
     SPBasicSuite* basicSuite() { return &basic_; }
 
     // Makes this host the one the suite functions serve; the C callbacks carry
@@ -109,6 +111,8 @@ private:
     int bufferAllocations_ = 0;
     int handleAllocations_ = 0;
     std::vector<std::string> problems_;
+    // Last, so that it registers its suites after the basic ones exist.
+    std::unique_ptr<ScriptingServices> scripting_;
 };
 
 }  // namespace filterhost

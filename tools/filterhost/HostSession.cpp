@@ -27,6 +27,7 @@ HostSession::HostSession(PluginModule& module, HostServices& services)
     : module_(module), services_(services) {}
 
 HostSession::~HostSession() {
+    if (scripting_.descriptor != nullptr) services_.disposeHandle(scripting_.descriptor);
     // The host owns both blocks; the module's own handles inside them are
     // freed with the host's memory.
     if (record_.parameters != nullptr) services_.disposeHandle(record_.parameters);
@@ -61,9 +62,26 @@ void HostSession::begin(Document& document) {
     record_.outTileHeight = kDefaultTileSide;
     record_.outTileWidth = kDefaultTileSide;
     record_.sSPBasic = services_.basicSuite();
+    record_.descriptorParameters = withoutScripting_ ? nullptr : &scripting_;
     big_.imageSize32 = VPoint{document.height, document.width};
     big_.wholeSize32 = big_.imageSize32;
     big_.filterRect32 = document.filterRect;
+}
+
+void HostSession::giveDescriptor(const Descriptor& descriptor, int16_t playInfo) {
+    giveNoDescriptor();
+    scripting_.descriptor = services_.scripting().makeHandle(descriptor);
+    scripting_.playInfo = playInfo;
+}
+
+void HostSession::giveNoDescriptor() {
+    if (scripting_.descriptor != nullptr) services_.disposeHandle(scripting_.descriptor);
+    scripting_ = PIDescriptorParameters{};
+}
+
+std::optional<Descriptor> HostSession::recordedDescriptor() {
+    if (scripting_.descriptor == nullptr) return std::nullopt;
+    return services_.scripting().readHandle(scripting_.descriptor);
 }
 
 int16_t HostSession::call(int16_t selector) {
@@ -77,6 +95,10 @@ int16_t HostSession::call(int16_t selector) {
     if (record_.parameters != nullptr && !services_.isHandle(record_.parameters)) {
         services_.report(std::string(stepName(selector)) + ": parameters is not a handle of this host");
         record_.parameters = nullptr;
+    }
+    if (scripting_.descriptor != nullptr && !services_.isHandle(scripting_.descriptor)) {
+        services_.report(std::string(stepName(selector)) + ": the recorded descriptor is not a handle of this host");
+        scripting_.descriptor = nullptr;
     }
     services_.endCall(stepName(selector));
     return result;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "Descriptor.h"
 #include "Document.h"
 #include "HostServices.h"
 #include "PIFilter.h"
@@ -41,6 +42,16 @@ public:
     intptr_t dataWord() const { return data_; }
     Handle parametersHandle() const { return record_.parameters; }
 
+    // The scripting parameters handed with every call: a copy of `descriptor`
+    // as a handle with `playInfo`, or no descriptor at all.
+    void giveDescriptor(const Descriptor& descriptor, int16_t playInfo);
+    void giveNoDescriptor();
+    // Leave descriptorParameters null (a host that does not script).
+    void setWithoutScripting(bool without) { withoutScripting_ = without; }
+    PIDescriptorParameters& scriptingParameters() { return scripting_; }
+    // The descriptor the module left in the scripting parameters, if any.
+    std::optional<Descriptor> recordedDescriptor();
+
     // Leave bigDocumentData null on the next calls (a host without 32-bit coordinates).
     void setWithoutBigDocument(bool without) { withoutBigDocument_ = without; }
 
@@ -57,6 +68,8 @@ private:
     intptr_t data_ = 0;
     Document* document_ = nullptr;
     bool withoutBigDocument_ = false;
+    PIDescriptorParameters scripting_{};
+    bool withoutScripting_ = false;
 };
 
 }  // namespace filterhost

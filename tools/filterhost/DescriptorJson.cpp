@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+#include "DescriptorJson.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "PIActions.h"
+
+namespace filterhost {
+namespace {
+
+const char* kindName(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Integer: return "an integer";
+        case ValueKind::UnitFloat: return "a unit float {\"unit\": ..., \"value\": ...}";
+        case ValueKind::Boolean: return "a boolean";
+        case ValueKind::Integers: return "a list of integers";
+    }
+    return "a value";
+}
+
+int32_t toInt32(const nlohmann::json& value, const std::string& key) {
+    if (!value.is_number_integer()) throw std::runtime_error("key '" + key + "': expected an integer");
+    const auto wide = value.get<int64_t>();
+    if (wide < std::numeric_limits<int32_t>::min() || wide > std::numeric_limits<int32_t>::max())
+        throw std::runtime_error("key '" + key + "': integer out of the 32-bit range");
+    return static_cast<int32_t>(wide);
+}
+
+int32_t parseInt(const std::string& text, const std::string& key) {
+    int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || at != end || text.empty())
+        throw std::runtime_error("key '" + key + "': \"" + text + "\" is not a 32-bit integer");
+    return value;
+}
+
+}  // namespace
+
+uint32_t keyFromText(const std::string& text) {
+    if (text.size() != 4) throw std::runtime_error("key '" + text + "': keys are four characters");
+    return PIFourCC(text[0], text[1], text[2], text[3]);
+}
+
+std::string keyText(uint32_t key) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) text += static_cast<char>((key >> shift) & 0xFF);
+    return text;
+}
+
+nlohmann::json toJson(const Descriptor& descriptor) {
+    nlohmann::json object = nlohmann::json::object();
+    for (const auto& [key, value] : descriptor.entries()) {
+        nlohmann::json& slot = object[keyText(key)];
+        if (const auto* i = std::get_if<int32_t>(&value)) slot = *i;
+        else if (const auto* b = std::get_if<bool>(&value)) slot = *b;
+        else if (const auto* f = std::get_if<UnitFloat>(&value))
+            slot = {{"unit", keyText(f->unit)}, {"value", f->value}};
+        else slot = std::get<std::vector<int32_t>>(value);
+    }
+    return object;
+}
+
+Descriptor fromJson(const nlohmann::json& object, const KeyKinds& kinds) {
+    if (!object.is_object()) throw std::runtime_error("the descriptor must be a JSON object");
+    Descriptor descriptor;
+    for (const auto& [key, value] : object.items()) {
+        const uint32_t code = keyFromText(key);
+        ValueKind kind;
+        if (value.is_boolean()) kind = ValueKind::Boolean;
+        else if (value.is_number_integer()) kind = ValueKind::Integer;
+        else if (value.is_array()) kind = ValueKind::Integers;
+        else if (value.is_object()) kind = ValueKind::UnitFloat;
+        else throw std::runtime_error("key '" + key + "': unsupported value " + value.dump());
+        const auto known = kinds.find(code);
+        if (known != kinds.end() && known->second != kind) {
+            throw std::runtime_error("key '" + key + "': expected " + kindName(known->second) +
+                                     ", found " + value.dump());
+        }
+        switch (kind) {
+            case ValueKind::Boolean:
+                descriptor.put(code, value.get<bool>());
+                break;
+            case ValueKind::Integer:
+                descriptor.put(code, toInt32(value, key));
+                break;
+            case ValueKind::Integers: {
+                std::vector<int32_t> list;
+                for (const auto& item : value) list.push_back(toInt32(item, key));
+                descriptor.put(code, std::move(list));
+                break;
+            }
+            case ValueKind::UnitFloat: {
+                if (!value.contains("unit") || !value["unit"].is_string() || !value.contains("value") ||
+                    !value["value"].is_number())
+                    throw std::runtime_error("key '" + key + "': expected {\"unit\": \"#Prc\", \"value\": number}");
+                const double number = value["value"].get<double>();
+                if (!std::isfinite(number)) throw std::runtime_error("key '" + key + "': value is not finite");
+                descriptor.put(code, UnitFloat{keyFromText(value["unit"].get<std::string>()), number});
+                break;
+            }
+        }
+    }
+    return descriptor;
+}
+
+void putFromText(Descriptor& descriptor, const std::string& assignment, const KeyKinds& kinds) {
+    const auto equals = assignment.find('=');
+    if (equals == std::string::npos) throw std::runtime_error("--set " + assignment + ": expected KEY=VALUE");
+    const std::string key = assignment.substr(0, equals);
+    const std::string text = assignment.substr(equals + 1);
+    const uint32_t code = keyFromText(key);
+    ValueKind kind = ValueKind::Integer;
+    if (const auto known = kinds.find(code); known != kinds.end()) kind = known->second;
+    else if (text.find(',') != std::string::npos) kind = ValueKind::Integers;
+    else if (text == "true" || text == "false") kind = ValueKind::Boolean;
+    switch (kind) {
+        case ValueKind::Boolean:
+            if (text == "1" || text == "true") descriptor.put(code, true);
+            else if (text == "0" || text == "false") descriptor.put(code, false);
+            else throw std::runtime_error("key '" + key + "': a boolean takes 0 or 1, not \"" + text + "\"");
+            break;
+        case ValueKind::Integer:
+            descriptor.put(code, parseInt(text, key));
+            break;
+        case ValueKind::Integers: {
+            std::vector<int32_t> list;
+            std::size_t start = 0;
+            while (true) {
+                const auto comma = text.find(',', start);
+                list.push_back(parseInt(text.substr(start, comma - start), key));
+                if (comma == std::string::npos) break;
+                start = comma + 1;
+            }
+            descriptor.put(code, std::move(list));
+            break;
+        }
+        case ValueKind::UnitFloat: {
+            std::size_t used = 0;
+            double number = 0;
+            try {
+                number = std::stod(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != text.size() || text.empty() || !std::isfinite(number))
+                throw std::runtime_error("key '" + key + "': \"" + text + "\" is not a number");
+            descriptor.put(code, UnitFloat{unitPercent, number});
+            break;
+        }
+    }
+}
+
+}  // namespace filterhost

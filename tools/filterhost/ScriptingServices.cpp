@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: MIT
+#include "ScriptingServices.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <unistd.h>
+
+#include "DescriptorJson.h"
+#include "HostServices.h"
+
+namespace filterhost {
+namespace {
+
+// Errors the suites return: parameter errors for bad references, a key or
+// type error for reads that find nothing usable.
+constexpr SPErr kErrBadReference = kSPBadParameterError;
+constexpr SPErr kErrNoSuchKey = static_cast<SPErr>(PIFourCC('!', 'k', 'e', 'y'));
+constexpr SPErr kErrWrongType = static_cast<SPErr>(PIFourCC('!', 't', 'y', 'p'));
+constexpr SPErr kErrOutOfMemory = memFullErr;
+
+ScriptingServices* scripting() {
+    HostServices* host = HostServices::active();
+    return host != nullptr ? &host->scripting() : nullptr;
+}
+
+template <typename T>
+SPErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out) {
+    ScriptingServices* s = scripting();
+    Descriptor* d = s ? s->descriptor(reference) : nullptr;
+    if (d == nullptr || out == nullptr) return kErrBadReference;
+    const DescriptorValue* value = d->find(key);
+    if (value == nullptr) return kErrNoSuchKey;
+    const T* typed = std::get_if<T>(value);
+    if (typed == nullptr) return kErrWrongType;
+    *out = *typed;
+    return kSPNoError;
+}
+
+SPErr putValue(PIActionDescriptor reference, DescriptorKeyID key, DescriptorValue value) {
+    ScriptingServices* s = scripting();
+    Descriptor* d = s ? s->descriptor(reference) : nullptr;
+    if (d == nullptr) return kErrBadReference;
+    d->put(key, std::move(value));
+    return kSPNoError;
+}
+
+extern "C" {
+SPErr cMake(PIActionDescriptor* reference) {
+    if (reference == nullptr || scripting() == nullptr) return kErrBadReference;
+    *reference = scripting()->make();
+    return kSPNoError;
+}
+SPErr cFree(PIActionDescriptor reference) {
+    return scripting() ? scripting()->free(reference) : kErrBadReference;
+}
+SPErr cGetType(PIActionDescriptor reference, DescriptorKeyID key, DescriptorTypeID* type) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr || type == nullptr) return kErrBadReference;
+    const DescriptorValue* value = d->find(key);
+    if (value == nullptr) return kErrNoSuchKey;
+    *type = typeCode(*value);
+    return kSPNoError;
+}
+SPErr cGetKey(PIActionDescriptor reference, uint32 index, DescriptorKeyID* key) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr || key == nullptr) return kErrBadReference;
+    if (index >= d->entries().size()) return kErrNoSuchKey;
+    *key = d->entries()[index].key;
+    return kSPNoError;
+}
+SPErr cHasKey(PIActionDescriptor reference, DescriptorKeyID key, Boolean* hasKey) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr || hasKey == nullptr) return kErrBadReference;
+    *hasKey = d->find(key) != nullptr;
+    return kSPNoError;
+}
+SPErr cGetCount(PIActionDescriptor reference, uint32* count) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr || count == nullptr) return kErrBadReference;
+    *count = static_cast<uint32>(d->entries().size());
+    return kSPNoError;
+}
+SPErr cErase(PIActionDescriptor reference, DescriptorKeyID key) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr) return kErrBadReference;
+    d->erase(key);
+    return kSPNoError;
+}
+SPErr cClear(PIActionDescriptor reference) {
+    Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
+    if (d == nullptr) return kErrBadReference;
+    d->clear();
+    return kSPNoError;
+}
+SPErr cPutInteger(PIActionDescriptor reference, DescriptorKeyID key, int32 value) {
+    return putValue(reference, key, value);
+}
+SPErr cPutUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID unit, double value) {
+    return putValue(reference, key, UnitFloat{unit, value});
+}
+SPErr cPutBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean value) {
+    return putValue(reference, key, value != 0);
+}
+SPErr cGetInteger(PIActionDescriptor reference, DescriptorKeyID key, int32* value) {
+    return getValue(reference, key, value);
+}
+SPErr cGetUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID* unit, double* value) {
+    UnitFloat f;
+    const SPErr error = getValue(reference, key, &f);
+    if (error != kSPNoError) return error;
+    if (unit != nullptr) *unit = f.unit;
+    if (value != nullptr) *value = f.value;
+    return kSPNoError;
+}
+SPErr cGetBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean* value) {
+    bool b = false;
+    const SPErr error = getValue(reference, key, &b);
+    if (error == kSPNoError && value != nullptr) *value = b ? 1 : 0;
+    return error;
+}
+SPErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, const int32* values) {
+    if (values == nullptr && count != 0) return kErrBadReference;
+    return putValue(reference, key, std::vector<int32_t>(values, values + count));
+}
+SPErr cGetIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, int32* values) {
+    std::vector<int32_t> list;
+    const SPErr error = getValue(reference, key, &list);
+    if (error != kSPNoError) return error;
+    if (list.size() != count || (values == nullptr && count != 0)) return kErrWrongType;
+    std::copy(list.begin(), list.end(), values);
+    return kSPNoError;
+}
+SPErr cAsHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
+    return scripting() ? scripting()->asHandle(reference, handle) : kErrBadReference;
+}
+SPErr cHandleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference) {
+    return scripting() ? scripting()->handleToDescriptor(handle, reference) : kErrBadReference;
+}
+SPErr cRegister(const char* key, PIActionDescriptor reference, Boolean persistent) {
+    return scripting() ? scripting()->registerEntry(key, reference, persistent != 0) : kErrBadReference;
+}
+SPErr cRegistryErase(const char* key) { return scripting() ? scripting()->eraseEntry(key) : kErrBadReference; }
+SPErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
+    return scripting() ? scripting()->getEntry(key, reference) : kErrBadReference;
+}
+}
+
+}  // namespace
+
+ScriptingServices::ScriptingServices(HostServices& host) : host_(host), registryPath_(defaultRegistryPath()) {
+    descriptorSuite_ = PSActionDescriptorProcs{
+        cMake,       cFree,         cGetType,   cGetKey,      cHasKey,       cGetCount,
+        cErase,      cClear,        cPutInteger, cPutUnitFloat, cPutBoolean, cGetInteger,
+        cGetUnitFloat, cGetBoolean, cPutIntegers, cGetIntegers, cAsHandle,   cHandleToDescriptor};
+    registrySuite_ = PSDescriptorRegistryProcs{cRegister, cRegistryErase, cRegistryGet};
+    host_.addSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &descriptorSuite_);
+    host_.addSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &registrySuite_);
+}
+
+ScriptingServices::~ScriptingServices() = default;
+
+std::filesystem::path ScriptingServices::defaultRegistryPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::path base;
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") / ".config";
+    }
+    return base / "filterhost" / "registry.json";
+}
+
+void ScriptingServices::setRegistryPath(std::filesystem::path path) {
+    registryPath_ = std::move(path);
+    registry_.clear();
+    registryLoaded_ = false;
+}
+
+Descriptor* ScriptingServices::descriptor(PIActionDescriptor reference) {
+    auto* address = reinterpret_cast<Descriptor*>(reference);
+    const auto found = descriptors_.find(address);
+    if (found == descriptors_.end()) {
+        if (reference != nullptr) host_.report("a descriptor reference the host never gave was used");
+        return nullptr;
+    }
+    return found->second.get();
+}
+
+PIActionDescriptor ScriptingServices::make() {
+    auto descriptor = std::make_unique<Descriptor>();
+    Descriptor* address = descriptor.get();
+    descriptors_.emplace(address, std::move(descriptor));
+    return reinterpret_cast<PIActionDescriptor>(address);
+}
+
+SPErr ScriptingServices::free(PIActionDescriptor reference) {
+    if (descriptor(reference) == nullptr) return kErrBadReference;
+    descriptors_.erase(reinterpret_cast<Descriptor*>(reference));
+    return kSPNoError;
+}
+
+Handle ScriptingServices::makeHandle(const Descriptor& descriptor) {
+    const std::vector<uint8_t> bytes = descriptor.flatten();
+    Handle handle = host_.newHandle(static_cast<int32_t>(bytes.size()));
+    host_.record(handle)->bytes = bytes;
+    return handle;
+}
+
+std::optional<Descriptor> ScriptingServices::readHandle(Handle handle) {
+    HandleRecord* record = host_.record(handle);
+    if (record == nullptr) return std::nullopt;
+    return Descriptor::unflatten(record->bytes);
+}
+
+SPErr ScriptingServices::asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
+    Descriptor* d = descriptor(reference);
+    if (d == nullptr || handle == nullptr) return kErrBadReference;
+    const std::vector<uint8_t> bytes = d->flatten();
+    Handle made = host_.handleNew(static_cast<int32_t>(bytes.size()));
+    if (made == nullptr) return kErrOutOfMemory;
+    host_.record(made)->bytes = bytes;
+    *handle = made;
+    return kSPNoError;
+}
+
+SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference) {
+    if (reference == nullptr) return kErrBadReference;
+    *reference = nullptr;
+    if (!host_.isHandle(handle)) return kErrBadReference;
+    std::optional<Descriptor> parsed = readHandle(handle);
+    if (!parsed) return kErrWrongType;
+    PIActionDescriptor made = make();
+    *descriptor(made) = std::move(*parsed);
+    *reference = made;
+    return kSPNoError;
+}
+
+SPErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor reference, bool persistent) {
+    Descriptor* d = descriptor(reference);
+    if (key == nullptr || d == nullptr) return kErrBadReference;
+    loadRegistry();
+    registry_[key] = Entry{*d, persistent};
+    if (persistent) saveRegistry();
+    return kSPNoError;
+}
+
+SPErr ScriptingServices::eraseEntry(const char* key) {
+    if (key == nullptr) return kErrBadReference;
+    loadRegistry();
+    const auto found = registry_.find(key);
+    if (found == registry_.end()) return kSPNoError;
+    const bool persistent = found->second.persistent;
+    registry_.erase(found);
+    if (persistent) saveRegistry();
+    return kSPNoError;
+}
+
+SPErr ScriptingServices::getEntry(const char* key, PIActionDescriptor* reference) {
+    if (key == nullptr || reference == nullptr) return kErrBadReference;
+    loadRegistry();
+    *reference = nullptr;
+    const auto found = registry_.find(key);
+    if (found == registry_.end()) return kSPNoError;
+    PIActionDescriptor made = make();
+    *descriptor(made) = found->second.descriptor;
+    *reference = made;
+    return kSPNoError;
+}
+
+const Descriptor* ScriptingServices::registryEntry(const std::string& key) {
+    loadRegistry();
+    const auto found = registry_.find(key);
+    return found == registry_.end() ? nullptr : &found->second.descriptor;
+}
+
+void ScriptingServices::loadRegistry() {
+    if (registryLoaded_) return;
+    registryLoaded_ = true;
+    std::ifstream in(registryPath_);
+    if (!in) return;  // no registry yet
+    try {
+        const nlohmann::json root = nlohmann::json::parse(in);
+        if (!root.is_object() || root.value("version", 0) != 1 || !root.contains("entries") ||
+            !root["entries"].is_object())
+            throw std::runtime_error("not a registry of this host");
+        for (const auto& [key, value] : root["entries"].items()) {
+            registry_[key] = Entry{fromJson(value, {}), true};
+        }
+    } catch (const std::exception& e) {
+        registry_.clear();
+        warnings_.push_back(registryPath_.string() + ": damaged descriptor registry ignored (" + e.what() + ")");
+    }
+}
+
+void ScriptingServices::saveRegistry() {
+    nlohmann::json entries = nlohmann::json::object();
+    for (const auto& [key, entry] : registry_)
+        if (entry.persistent) entries[key] = toJson(entry.descriptor);
+    const nlohmann::json root = {{"version", 1}, {"entries", entries}};
+    const std::filesystem::path temporary =
+        registryPath_.string() + ".tmp." + std::to_string(static_cast<long>(::getpid()));
+    try {
+        std::filesystem::create_directories(registryPath_.parent_path());
+        {
+            std::ofstream out(temporary, std::ios::trunc);
+            out << root.dump(2) << "\n";
+            out.flush();
+            if (!out) throw std::runtime_error("cannot write " + temporary.string());
+        }
+        std::filesystem::rename(temporary, registryPath_);
+    } catch (const std::exception& e) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        warnings_.push_back(registryPath_.string() + ": registry not saved (" + e.what() + ")");
+    }
+}
+
+}  // namespace filterhost

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// The ActionDescriptor suite (v3) and the Descriptor Registry suite (v1).
+// Persistent registry entries live in a JSON file under the user's XDG config
+// folder, so that they survive from one run of the host to the next.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Descriptor.h"
+#include "PIActions.h"
+
+namespace filterhost {
+
+class HostServices;
+
+class ScriptingServices {
+public:
+    explicit ScriptingServices(HostServices& host);
+    ~ScriptingServices();
+
+    // $XDG_CONFIG_HOME/filterhost/registry.json, or ~/.config/filterhost/registry.json.
+    static std::filesystem::path defaultRegistryPath();
+    void setRegistryPath(std::filesystem::path path);
+    const std::filesystem::path& registryPath() const { return registryPath_; }
+
+    // Problems with the registry file that were reported and worked around.
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+    // Host-side access for the program and the tests.
+    Handle makeHandle(const Descriptor& descriptor);
+    std::optional<Descriptor> readHandle(Handle handle);
+    const Descriptor* registryEntry(const std::string& key);
+    std::size_t liveDescriptors() const { return descriptors_.size(); }
+    void forgetDescriptors() { descriptors_.clear(); }
+
+    // Suite functions, reached through HostServices::active().
+    Descriptor* descriptor(PIActionDescriptor reference);
+    PIActionDescriptor make();
+    SPErr free(PIActionDescriptor reference);
+    SPErr asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle);
+    SPErr handleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference);
+    SPErr registerEntry(const char* key, PIActionDescriptor reference, bool persistent);
+    SPErr eraseEntry(const char* key);
+    SPErr getEntry(const char* key, PIActionDescriptor* reference);
+
+private:
+    struct Entry {
+        Descriptor descriptor;
+        bool persistent = false;
+    };
+
+    void loadRegistry();
+    void saveRegistry();
+
+    HostServices& host_;
+    PSActionDescriptorProcs descriptorSuite_{};
+    PSDescriptorRegistryProcs registrySuite_{};
+    std::map<Descriptor*, std::unique_ptr<Descriptor>> descriptors_;
+    std::map<std::string, Entry> registry_;
+    std::filesystem::path registryPath_;
+    bool registryLoaded_ = false;
+    std::vector<std::string> warnings_;
+};
+
+}  // namespace filterhost
