@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+#include "presets/NelvoPresetManager.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+
+#include "presets/PresetFile.h"
+#include "resources/strings/StringIds.h"
+#include "util/LoadString.h"
+#include "util/TextConversion.h"
+
+namespace nelvo {
+
+namespace {
+
+namespace fs = std::filesystem;
+using util::NelvoWinException;
+
+// A file-system failure with a fixed what-text naming the operation; the error code and
+// the path stay available for diagnostics.
+class FileSystemError : public fs::filesystem_error {
+  public:
+    FileSystemError(const char* what, const fs::path& path, std::error_code code)
+        : fs::filesystem_error(what, path, code), what_(what) {}
+    const char* what() const noexcept override { return what_; }
+
+  private:
+    const char* what_;
+};
+
+// Temporary files of save() start with this; they never end in ".nelvo", so an orphan
+// left by a crash is not listed.
+constexpr const char* temporaryPrefix = ".nelvo-save-";
+
+// The folder as a string ending in exactly the separator it already had, or one added.
+std::string folderPrefix(const fs::path& folder) {
+    std::string prefix = folder.native();
+    if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
+    return prefix;
+}
+
+bool isRefusedName(const std::wstring& name) {
+    return name == L"." || name == L".." ||
+           name.find_first_of(std::wstring(L"/\0", 2)) != std::wstring::npos ||
+           !encodeUtf8(name).has_value();
+}
+
+void checkIndex(std::size_t index, std::size_t count) {
+    if (index >= count) throw std::invalid_argument("Invalid preset index");
+}
+
+}  // namespace
+
+NelvoPresetManager::NelvoPresetManager(fs::path folder) : folder_(std::move(folder)) {
+    std::error_code ec;
+    if (!fs::exists(folder_, ec)) {  // false as well when the state cannot be determined
+        fs::create_directories(folder_, ec);
+        if (ec) throw FileSystemError("create_directories(p): invalid argument", folder_, ec);
+    }
+    refresh();
+}
+
+void NelvoPresetManager::refresh() {
+    names_.clear();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_)) {
+        // Only files: folders, and FIFOs or devices that could block a read, are skipped.
+        // Symbolic links count as what they point to.
+        std::error_code ec;
+        if (!entry.is_regular_file(ec)) continue;
+        const std::string& fileName = entry.path().filename().native();
+        const std::size_t dot = fileName.rfind('.');
+        if (dot == std::string::npos || std::string_view(fileName).substr(dot) != extension) {
+            continue;
+        }
+        // A name that is not UTF-8 could be neither shown nor saved again; leave it out.
+        if (auto name = decodeUtf8(std::string_view(fileName).substr(0, dot))) {
+            names_.push_back(std::move(*name));
+        }
+    }
+    std::sort(names_.begin(), names_.end());
+}
+
+fs::path NelvoPresetManager::presetPath(std::wstring_view name) const {
+    const std::optional<std::string> encoded = encodeUtf8(name);
+    if (!encoded) throw std::invalid_argument("Invalid preset name");
+    return fs::path(folderPrefix(folder_) + *encoded + std::string(extension));
+}
+
+void NelvoPresetManager::load(std::size_t index, PresetSettings& settings) const {
+    checkIndex(index, names_.size());
+    readPresetFile(presetPath(names_[index]), settings);
+}
+
+void NelvoPresetManager::save(const std::wstring& name, const PresetSettings& settings) {
+    // The name becomes a file name in the folder: it must not lead anywhere else.
+    if (isRefusedName(name)) throw NelvoWinException("Invalid preset name", EINVAL);
+    const fs::path target = presetPath(name);
+
+    std::string temporary = folderPrefix(folder_) + temporaryPrefix + "XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        throw NelvoWinException("Failed to open preset file for write",
+                                static_cast<std::uint32_t>(errno));
+    }
+    ::close(fd);
+    try {
+        writePresetFile(temporary, settings);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        const auto error = static_cast<std::uint32_t>(errno);
+        ::unlink(temporary.c_str());
+        throw NelvoWinException("Failed to write preset file", error);
+    }
+
+    const auto place = std::lower_bound(names_.begin(), names_.end(), name);
+    if (place == names_.end() || *place != name) names_.insert(place, name);
+}
+
+bool NelvoPresetManager::remove(std::size_t index) {
+    checkIndex(index, names_.size());
+    const fs::path path = presetPath(names_[index]);
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(status)) return false;
+    // An empty folder of that name is removed too; a non-empty one is an error.
+    const bool removed = fs::remove(path, ec);
+    if (ec) throw FileSystemError("remove(p): invalid argument", path, ec);
+    if (!removed) return false;  // deleted by someone else in the meantime
+    names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+fs::path presetsFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    fs::path base;
+    if (dataHome != nullptr && fs::path(dataHome).is_absolute()) {
+        base = dataHome;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || *home == '\0') {
+            throw std::runtime_error("Failed to find the local data folder");
+        }
+        base = fs::path(home) / ".local" / "share";
+    }
+    return base / "NelvoPlugin" / "Presets";
+}
+
+std::wstring formatErrorMessage(std::uint32_t stringId, const util::NelvoWinException& error) {
+    return loadString(stringId) + L" (" + error.systemMessage() + L")";
+}
+
+std::wstring presetErrorMessage(std::uint32_t stringId, const std::exception& error) {
+    if (const auto* system = dynamic_cast<const util::NelvoWinException*>(&error)) {
+        return formatErrorMessage(stringId, *system);
+    }
+    if (dynamic_cast<const NelvoPresetManager::FileFormatException*>(&error) != nullptr) {
+        return loadString(stringId) + L" (" + loadString(strings::invalidFileFormat) + L")";
+    }
+    return loadString(stringId);
+}
+
+}  // namespace nelvo
