@@ -74,7 +74,7 @@ void NelvoPresetManager::refresh() {
         // Symbolic links count as what they point to.
         std::error_code ec;
         if (!entry.is_regular_file(ec)) continue;
-        const std::string& fileName = entry.path().filename().native();
+        const std::string fileName = entry.path().filename().native();
         const std::size_t dot = fileName.rfind('.');
         if (dot == std::string::npos || std::string_view(fileName).substr(dot) != extension) {
             continue;
