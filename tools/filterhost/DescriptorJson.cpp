@@ -21,7 +21,7 @@ const char* kindName(ValueKind kind) {
     return "a value";
 }
 
-int32_t toInt32(const nlohmann::json& value, const std::string& key) {
+int32_t toInt32(const nlohmann::ordered_json& value, const std::string& key) {
     if (!value.is_number_integer()) throw std::runtime_error("key '" + key + "': expected an integer");
     const auto wide = value.get<int64_t>();
     if (wide < std::numeric_limits<int32_t>::min() || wide > std::numeric_limits<int32_t>::max())
@@ -51,10 +51,10 @@ std::string keyText(uint32_t key) {
     return text;
 }
 
-nlohmann::json toJson(const Descriptor& descriptor) {
-    nlohmann::json object = nlohmann::json::object();
+nlohmann::ordered_json toJson(const Descriptor& descriptor) {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (const auto& [key, value] : descriptor.entries()) {
-        nlohmann::json& slot = object[keyText(key)];
+        nlohmann::ordered_json& slot = object[keyText(key)];
         if (const auto* i = std::get_if<int32_t>(&value)) slot = *i;
         else if (const auto* b = std::get_if<bool>(&value)) slot = *b;
         else if (const auto* f = std::get_if<UnitFloat>(&value))
@@ -64,7 +64,7 @@ nlohmann::json toJson(const Descriptor& descriptor) {
     return object;
 }
 
-Descriptor fromJson(const nlohmann::json& object, const KeyKinds& kinds) {
+Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds) {
     if (!object.is_object()) throw std::runtime_error("the descriptor must be a JSON object");
     Descriptor descriptor;
     for (const auto& [key, value] : object.items()) {

@@ -19,10 +19,10 @@ using KeyKinds = std::map<uint32_t, ValueKind>;
 uint32_t keyFromText(const std::string& text);  // throws unless exactly four characters
 std::string keyText(uint32_t key);
 
-nlohmann::json toJson(const Descriptor& descriptor);
+nlohmann::ordered_json toJson(const Descriptor& descriptor);
 // Throws std::runtime_error naming the key and the problem. Keys in `kinds`
 // must have that kind.
-Descriptor fromJson(const nlohmann::json& object, const KeyKinds& kinds);
+Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds);
 
 // Parses one `--set KEY=VALUE`: the kind comes from `kinds`, else from the
 // value's form ("1,2,3,4" a list, "true"/"false" a boolean, else an integer).

@@ -87,7 +87,7 @@ std::optional<Descriptor> HostSession::recordedDescriptor() {
 int16_t HostSession::call(int16_t selector) {
     record_.bigDocumentData = withoutBigDocument_ ? nullptr : &big_;
     if (beforeCall) beforeCall(record_);
-    int16_t result = noErr;
+    int16_t result = initialResult;
     {
         HostServices::Activation active(services_);
         module_.entry()(selector, &record_, &data_, &result);

@@ -55,6 +55,9 @@ public:
     // Leave bigDocumentData null on the next calls (a host without 32-bit coordinates).
     void setWithoutBigDocument(bool without) { withoutBigDocument_ = without; }
 
+    // The value *result holds when the module is called.
+    int16_t initialResult = noErr;
+
     // Called after the record is prepared for a document and before each selector,
     // so that callers (tile server, scripting) can fill in their parts.
     std::function<void(FilterRecord&)> beforeCall;

@@ -282,7 +282,7 @@ void ScriptingServices::loadRegistry() {
     std::ifstream in(registryPath_);
     if (!in) return;  // no registry yet
     try {
-        const nlohmann::json root = nlohmann::json::parse(in);
+        const nlohmann::ordered_json root = nlohmann::ordered_json::parse(in);
         if (!root.is_object() || root.value("version", 0) != 1 || !root.contains("entries") ||
             !root["entries"].is_object())
             throw std::runtime_error("not a registry of this host");
@@ -296,10 +296,10 @@ void ScriptingServices::loadRegistry() {
 }
 
 void ScriptingServices::saveRegistry() {
-    nlohmann::json entries = nlohmann::json::object();
+    nlohmann::ordered_json entries = nlohmann::ordered_json::object();
     for (const auto& [key, entry] : registry_)
         if (entry.persistent) entries[key] = toJson(entry.descriptor);
-    const nlohmann::json root = {{"version", 1}, {"entries", entries}};
+    const nlohmann::ordered_json root = {{"version", 1}, {"entries", entries}};
     const std::filesystem::path temporary =
         registryPath_.string() + ".tmp." + std::to_string(static_cast<long>(::getpid()));
     try {

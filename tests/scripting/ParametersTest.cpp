@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+// Reading and writing the parameter record through the host's descriptor suite.
+#include <gtest/gtest.h>
+
+#include "ScriptingFixture.h"
+#include "host/ScriptingParameters.h"
+
+namespace {
+
+using nelvo::FilterParameters;
+
+FilterParameters defaults() {
+    FilterParameters p{};
+    nelvo::setDefaults(p);
+    return p;
+}
+
+class Parameters : public ScriptingFixture {
+protected:
+    PIActionDescriptor make() {
+        PIActionDescriptor d = nullptr;
+        EXPECT_EQ(descriptors->Make(&d), kSPNoError);
+        return d;
+    }
+};
+
+TEST_F(Parameters, IntegersAreClampedOnReading) {
+    struct Case {
+        DescriptorKeyID key;
+        int32_t given;
+        int32_t FilterParameters::*field;
+        int32_t nelvo::EngineSettings::*engineField;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {PIFourCC('d', 'e', 't', 'I'), 0, nullptr, &nelvo::EngineSettings::detectionIntensity, 1},
+        {PIFourCC('d', 'e', 't', 'I'), 25, nullptr, &nelvo::EngineSettings::detectionIntensity, 20},
+        {PIFourCC('t', 'i', 'l', 'E'), 100, nullptr, &nelvo::EngineSettings::tileSize, 100},
+        {PIFourCC('t', 'i', 'l', 'E'), 101, nullptr, &nelvo::EngineSettings::tileSize, 100},
+        {PIFourCC('b', 'r', 's', 'I'), -11, nullptr, &nelvo::EngineSettings::brushIntensity, -10},
+        {PIFourCC('b', 'r', 's', 'S'), -5, nullptr, &nelvo::EngineSettings::brushSize, 1},
+        {PIFourCC('e', 'r', 's', 'S'), 1000, nullptr, &nelvo::EngineSettings::eraserSize, 100},
+        {PIFourCC('w', 'i', 'n', 'T'), 7, &FilterParameters::windowState, nullptr, 2},
+    };
+    for (const Case& c : cases) {
+        PIActionDescriptor d = make();
+        descriptors->PutInteger(d, c.key, c.given);
+        FilterParameters p = defaults();
+        nelvo::readParameters(*descriptors, d, p);
+        const int32_t read = c.field != nullptr ? p.*c.field : p.engine.*c.engineField;
+        EXPECT_EQ(read, c.expected) << c.given;
+        descriptors->Free(d);
+    }
+}
+
+TEST_F(Parameters, MissingOrMistypedKeysLeaveTheirFields) {
+    PIActionDescriptor d = make();
+    descriptors->PutBoolean(d, PIFourCC('t', 'i', 'l', 'E'), 1);           // wrong type
+    const int32_t three[3] = {1, 2, 3};
+    descriptors->PutIntegers(d, PIFourCC('d', 'e', 'f', 'C'), 3, three);  // wrong count
+    descriptors->PutInteger(d, PIFourCC('b', 'r', 'i', 'T'), 1);          // wrong type
+    FilterParameters p = defaults();
+    p.engine.tileSize = 33;
+    nelvo::readParameters(*descriptors, d, p);
+    FilterParameters expected = defaults();
+    expected.engine.tileSize = 33;
+    EXPECT_EQ(p, expected);
+    descriptors->Free(d);
+}
+
+TEST_F(Parameters, WriteThenReadRoundTripsEveryField) {
+    FilterParameters written = defaults();
+    written.previewPrecision = true;
+    written.zoom = 37.5;
+    written.windowFrame[0] = 10;
+    written.windowFrame[3] = -4;
+    written.windowState = 2;
+    written.ignoreSelection = true;
+    written.engine = {false, true, 20, 50, {1, 2, 3, 4}, true, 100, -10, 1};
+    PIActionDescriptor d = make();
+    nelvo::writeParameters(*descriptors, written, d);
+
+    uint32_t count = 0;
+    descriptors->GetCount(d, &count);
+    ASSERT_EQ(count, 14u);
+    const char* order[] = {"preC", "darK", "briT", "detI", "tilE", "defC", "adaP",
+                           "brsS", "brsI", "ersS", "zooM", "winF", "winT", "ignS"};
+    for (uint32_t i = 0; i < count; ++i) {
+        DescriptorKeyID key = 0;
+        descriptors->GetKey(d, i, &key);
+        EXPECT_EQ(key, PIFourCC(order[i][0], order[i][1], order[i][2], order[i][3])) << i;
+    }
+    DescriptorUnitID unit = 0;
+    double zoom = 0;
+    ASSERT_EQ(descriptors->GetUnitFloat(d, PIFourCC('z', 'o', 'o', 'M'), &unit, &zoom), kSPNoError);
+    EXPECT_EQ(unit, unitPercent);
+    EXPECT_EQ(zoom, 37.5);
+
+    FilterParameters read = defaults();
+    nelvo::readParameters(*descriptors, d, read);
+    EXPECT_EQ(read, written);
+    descriptors->Free(d);
+}
+
+TEST_F(Parameters, AllZeroWindowFrameErasesTheKey) {
+    PIActionDescriptor d = make();
+    const int32_t frame[4] = {1, 2, 3, 4};
+    descriptors->PutIntegers(d, PIFourCC('w', 'i', 'n', 'F'), 4, frame);
+    nelvo::writeParameters(*descriptors, defaults(), d);
+    Boolean has = 1;
+    descriptors->HasKey(d, PIFourCC('w', 'i', 'n', 'F'), &has);
+    EXPECT_EQ(has, 0);
+    uint32_t count = 0;
+    descriptors->GetCount(d, &count);
+    EXPECT_EQ(count, 13u);
+    descriptors->Free(d);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// Recorded actions: one filter step's descriptor and play information as a
+// human-readable JSON file.
+//   {"playInfo": "silent" | "dontDisplay" | "display",
+//    "descriptor": {"detI": 12, "darK": true, "zooM": {"unit": "#Prc", "value": 100}, ...}}
+#pragma once
+
+#include <filesystem>
+
+#include "Descriptor.h"
+#include "DescriptorJson.h"
+
+namespace filterhost {
+
+struct Action {
+    int16_t playInfo = 2;  // plugInDialogSilent
+    Descriptor descriptor;
+};
+
+// Throws HostError naming the file, and the key and problem where there is one.
+Action readAction(const std::filesystem::path& path, const KeyKinds& kinds);
+// Written to a temporary file and renamed into place.
+void writeAction(const std::filesystem::path& path, const Action& action);
+
+}  // namespace filterhost
