@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "host/FilterRun.h"
 #include "host/HostHandles.h"
 #include "host/ScriptingParameters.h"
 #include "host/Selectors.h"
@@ -16,8 +17,7 @@ int16_t start(CallContext& context) {
 
     const std::optional<bool> showDialog = readScriptingParameters(context);
     if (!showDialog) return context.result != nullptr ? *context.result : int16_t{noErr};
-    if (*showDialog) return errPlugInDialogUnavailable;
-    return noErr;
+    return startRun(context, *showDialog);
 }
 
 }  // namespace nelvo

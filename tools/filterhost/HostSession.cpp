@@ -48,6 +48,7 @@ int16_t HostSession::about() {
 
 void HostSession::begin(Document& document) {
     document_ = &document;
+    server_ = std::make_unique<TileServer>(document);
     Handle parameters = record_.parameters;
     record_ = FilterRecord{};
     big_ = BigDocumentStruct{};
@@ -86,12 +87,14 @@ std::optional<Descriptor> HostSession::recordedDescriptor() {
 
 int16_t HostSession::call(int16_t selector) {
     record_.bigDocumentData = withoutBigDocument_ ? nullptr : &big_;
+    if (server_) server_->attach(record_);
     if (beforeCall) beforeCall(record_);
     int16_t result = initialResult;
     {
         HostServices::Activation active(services_);
         module_.entry()(selector, &record_, &data_, &result);
     }
+    if (server_) server_->flush();
     if (record_.parameters != nullptr && !services_.isHandle(record_.parameters)) {
         services_.report(std::string(stepName(selector)) + ": parameters is not a handle of this host");
         record_.parameters = nullptr;

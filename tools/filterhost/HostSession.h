@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "Descriptor.h"
@@ -12,6 +13,7 @@
 #include "HostServices.h"
 #include "PIFilter.h"
 #include "PluginModule.h"
+#include "TileServer.h"
 
 namespace filterhost {
 
@@ -55,6 +57,9 @@ public:
     // Leave bigDocumentData null on the next calls (a host without 32-bit coordinates).
     void setWithoutBigDocument(bool without) { withoutBigDocument_ = without; }
 
+    // Serves advanceState, abort and progress for the operation begun last.
+    TileServer& server() { return *server_; }
+
     // The value *result holds when the module is called.
     int16_t initialResult = noErr;
 
@@ -73,6 +78,7 @@ private:
     bool withoutBigDocument_ = false;
     PIDescriptorParameters scripting_{};
     bool withoutScripting_ = false;
+    std::unique_ptr<TileServer> server_;
 };
 
 }  // namespace filterhost

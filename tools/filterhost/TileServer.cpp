@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: MIT
+#include "TileServer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace filterhost {
+namespace {
+
+TileServer* gServer = nullptr;
+
+extern "C" {
+OSErr cAdvanceState(void) { return gServer != nullptr ? gServer->advance() : OSErr{filterBadParameters}; }
+Boolean cAbortProc(void) { return gServer != nullptr ? gServer->abortPoll() : 0; }
+void cProgressProc(int32 done, int32 total) {
+    if (gServer != nullptr) gServer->reportProgress(done, total);
+}
+}
+
+bool isEmpty(const VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
+
+// Serving more than this at once means a confused module, not an image.
+constexpr uint64_t kMaxRegionBytes = uint64_t{1} << 34;
+
+}  // namespace
+
+TileServer::TileServer(Document& document) : document_(document) {}
+
+TileServer::~TileServer() {
+    if (gServer == this) gServer = nullptr;
+}
+
+void TileServer::attach(FilterRecord& record) {
+    record_ = &record;
+    gServer = this;
+    record.advanceState = cAdvanceState;
+    record.abortProc = cAbortProc;
+    record.progressProc = cProgressProc;
+}
+
+Boolean TileServer::abortPoll() {
+    ++abortPolls_;
+    return abortRequested && abortRequested() ? 1 : 0;
+}
+
+void TileServer::reportProgress(int32_t done, int32_t total) {
+    progressReports_.emplace_back(done, total);
+    if (progress) progress(done, total);
+}
+
+bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding) {
+    region.rect = rect;
+    region.loPlane = lo;
+    region.hiPlane = hi;
+    region.bytes.clear();
+    if (isEmpty(rect)) return true;
+    if (lo < 0 || hi < lo || hi >= document_.planes) return false;
+    const uint64_t width = static_cast<uint64_t>(int64_t{rect.right} - rect.left);
+    const uint64_t height = static_cast<uint64_t>(int64_t{rect.bottom} - rect.top);
+    const std::size_t sample = document_.sampleBytes();
+    const auto planes = static_cast<std::size_t>(hi - lo + 1);
+    const uint64_t total = width * height * planes * sample;
+    if (total > kMaxRegionBytes) return false;
+    region.bytes.resize(static_cast<std::size_t>(total));
+
+    // Padding for pixels outside the image, in the document's sample type.
+    std::vector<uint8_t> pad(sample, 0);
+    const int16_t value = std::max<int16_t>(padding, 0);
+    if (document_.depth == 8) pad[0] = static_cast<uint8_t>(std::min<int16_t>(value, 255));
+    if (document_.depth == 16) {
+        // Padding is given on the 8-bit scale.
+        const auto v = static_cast<uint16_t>(std::min<int>(value, 255) * 32768 / 255);
+        std::memcpy(pad.data(), &v, 2);
+    }
+    if (document_.depth == 32) {
+        const float v = static_cast<float>(std::min<int>(value, 255)) / 255.0f;
+        std::memcpy(pad.data(), &v, 4);
+    }
+
+    uint8_t* out = region.bytes.data();
+    for (int64_t y = rect.top; y < rect.bottom; ++y) {
+        for (int64_t x = rect.left; x < rect.right; ++x) {
+            const bool inside = y >= 0 && x >= 0 && y < document_.height && x < document_.width;
+            for (std::size_t p = 0; p < planes; ++p, out += sample) {
+                if (inside) {
+                    const std::size_t at = static_cast<std::size_t>(y) * document_.rowBytes() +
+                                           static_cast<std::size_t>(x) * document_.pixelBytes() +
+                                           (static_cast<std::size_t>(lo) + p) * sample;
+                    std::memcpy(out, document_.pixels.data() + at, sample);
+                } else {
+                    std::memcpy(out, pad.data(), sample);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+void TileServer::serveMask(const VRect& rect, int16_t padding) {
+    maskRect_ = rect;
+    mask_.clear();
+    if (document_.mask.empty() || isEmpty(rect)) return;
+    const auto width = static_cast<std::size_t>(int64_t{rect.right} - rect.left);
+    const auto height = static_cast<std::size_t>(int64_t{rect.bottom} - rect.top);
+    mask_.assign(width * height, static_cast<uint8_t>(std::clamp<int16_t>(padding, 0, 255)));
+    for (int64_t y = std::max(rect.top, 0); y < std::min(rect.bottom, document_.height); ++y) {
+        for (int64_t x = std::max(rect.left, 0); x < std::min(rect.right, document_.width); ++x) {
+            mask_[static_cast<std::size_t>(y - rect.top) * width + static_cast<std::size_t>(x - rect.left)] =
+                document_.mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
+                               static_cast<std::size_t>(x)];
+        }
+    }
+}
+
+void TileServer::flush() {
+    if (!outPending_) return;
+    outPending_ = false;
+    const VRect& rect = out_.rect;
+    if (isEmpty(rect) || out_.bytes.empty()) return;
+    const std::size_t sample = document_.sampleBytes();
+    const auto planes = static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1);
+    const uint8_t* from = out_.bytes.data();
+    const bool masked = !document_.mask.empty();
+    for (int64_t y = rect.top; y < rect.bottom; ++y) {
+        for (int64_t x = rect.left; x < rect.right; ++x, from += planes * sample) {
+            if (y < 0 || x < 0 || y >= document_.height || x >= document_.width) continue;
+            const std::size_t pixel = static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
+                                      static_cast<std::size_t>(x);
+            // As in an image editor, pixels outside the selection keep their values.
+            if (masked && document_.mask[pixel] == 0) continue;
+            std::memcpy(document_.pixels.data() + pixel * document_.pixelBytes() +
+                            static_cast<std::size_t>(out_.loPlane) * sample,
+                        from, planes * sample);
+        }
+    }
+}
+
+OSErr TileServer::advance() {
+    if (record_ == nullptr || record_->bigDocumentData == nullptr) return filterBadParameters;
+    flush();
+    FilterRecord& r = *record_;
+    BigDocumentStruct& big = *r.bigDocumentData;
+    requests_.push_back({big.inRect32, big.outRect32, big.maskRect32});
+    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding) ||
+        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding)) {
+        r.inData = r.outData = nullptr;
+        return filterBadParameters;
+    }
+    serveMask(big.maskRect32, r.maskPadding);
+    const std::size_t sample = document_.sampleBytes();
+    const auto rowOf = [&](const Region& region) {
+        return static_cast<int32_t>(static_cast<std::size_t>(region.rect.right - region.rect.left) *
+                                    static_cast<std::size_t>(region.hiPlane - region.loPlane + 1) * sample);
+    };
+    r.inData = in_.bytes.empty() ? nullptr : in_.bytes.data();
+    r.inRowBytes = in_.bytes.empty() ? 0 : rowOf(in_);
+    r.inColumnBytes = static_cast<int32_t>(static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
+    r.outData = out_.bytes.empty() ? nullptr : out_.bytes.data();
+    r.outRowBytes = out_.bytes.empty() ? 0 : rowOf(out_);
+    r.outColumnBytes = static_cast<int32_t>(static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1) * sample);
+    r.maskData = mask_.empty() ? nullptr : mask_.data();
+    r.maskRowBytes = mask_.empty() ? 0 : maskRect_.right - maskRect_.left;
+    outPending_ = !out_.bytes.empty();
+    return noErr;
+}
+
+}  // namespace filterhost

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+// The host's advanceState: serves the rectangles and planes a module asks
+// for from a document in memory, and writes its output back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "Document.h"
+#include "PIFilter.h"
+
+namespace filterhost {
+
+class TileServer {
+public:
+    explicit TileServer(Document& document);
+    ~TileServer();
+    TileServer(const TileServer&) = delete;
+    TileServer& operator=(const TileServer&) = delete;
+
+    // Installs advanceState, abortProc and progressProc in `record` and makes
+    // this server the one they reach.
+    void attach(FilterRecord& record);
+
+    // Writes the pending output back into the document. The host does this
+    // after every call that may have filled outData.
+    void flush();
+
+    // Hooks for the program: whether the user asked to stop, and progress.
+    std::function<bool()> abortRequested;
+    std::function<void(int32_t done, int32_t total)> progress;
+
+    // What the module asked for, for the tests.
+    struct Request {
+        VRect in, out, mask;
+    };
+    const std::vector<Request>& requests() const { return requests_; }
+    std::size_t abortPolls() const { return abortPolls_; }
+    const std::vector<std::pair<int32_t, int32_t>>& progressReports() const { return progressReports_; }
+
+    OSErr advance();
+    Boolean abortPoll();
+    void reportProgress(int32_t done, int32_t total);
+
+private:
+    struct Region {
+        VRect rect{0, 0, 0, 0};
+        int16_t loPlane = 0;
+        int16_t hiPlane = -1;
+        std::vector<uint8_t> bytes;
+    };
+
+    // Fills `region` from the document for rect and planes; pixels outside
+    // the image take `padding`.
+    bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding);
+    void serveMask(const VRect& rect, int16_t padding);
+
+    Document& document_;
+    FilterRecord* record_ = nullptr;
+    Region in_, out_;
+    VRect maskRect_{0, 0, 0, 0};
+    std::vector<uint8_t> mask_;
+    bool outPending_ = false;
+    std::vector<Request> requests_;
+    std::size_t abortPolls_ = 0;
+    std::vector<std::pair<int32_t, int32_t>> progressReports_;
+};
+
+}  // namespace filterhost
