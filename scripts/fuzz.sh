@@ -13,6 +13,9 @@ for dir in tests/fuzz/*/; do
   work=$(mktemp -d)
   cp -r "$dir/corpus/." "$work/"
   echo "fuzzing $name for ${seconds}s"
-  "build/fuzz/tests/fuzz/$name/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "$work" 2>&1 | tail -n 4
+  dict=()
+  for d in "$dir"*.dict; do [ -f "$d" ] && dict=("-dict=$d"); done
+  "build/fuzz/tests/fuzz/$name/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="build/fuzz/$name-" "${dict[@]}" -print_final_stats=1 "$work" 2>&1 | tail -n 4
   rm -rf "$work"
 done
