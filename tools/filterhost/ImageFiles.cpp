@@ -1,42 +1,192 @@
 // SPDX-License-Identifier: MIT
+// Choosing the format of a file, writing through a temporary file, and masks.
 #include "ImageFiles.h"
 
-#include <png.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <fstream>
+#include <new>
 
 #include "HostError.h"
-#include "PIFilter.h"
+#include "ImageFilesInternal.h"
 
 namespace filterhost {
+namespace fs = std::filesystem;
+using namespace imagefiles;
+
 namespace {
 
-Document readPng(const std::filesystem::path& path) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        throw HostError(path.string() + ": " + image.message);
+std::string lowerExtension(const fs::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+ImageFormat outputFormat(const fs::path& path) {
+    const std::string extension = lowerExtension(path);
+    if (extension == ".tif" || extension == ".tiff") return ImageFormat::Tiff;
+    if (extension == ".png") return ImageFormat::Png;
+    if (extension == ".jpg" || extension == ".jpeg") return ImageFormat::Jpeg;
+    fail(path, "cannot tell the format from the extension '" + path.extension().string() +
+                   "' (use .tif, .tiff, .png, .jpg or .jpeg)");
+}
+
+// A fresh file beside the output, removed unless it is renamed into place. It
+// is created with O_EXCL so that it never reuses a file someone else made,
+// and with mode 0666 so that the umask decides the output's permissions.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(const fs::path& output) {
+        static std::atomic<unsigned> counter{0};
+        const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+        int lastError = 0;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = "." + output.filename().string() + "." +
+                                     std::to_string(::getpid()) + "-" +
+                                     std::to_string(counter.fetch_add(1)) + ".tmp";
+            const fs::path candidate = folder / name;
+            const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                path_ = candidate;
+                return;
+            }
+            lastError = errno;
+            if (lastError != EEXIST) break;
+        }
+        fail(output,
+             "cannot create a file in " + folder.string() + ": " + std::strerror(lastError));
     }
-    const bool grey = (image.format & PNG_FORMAT_FLAG_COLOR) == 0;
-    image.format = grey ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB;
-    Document document;
-    document.allocate(static_cast<int32_t>(image.width), static_cast<int32_t>(image.height),
-                      grey ? 1 : 3, grey ? plugInModeGrayScale : plugInModeRGBColor, 8);
-    if (!png_image_finish_read(&image, nullptr, document.pixels.data(), 0, nullptr)) {
-        const std::string why = image.message;
-        png_image_free(&image);
-        throw HostError(path.string() + ": " + why);
+    ~TemporaryFile() {
+        if (!path_.empty()) ::unlink(path_.c_str());
     }
-    return document;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const fs::path& path() const { return path_; }
+
+    // Flushes the written file to disk and renames it to `output`.
+    void commit(const fs::path& output) {
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0) {
+            const int error = errno;
+            if (fd >= 0) ::close(fd);
+            fail(output, std::string("cannot write the file: ") + std::strerror(error));
+        }
+        ::close(fd);
+        if (::rename(path_.c_str(), output.c_str()) != 0) {
+            fail(output, std::string("cannot replace the file: ") + std::strerror(errno));
+        }
+        path_.clear();
+    }
+
+  private:
+    fs::path path_;
+};
+
+template <typename Function>
+auto withMemoryErrors(const fs::path& path, Function&& function) {
+    try {
+        return function();
+    } catch (const std::bad_alloc&) {
+        fail(path, "not enough memory for the image");
+    } catch (const std::length_error&) {
+        fail(path, "not enough memory for the image");
+    }
+}
+
+// Scales a document sample to 0..1.
+double unitSample(const Document& document, std::size_t index) {
+    const uint8_t* p = document.pixels.data() + index * document.sampleBytes();
+    if (document.depth == 8) return *p / 255.0;
+    if (document.depth == 16) {
+        uint16_t value;
+        std::memcpy(&value, p, sizeof value);
+        return std::min(value / 32768.0, 1.0);
+    }
+    float value;
+    std::memcpy(&value, p, sizeof value);
+    if (!(value > 0.0f)) return 0.0;  // negative or NaN
+    return std::min(static_cast<double>(value), 1.0);
 }
 
 }  // namespace
 
-Document readImage(const std::filesystem::path& path) {
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored)) throw HostError(path.string() + ": no such file");
-    return readPng(path);
+ImageFile readImage(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status)) fail(path, "no such file");
+    if (!fs::is_regular_file(status)) fail(path, "not a regular file");
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) fail(path, std::string("cannot open the file: ") + std::strerror(errno));
+    uint8_t head[8] = {};
+    stream.read(reinterpret_cast<char*>(head), sizeof head);
+    const auto size = static_cast<std::size_t>(stream.gcount());
+    stream.close();
+    if (size == 0) fail(path, "the file is empty");
+
+    return withMemoryErrors(path, [&] {
+        if (isTiff(head, size)) return readTiff(path);
+        if (isPng(head, size)) return readPng(path);
+        if (isJpeg(head, size)) return readJpeg(path);
+        fail(path, "not a TIFF, PNG or JPEG file");
+    });
+}
+
+void writeImage(const fs::path& path, const ImageFile& image) {
+    const ImageFormat format = outputFormat(path);
+    documentShape(path, image);
+    if (image.details && !image.details->source.empty()) {
+        std::error_code error;
+        if (fs::equivalent(path, image.details->source, error)) {
+            fail(path, "is the file the image was read from; it is never overwritten");
+        }
+    }
+    TemporaryFile temporary(path);
+    withMemoryErrors(path, [&] {
+        switch (format) {
+            case ImageFormat::Tiff:
+                writeTiff(temporary.path(), path, image);
+                break;
+            case ImageFormat::Png:
+                writePng(temporary.path(), path, image);
+                break;
+            case ImageFormat::Jpeg:
+                writeJpeg(temporary.path(), path, image);
+                break;
+        }
+    });
+    temporary.commit(path);
+}
+
+std::vector<uint8_t> readMask(const fs::path& path, int32_t width, int32_t height) {
+    const ImageFile mask = readImage(path);
+    const Document& document = mask.document;
+    if (document.width != width || document.height != height) {
+        fail(path, "mask is " + std::to_string(document.width) + "×" +
+                       std::to_string(document.height) + ", the image is " + std::to_string(width) +
+                       "×" + std::to_string(height));
+    }
+    const std::optional<ColourModel> model = modelOfMode(document.imageMode);
+    const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const auto planes = static_cast<std::size_t>(document.planes);
+    // Lab's lightness alone; the mean of a and b around their middle says
+    // nothing about how much of a pixel is selected.
+    const std::size_t used = model == ColourModel::Lab ? 1 : planes;
+    std::vector<uint8_t> selection(pixels);
+    for (std::size_t p = 0; p < pixels; ++p) {
+        double sum = 0.0;
+        for (std::size_t c = 0; c < used; ++c) sum += unitSample(document, p * planes + c);
+        selection[p] = static_cast<uint8_t>(std::lround(sum / static_cast<double>(used) * 255.0));
+    }
+    return selection;
 }
 
 }  // namespace filterhost

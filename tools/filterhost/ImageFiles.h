@@ -1,14 +1,131 @@
 // SPDX-License-Identifier: MIT
-// Reading and writing image files into host documents.
+// Image files in and out of host documents: TIFF (libtiff), PNG (libpng),
+// JPEG (libjpeg-turbo).
+//
+// Sample conventions of the document (the host's):
+//  - 8-bit 0..255; 16-bit 0..32768, a file value v (0..65535) becoming
+//    round(v * 32768 / 65535) and going back as round(h * 65535 / 32768);
+//    32-bit float as stored in the file.
+//  - Grey: 0 is black (min-is-white files are inverted on reading).
+//  - CMYK: 0 is full ink, the maximum no ink (file values are inverted).
+//  - Lab: L from 0 to the maximum, a and b offset so that 0 lies at the middle
+//    of the range: 128 at 8 bits, 16384 at 16 bits. A file's signed a/b value s
+//    is stored as the unsigned value s + 128 (s + 32768 at 16 bits), which at
+//    16 bits is then mapped to 0..32768 like any other sample.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "Document.h"
 
 namespace filterhost {
 
-// Reads an image file; throws HostError naming the file and the cause.
-Document readImage(const std::filesystem::path& path);
+// Largest image accepted on either side, and the most memory the decoded
+// samples of one image may take; larger declared sizes are refused before
+// anything is allocated.
+inline constexpr int64_t kMaxImageSide = 2'000'000;
+inline constexpr uint64_t kMaxImageBytes = uint64_t{4} << 30;
+
+enum class ImageFormat { Tiff, Png, Jpeg };
+
+enum class ResolutionUnit { None, Inch, Centimetre };
+
+// Pixels per unit; with ResolutionUnit::None only the ratio of x to y means
+// anything.
+struct Resolution {
+    double x = 0.0;
+    double y = 0.0;
+    ResolutionUnit unit = ResolutionUnit::None;
+};
+
+// How a TIFF file stored its samples, kept so that a TIFF written from it is
+// stored the same way.
+struct TiffLayout {
+    uint16_t compression = 1;  // COMPRESSION_...
+    uint16_t photometric = 1;  // PHOTOMETRIC_...
+    uint16_t planar = 1;       // PLANARCONFIG_...
+    uint16_t predictor = 1;    // PREDICTOR_...
+    bool bigEndian = false;
+    bool bigTiff = false;
+    uint32_t tileWidth = 0;  // 0 when stored in strips
+    uint32_t tileLength = 0;
+    uint16_t ycbcrSubsampling[2] = {2, 2};  // photometric YCbCr only
+};
+
+// An APPn marker of a JPEG file, without its length field.
+struct JpegMarker {
+    int code = 0;  // JPEG_APP0 + n
+    std::vector<uint8_t> data;
+};
+
+// Everything of a file that the document does not hold but a written file
+// must keep: format details, metadata (ICC profile, resolution, orientation),
+// alpha planes (never filtered), and the original 16-bit samples, so that a
+// pixel the filter left unchanged is written back exactly as it was read.
+struct ImageFileDetails {
+    ImageFormat format = ImageFormat::Tiff;
+    std::filesystem::path source;  // the file read; never written to
+    int32_t width = 0;             // the document's size when read
+    int32_t height = 0;
+
+    // Samples stored after the colour samples of each pixel (alpha and other
+    // extra samples), `extraSamples` per pixel at the document's depth, rows
+    // of width pixels without padding, holding the file's values (0..65535 at
+    // 16 bits). Written back unchanged.
+    int16_t extraSamples = 0;
+    std::vector<uint8_t> extras;
+    // What each extra sample is, as TIFF's EXTRASAMPLE_... codes (PNG's alpha
+    // is EXTRASAMPLE_UNASSALPHA).
+    std::vector<uint16_t> extraKinds;
+
+    // 16-bit files only: each colour sample as read, 0..65535, after inversion
+    // or offset into the document's convention, in the document's order.
+    std::vector<uint16_t> originalSamples;
+
+    std::vector<uint8_t> iccProfile;
+    std::string iccName;  // PNG's name for the profile
+    std::optional<Resolution> resolution;
+    uint16_t orientation = 1;   // 1..8, as TIFF and EXIF number them
+    std::vector<uint8_t> exif;  // EXIF data (TIFF structure), JPEG APP1 or PNG eXIf
+
+    // PNG colour chunks: rendering intent of sRGB, gAMA × 100000.
+    std::optional<int> srgbIntent;
+    std::optional<uint32_t> gamma;
+
+    // JPEG: the APP1 (EXIF, XMP) and APP2 (ICC) markers, written back as they
+    // were into a JPEG file.
+    std::vector<JpegMarker> jpegMarkers;
+
+    // TIFF: how the samples were stored.
+    std::optional<TiffLayout> tiff;
+};
+
+struct ImageFile {
+    Document document;  // colour planes only, in the host's sample ranges
+    std::shared_ptr<const ImageFileDetails> details;
+};
+
+// Reads an image (the format is recognised from the file's content); throws
+// HostError "<file>: <cause>". Multi-page TIFF files give their first page.
+ImageFile readImage(const std::filesystem::path& path);
+
+// Writes `image` (its document possibly filtered) to `path`, in the format the
+// extension names (.tif/.tiff, .png, .jpg/.jpeg), through a temporary file
+// renamed into place, so that a failure leaves no output. `details` may be
+// null (a document made by the host). A format that cannot hold the document
+// (its mode, depth or extra samples) is refused, never converted. Throws
+// HostError.
+void writeImage(const std::filesystem::path& path, const ImageFile& image);
+
+// Reads a selection mask: any image of exactly width × height pixels, turned
+// into one byte per pixel (0 = not selected): grey scaled to 8 bits, RGB and
+// CMYK the mean of the channels, Lab its lightness; extra samples ignored.
+// Throws HostError.
+std::vector<uint8_t> readMask(const std::filesystem::path& path, int32_t width, int32_t height);
 
 }  // namespace filterhost

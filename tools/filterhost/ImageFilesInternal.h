@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// What the TIFF, PNG and JPEG code share: colour models and modes, the
+// conversion between a file's interleaved samples and a document, size limits,
+// EXIF orientation and the per-format entry points.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ImageFiles.h"
+
+namespace filterhost::imagefiles {
+
+enum class ColourModel { Grey, Rgb, Cmyk, Lab };
+
+int16_t colourChannels(ColourModel model);
+const char* modelName(ColourModel model);
+
+// The document mode of a colour model at a depth, if the host has one.
+std::optional<int16_t> modeFor(ColourModel model, int32_t depth);
+std::optional<ColourModel> modelOfMode(int16_t mode);
+
+// Throws HostError "<file>: <cause>".
+[[noreturn]] void fail(const std::filesystem::path& file, const std::string& cause);
+
+// Refuses empty images, sides over kMaxImageSide and decoded sizes over
+// kMaxImageBytes.
+void checkImageSize(const std::filesystem::path& file, uint64_t width, uint64_t height,
+                    uint64_t samplesPerPixel, uint64_t bytesPerSample);
+
+// 16-bit file values 0..65535 to the host's 0..32768 and back, both rounded
+// to nearest. Host values above 32768 go back as 65535.
+inline uint16_t hostFrom16(uint16_t v) {
+    return static_cast<uint16_t>((uint32_t{v} * 65536u + 65535u) / 131070u);
+}
+inline uint16_t fileFrom16(uint16_t h) {
+    if (h >= 32768) return 65535;
+    return static_cast<uint16_t>((uint32_t{h} * 131070u + 32768u) / 65536u);
+}
+
+// How a colour sample of a file becomes a document sample. Each is its own
+// inverse. Inverted: max - v (1 - v for float). SignedOffset: a two's
+// complement value moved to unsigned with 0 at the middle (v xor 0x80 / 0x8000).
+enum class SampleCoding : uint8_t { Plain, Inverted, SignedOffset };
+
+// Fills `image` from `samples`: interleaved file samples, `samplesPerPixel`
+// per pixel (the colour samples, then the extra ones), native byte order,
+// rows without padding. The document must be allocated; `coding` has one
+// entry per colour channel. Sets the details' extras and, at 16 bits, the
+// original samples.
+void splitSamples(const uint8_t* samples, int32_t samplesPerPixel,
+                  const std::vector<SampleCoding>& coding, Document& document,
+                  ImageFileDetails& details);
+
+// The document's samples with the details' extras, interleaved as
+// splitSamples takes them. At 16 bits, a sample whose host value is still the
+// mapping of its original sample is written as that original sample.
+std::vector<uint8_t> joinSamples(const ImageFile& image, const std::vector<SampleCoding>& coding);
+
+// What writing a document needs to know of it, after checking that the
+// document is consistent and that its details (if any) match it.
+struct DocumentShape {
+    ColourModel model = ColourModel::Grey;
+    int32_t depth = 8;
+    int16_t extraSamples = 0;
+};
+DocumentShape documentShape(const std::filesystem::path& file, const ImageFile& image);
+
+// EXIF (a TIFF structure): the orientation of its first IFD, 1 when absent,
+// and the smallest EXIF block that states an orientation.
+uint16_t exifOrientation(const std::vector<uint8_t>& exif);
+std::vector<uint8_t> minimalExif(uint16_t orientation);
+// The EXIF block to write with a file: the one read, or one made for an
+// orientation other than 1, or none.
+std::vector<uint8_t> exifToWrite(const ImageFileDetails* details);
+
+bool isTiff(const uint8_t* head, std::size_t size);
+bool isPng(const uint8_t* head, std::size_t size);
+bool isJpeg(const uint8_t* head, std::size_t size);
+
+// Each writer writes `target` (a fresh temporary file) and names `shown` in
+// its errors.
+ImageFile readTiff(const std::filesystem::path& path);
+void writeTiff(const std::filesystem::path& target, const std::filesystem::path& shown,
+               const ImageFile& image);
+ImageFile readPng(const std::filesystem::path& path);
+void writePng(const std::filesystem::path& target, const std::filesystem::path& shown,
+              const ImageFile& image);
+ImageFile readJpeg(const std::filesystem::path& path);
+void writeJpeg(const std::filesystem::path& target, const std::filesystem::path& shown,
+               const ImageFile& image);
+
+}  // namespace filterhost::imagefiles

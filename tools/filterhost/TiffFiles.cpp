@@ -1,0 +1,591 @@
+// SPDX-License-Identifier: MIT
+// TIFF files through libtiff: 8- and 16-bit unsigned and 32-bit float samples;
+// grey, RGB, CMYK and CIE Lab; contiguous or planar; strips or tiles; any
+// compression libtiff decodes. Palette, fewer than 8 bits and YCbCr stored
+// other than as JPEG are expanded through libtiff's RGBA reader to 8-bit grey
+// or RGB.
+// libtiff's own int16, uint32... would clash with the plug-in interface's.
+#define TIFF_DISABLE_DEPRECATED
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "ImageFilesInternal.h"
+
+namespace filterhost::imagefiles {
+namespace fs = std::filesystem;
+
+namespace {
+
+// libtiff reports through callbacks with a user pointer; the first error is
+// kept as the cause, warnings are dropped.
+int onTiffError(TIFF*, void* user, const char*, const char* format, va_list arguments) {
+    auto* cause = static_cast<std::string*>(user);
+    if (cause->empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, arguments);
+        *cause = text;
+        std::replace(cause->begin(), cause->end(), '\n', ' ');
+    }
+    return 1;
+}
+
+int onTiffWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+class TiffHandle {
+  public:
+    TiffHandle(const fs::path& file, const char* mode, const fs::path& shown) : shown_(shown) {
+        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+        TIFFOpenOptionsSetErrorHandlerExtR(options, onTiffError, &cause_);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, onTiffWarning, nullptr);
+        tif_ = TIFFOpenExt(file.c_str(), mode, options);
+        TIFFOpenOptionsFree(options);
+        if (tif_ == nullptr) fail("not a readable TIFF file");
+    }
+    ~TiffHandle() {
+        if (tif_ != nullptr) TIFFClose(tif_);
+    }
+    TiffHandle(const TiffHandle&) = delete;
+    TiffHandle& operator=(const TiffHandle&) = delete;
+
+    TIFF* get() const { return tif_; }
+
+    // Fails with `what`, followed by libtiff's own words when it gave any.
+    [[noreturn]] void fail(const std::string& what) const {
+        imagefiles::fail(shown_, cause_.empty() ? what : what + " (" + cause_ + ")");
+    }
+
+  private:
+    fs::path shown_;
+    std::string cause_;
+    TIFF* tif_ = nullptr;
+};
+
+template <typename T>
+T field(TIFF* tif, uint32_t tag, T fallback) {
+    T value = fallback;
+    if (TIFFGetFieldDefaulted(tif, tag, &value) != 1) return fallback;
+    return value;
+}
+
+std::vector<SampleCoding> codingOf(uint16_t photometric, ColourModel model) {
+    std::vector<SampleCoding> coding(static_cast<std::size_t>(colourChannels(model)),
+                                     SampleCoding::Plain);
+    if (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_SEPARATED) {
+        std::fill(coding.begin(), coding.end(), SampleCoding::Inverted);
+    } else if (photometric == PHOTOMETRIC_CIELAB) {
+        coding[1] = coding[2] = SampleCoding::SignedOffset;
+    }
+    return coding;
+}
+
+// The geometry of the stored samples: `chunkSamples` per pixel in each strip
+// or tile, `planes` times over (planar) or once (contiguous).
+struct Chunks {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::size_t samplesPerPixel = 0;
+    std::size_t sampleBytes = 0;
+    bool separate = false;
+    bool tiled = false;
+    uint32_t tileWidth = 0;
+    uint32_t tileLength = 0;
+    uint32_t rowsPerStrip = 0;
+
+    std::size_t chunkSamples() const { return separate ? 1 : samplesPerPixel; }
+    uint16_t planes() const { return separate ? static_cast<uint16_t>(samplesPerPixel) : 1; }
+    uint32_t across() const { return tiled ? tileWidth : width; }
+    uint32_t down() const { return tiled ? tileLength : rowsPerStrip; }
+};
+
+// Calls copy(chunkOffset, imageOffset, bytes) for each run of bytes that the
+// block at (x, y) of one plane shares with the whole image's interleaved
+// samples; the chunk buffer holds rows of across() pixels.
+template <typename Copy>
+void forEachRun(const Chunks& c, uint16_t plane, uint32_t x, uint32_t y, Copy&& copy) {
+    const uint32_t columns = std::min(c.across(), c.width - x);
+    const uint32_t rows = std::min(c.down(), c.height - y);
+    const std::size_t bytes = c.sampleBytes;
+    const std::size_t pixelBytes = c.samplesPerPixel * bytes;
+    const std::size_t chunkPixel = c.chunkSamples() * bytes;
+    for (uint32_t r = 0; r < rows; ++r) {
+        const std::size_t chunkRow = std::size_t{r} * c.across() * chunkPixel;
+        const std::size_t imageRow =
+            ((std::size_t{y} + r) * c.width + x) * pixelBytes + std::size_t{plane} * bytes;
+        if (!c.separate) {
+            copy(chunkRow, imageRow, columns * pixelBytes);
+            continue;
+        }
+        for (std::size_t i = 0; i < columns; ++i) {
+            copy(chunkRow + i * bytes, imageRow + i * pixelBytes, bytes);
+        }
+    }
+}
+
+std::size_t chunkBytes(const Chunks& c) {
+    return std::size_t{c.across()} * c.down() * c.chunkSamples() * c.sampleBytes;
+}
+
+std::vector<uint8_t> readChunks(const TiffHandle& tiff, const Chunks& c) {
+    TIFF* tif = tiff.get();
+    const std::size_t imageBytes =
+        std::size_t{c.width} * c.height * c.samplesPerPixel * c.sampleBytes;
+    // Tiles may overhang the image, but a damaged file can declare tiles of
+    // any size: the buffer for one is held to the image's size or 64 MiB.
+    const double chunk =
+        double(c.across()) * double(c.down()) * double(c.chunkSamples() * c.sampleBytes);
+    if (chunk > double(std::max<std::size_t>(imageBytes, std::size_t{64} << 20))) {
+        tiff.fail("the tiles are larger than the image");
+    }
+    std::vector<uint8_t> image(imageBytes);
+    const std::size_t wanted = chunkBytes(c);
+    const auto libtiffSize = static_cast<std::size_t>(
+        std::max<tmsize_t>(c.tiled ? TIFFTileSize(tif) : TIFFStripSize(tif), 0));
+    if (libtiffSize < wanted) tiff.fail("the strip or tile size does not match the image");
+    std::vector<uint8_t> buffer(libtiffSize);
+    for (uint16_t plane = 0; plane < c.planes(); ++plane) {
+        for (uint32_t y = 0; y < c.height; y += c.down()) {
+            for (uint32_t x = 0; x < c.width; x += c.across()) {
+                tmsize_t got = 0;
+                std::size_t need = wanted;
+                if (c.tiled) {
+                    got = TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, plane),
+                                              buffer.data(), static_cast<tmsize_t>(buffer.size()));
+                } else {
+                    const uint32_t rows = std::min(c.rowsPerStrip, c.height - y);
+                    need = std::size_t{rows} * c.width * c.chunkSamples() * c.sampleBytes;
+                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane), buffer.data(),
+                                               static_cast<tmsize_t>(need));
+                }
+                if (got < 0 || static_cast<std::size_t>(got) < need) {
+                    tiff.fail(std::string("cannot read the image data at row ") +
+                              std::to_string(y) + (got >= 0 ? " (incomplete)" : ""));
+                }
+                forEachRun(c, plane, x, y, [&](std::size_t from, std::size_t to, std::size_t n) {
+                    std::memcpy(image.data() + to, buffer.data() + from, n);
+                });
+            }
+        }
+    }
+    return image;
+}
+
+// Palette, bilevel and other low-bit or subsampled images, through libtiff's
+// RGBA reader, in the order the rows are stored (the orientation tag is kept
+// and written back, not applied).
+std::vector<uint8_t> readThroughRgba(const TiffHandle& tiff, uint32_t width, uint32_t height,
+                                     bool grey) {
+    char message[1024] = {};
+    TIFFRGBAImage reader;
+    if (!TIFFRGBAImageOK(tiff.get(), message) ||
+        !TIFFRGBAImageBegin(&reader, tiff.get(), 0, message)) {
+        tiff.fail(message);
+    }
+    reader.req_orientation = reader.orientation;
+    std::vector<uint32_t> raster;
+    try {
+        raster.resize(std::size_t{width} * height);
+    } catch (...) {
+        TIFFRGBAImageEnd(&reader);
+        throw;
+    }
+    const int ok = TIFFRGBAImageGet(&reader, raster.data(), width, height);
+    TIFFRGBAImageEnd(&reader);
+    if (!ok) tiff.fail("cannot read the image data");
+    const std::size_t channels = grey ? 1 : 3;
+    std::vector<uint8_t> samples(raster.size() * channels);
+    for (std::size_t p = 0; p < raster.size(); ++p) {
+        samples[p * channels] = static_cast<uint8_t>(TIFFGetR(raster[p]));
+        if (grey) continue;
+        samples[p * channels + 1] = static_cast<uint8_t>(TIFFGetG(raster[p]));
+        samples[p * channels + 2] = static_cast<uint8_t>(TIFFGetB(raster[p]));
+    }
+    return samples;
+}
+
+void readMetadata(TIFF* tif, ImageFileDetails& details) {
+    uint32_t iccSize = 0;
+    void* icc = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccSize, &icc) == 1 && icc != nullptr) {
+        const auto* bytes = static_cast<const uint8_t*>(icc);
+        details.iccProfile.assign(bytes, bytes + iccSize);
+    }
+    float x = 0.0f;
+    float y = 0.0f;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) == 1 && x > 0.0f) {
+        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) != 1 || !(y > 0.0f)) y = x;
+        const auto unit = field<uint16_t>(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        details.resolution = Resolution{x, y,
+                                        unit == RESUNIT_INCH         ? ResolutionUnit::Inch
+                                        : unit == RESUNIT_CENTIMETER ? ResolutionUnit::Centimetre
+                                                                     : ResolutionUnit::None};
+    }
+    const auto orientation = field<uint16_t>(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    details.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+bool keepsCompression(uint16_t compression, int32_t depth, uint16_t photometric,
+                      std::size_t samplesPerPixel, bool separate) {
+    if (!TIFFIsCODECConfigured(compression)) return false;
+    switch (compression) {
+        case COMPRESSION_NONE:
+        case COMPRESSION_LZW:
+        case COMPRESSION_PACKBITS:
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_LZMA:
+        case COMPRESSION_ZSTD:
+        case COMPRESSION_LERC:
+            return true;
+        case COMPRESSION_JPEG:
+            return depth == 8;
+        case COMPRESSION_WEBP:
+            // Lossless WebP drops the colour under transparent pixels, so
+            // only RGB without alpha is kept as WebP.
+            return depth == 8 && photometric == PHOTOMETRIC_RGB && !separate &&
+                   samplesPerPixel == 3;
+        default:
+            // Bilevel, old-style JPEG and the other codecs that cannot encode
+            // these samples.
+            return false;
+    }
+}
+
+bool takesPredictor(uint16_t compression) {
+    return compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE ||
+           compression == COMPRESSION_DEFLATE || compression == COMPRESSION_LZMA ||
+           compression == COMPRESSION_ZSTD;
+}
+
+bool photometricFits(uint16_t photometric, ColourModel model, int32_t depth) {
+    switch (model) {
+        case ColourModel::Grey:
+            return photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+        case ColourModel::Rgb:
+            return photometric == PHOTOMETRIC_RGB ||
+                   (photometric == PHOTOMETRIC_YCBCR && depth == 8);
+        case ColourModel::Cmyk:
+            return photometric == PHOTOMETRIC_SEPARATED;
+        case ColourModel::Lab:
+            break;
+    }
+    return photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_ICCLAB;
+}
+
+uint16_t defaultPhotometric(ColourModel model) {
+    switch (model) {
+        case ColourModel::Grey:
+            return PHOTOMETRIC_MINISBLACK;
+        case ColourModel::Rgb:
+            return PHOTOMETRIC_RGB;
+        case ColourModel::Cmyk:
+            return PHOTOMETRIC_SEPARATED;
+        case ColourModel::Lab:
+            break;
+    }
+    return PHOTOMETRIC_CIELAB;
+}
+
+}  // namespace
+
+ImageFile readTiff(const fs::path& path) {
+    const TiffHandle tiff(path, "r", path);
+    TIFF* tif = tiff.get();
+    uint32_t width = 0;
+    uint32_t height = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    const auto bits = field<uint16_t>(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    const auto samplesPerPixel = field<uint16_t>(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    const auto sampleFormat = field<uint16_t>(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+    const auto planar = field<uint16_t>(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    const auto compression = field<uint16_t>(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    uint16_t photometric = 0;
+    if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) != 1) {
+        fail(path, "the file does not say how its colours are stored (no photometric tag)");
+    }
+    uint16_t extraCount = 0;
+    uint16_t* extraKinds = nullptr;
+    TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds);
+
+    auto details = std::make_shared<ImageFileDetails>();
+    details->format = ImageFormat::Tiff;
+    details->source = path;
+    TiffLayout layout;
+    layout.compression = compression;
+    layout.photometric = photometric;
+    layout.planar = planar;
+    // Asking a codec without a predictor for one is an error in libtiff.
+    if (takesPredictor(compression)) {
+        layout.predictor = field<uint16_t>(tif, TIFFTAG_PREDICTOR, PREDICTOR_NONE);
+    }
+    layout.bigEndian = TIFFIsBigEndian(tif) != 0;
+    layout.bigTiff = TIFFIsBigTIFF(tif) != 0;
+    if (TIFFIsTiled(tif)) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &layout.tileWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &layout.tileLength);
+        if (layout.tileWidth == 0 || layout.tileLength == 0) fail(path, "the tiles are empty");
+    }
+    readMetadata(tif, *details);
+
+    // Images only libtiff's RGBA reader can expand.
+    const bool grey =
+        photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    const bool expand = photometric == PHOTOMETRIC_PALETTE || (grey && bits < 8) ||
+                        (photometric == PHOTOMETRIC_YCBCR && compression != COMPRESSION_JPEG);
+    if (expand) {
+        if (samplesPerPixel > (photometric == PHOTOMETRIC_YCBCR ? 3 : 1)) {
+            fail(path, "palette, YCbCr or " + std::to_string(bits) +
+                           "-bit images with extra samples are not supported");
+        }
+        checkImageSize(path, width, height, 4, 1);
+        const std::vector<uint8_t> samples = readThroughRgba(tiff, width, height, grey);
+        const ColourModel model = grey ? ColourModel::Grey : ColourModel::Rgb;
+        ImageFile image;
+        image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height),
+                                colourChannels(model), *modeFor(model, 8), 8);
+        layout.photometric = grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+        layout.planar = PLANARCONFIG_CONTIG;
+        details->width = image.document.width;
+        details->height = image.document.height;
+        details->tiff = layout;
+        splitSamples(samples.data(), colourChannels(model),
+                     std::vector<SampleCoding>(static_cast<std::size_t>(colourChannels(model)),
+                                               SampleCoding::Plain),
+                     image.document, *details);
+        image.details = std::move(details);
+        return image;
+    }
+
+    ColourModel model = ColourModel::Grey;
+    switch (photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_MINISWHITE:
+            model = ColourModel::Grey;
+            break;
+        case PHOTOMETRIC_RGB:
+            model = ColourModel::Rgb;
+            break;
+        case PHOTOMETRIC_YCBCR:
+            // JPEG-compressed YCbCr: libjpeg turns it into RGB.
+            if (TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB) != 1) {
+                tiff.fail("cannot decode its YCbCr data");
+            }
+            TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &layout.ycbcrSubsampling[0],
+                                  &layout.ycbcrSubsampling[1]);
+            model = ColourModel::Rgb;
+            break;
+        case PHOTOMETRIC_SEPARATED: {
+            const auto inks = field<uint16_t>(tif, TIFFTAG_INKSET, INKSET_CMYK);
+            uint16_t inkCount = 4;
+            TIFFGetField(tif, TIFFTAG_NUMBEROFINKS, &inkCount);
+            if (inks != INKSET_CMYK || inkCount != 4) {
+                fail(path, "separated images other than CMYK (4 inks) are not supported");
+            }
+            model = ColourModel::Cmyk;
+            break;
+        }
+        case PHOTOMETRIC_CIELAB:
+        case PHOTOMETRIC_ICCLAB:
+            model = ColourModel::Lab;
+            break;
+        default:
+            fail(path,
+                 "photometric interpretation " + std::to_string(photometric) + " is not supported");
+    }
+
+    if (bits != 8 && bits != 16 && bits != 32) {
+        fail(path, std::to_string(bits) + "-bit samples are not supported");
+    }
+    const bool labSigned = model == ColourModel::Lab && sampleFormat == SAMPLEFORMAT_INT;
+    if (bits == 32 && sampleFormat != SAMPLEFORMAT_IEEEFP) {
+        fail(path, "32-bit integer samples are not supported (only 32-bit float)");
+    }
+    if (bits != 32 && sampleFormat != SAMPLEFORMAT_UINT && sampleFormat != SAMPLEFORMAT_VOID &&
+        !labSigned) {
+        fail(path, "signed or floating-point samples of " + std::to_string(bits) +
+                       " bits are not supported");
+    }
+    const std::optional<int16_t> mode = modeFor(model, bits);
+    if (!mode) {
+        fail(path, std::string(modelName(model)) + " images with " + std::to_string(bits) +
+                       "-bit float samples are not supported");
+    }
+    const int16_t colour = colourChannels(model);
+    const std::size_t samples = photometric == PHOTOMETRIC_YCBCR ? 3 : samplesPerPixel;
+    if (samples < static_cast<std::size_t>(colour)) {
+        fail(path, std::string(modelName(model)) + " needs " + std::to_string(colour) +
+                       " samples per pixel, the file has " + std::to_string(samplesPerPixel));
+    }
+    checkImageSize(path, width, height, samples, bits / 8u);
+
+    Chunks chunks;
+    chunks.width = width;
+    chunks.height = height;
+    chunks.samplesPerPixel = samples;
+    chunks.sampleBytes = bits / 8u;
+    chunks.separate = planar == PLANARCONFIG_SEPARATE;
+    chunks.tiled = layout.tileWidth != 0;
+    chunks.tileWidth = layout.tileWidth;
+    chunks.tileLength = layout.tileLength;
+    chunks.rowsPerStrip = std::min(field<uint32_t>(tif, TIFFTAG_ROWSPERSTRIP, height), height);
+    if (!chunks.tiled && chunks.rowsPerStrip == 0) fail(path, "the strips are empty");
+    const std::vector<uint8_t> stored = readChunks(tiff, chunks);
+
+    ImageFile image;
+    image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), colour,
+                            *mode, bits);
+    details->width = image.document.width;
+    details->height = image.document.height;
+    details->tiff = layout;
+    splitSamples(stored.data(), static_cast<int32_t>(samples), codingOf(photometric, model),
+                 image.document, *details);
+    details->extraKinds.assign(static_cast<std::size_t>(details->extraSamples),
+                               EXTRASAMPLE_UNSPECIFIED);
+    for (std::size_t i = 0; i < details->extraKinds.size() && i < extraCount; ++i) {
+        details->extraKinds[i] = extraKinds[i];
+    }
+    image.details = std::move(details);
+    return image;
+}
+
+void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+    const DocumentShape shape = documentShape(shown, image);
+    const Document& document = image.document;
+    const ImageFileDetails* details = image.details.get();
+    const TiffLayout* kept = details != nullptr && details->tiff ? &*details->tiff : nullptr;
+    const auto samples = static_cast<std::size_t>(document.planes + shape.extraSamples);
+
+    uint16_t photometric = defaultPhotometric(shape.model);
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    uint16_t compression = COMPRESSION_ADOBE_DEFLATE;
+    uint16_t predictor = shape.depth == 32 ? PREDICTOR_FLOATINGPOINT : PREDICTOR_HORIZONTAL;
+    if (kept != nullptr) {
+        if (photometricFits(kept->photometric, shape.model, shape.depth)) {
+            photometric = kept->photometric;
+        }
+        planar =
+            kept->planar == PLANARCONFIG_SEPARATE ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG;
+        compression = kept->compression;
+        predictor = kept->predictor;
+    }
+    const bool separate = planar == PLANARCONFIG_SEPARATE;
+    if (!keepsCompression(compression, shape.depth, photometric, samples, separate)) {
+        compression = COMPRESSION_LZW;
+    }
+    // YCbCr is only written as JPEG, contiguous, without extra samples.
+    if (photometric == PHOTOMETRIC_YCBCR &&
+        (compression != COMPRESSION_JPEG || samples != 3 || separate)) {
+        photometric = PHOTOMETRIC_RGB;
+    }
+    const bool floatPredictor = predictor == PREDICTOR_FLOATINGPOINT && shape.depth == 32;
+    const bool intPredictor = predictor == PREDICTOR_HORIZONTAL && shape.depth != 32;
+    if (!takesPredictor(compression) || !(floatPredictor || intPredictor))
+        predictor = PREDICTOR_NONE;
+
+    const std::vector<uint8_t> stored = joinSamples(image, codingOf(photometric, shape.model));
+    std::string mode = "w";
+    mode += kept != nullptr && kept->bigEndian ? "b" : "l";
+    // Classic TIFF offsets end at 4 GiB.
+    if ((kept != nullptr && kept->bigTiff) || stored.size() > (uint64_t{3} << 30)) mode += "8";
+
+    const TiffHandle tiff(target, mode.c_str(), shown);
+    TIFF* tif = tiff.get();
+    const auto width = static_cast<uint32_t>(document.width);
+    const auto height = static_cast<uint32_t>(document.height);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(shape.depth));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(samples));
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT,
+                 shape.depth == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
+    if (TIFFSetField(tif, TIFFTAG_COMPRESSION, compression) != 1) {
+        tiff.fail("cannot use compression " + std::to_string(compression));
+    }
+    if (predictor != PREDICTOR_NONE) TIFFSetField(tif, TIFFTAG_PREDICTOR, predictor);
+    if (compression == COMPRESSION_JPEG) TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 95);
+    if (compression == COMPRESSION_WEBP) TIFFSetField(tif, TIFFTAG_WEBP_LOSSLESS, 1);
+    if (photometric == PHOTOMETRIC_YCBCR) {
+        TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, kept->ycbcrSubsampling[0],
+                     kept->ycbcrSubsampling[1]);
+        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    }
+    if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
+    if (shape.extraSamples > 0) {
+        std::vector<uint16_t> kinds(static_cast<std::size_t>(shape.extraSamples),
+                                    EXTRASAMPLE_UNSPECIFIED);
+        for (std::size_t i = 0; i < kinds.size() && i < details->extraKinds.size(); ++i) {
+            kinds[i] = details->extraKinds[i];
+        }
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(kinds.size()), kinds.data());
+    }
+    if (details != nullptr) {
+        if (!details->iccProfile.empty()) {
+            TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(details->iccProfile.size()),
+                         details->iccProfile.data());
+        }
+        if (details->resolution) {
+            const Resolution& r = *details->resolution;
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(r.x));
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(r.y));
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT,
+                         r.unit == ResolutionUnit::Inch         ? RESUNIT_INCH
+                         : r.unit == ResolutionUnit::Centimetre ? RESUNIT_CENTIMETER
+                                                                : RESUNIT_NONE);
+        }
+        if (details->orientation != 1) TIFFSetField(tif, TIFFTAG_ORIENTATION, details->orientation);
+    }
+
+    Chunks chunks;
+    chunks.width = width;
+    chunks.height = height;
+    chunks.samplesPerPixel = samples;
+    chunks.sampleBytes = document.sampleBytes();
+    chunks.separate = separate;
+    if (kept != nullptr && kept->tileWidth != 0) {
+        chunks.tiled = true;
+        chunks.tileWidth = kept->tileWidth;
+        chunks.tileLength = kept->tileLength;
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, chunks.tileWidth);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, chunks.tileLength);
+    } else {
+        chunks.rowsPerStrip = std::min(TIFFDefaultStripSize(tif, 0), height);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, chunks.rowsPerStrip);
+    }
+
+    std::vector<uint8_t> buffer(chunkBytes(chunks));
+    for (uint16_t plane = 0; plane < chunks.planes(); ++plane) {
+        for (uint32_t y = 0; y < height; y += chunks.down()) {
+            for (uint32_t x = 0; x < width; x += chunks.across()) {
+                std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+                forEachRun(chunks, plane, x, y,
+                           [&](std::size_t to, std::size_t from, std::size_t n) {
+                               std::memcpy(buffer.data() + to, stored.data() + from, n);
+                           });
+                tmsize_t written = 0;
+                if (chunks.tiled) {
+                    written =
+                        TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, plane),
+                                             buffer.data(), static_cast<tmsize_t>(buffer.size()));
+                } else {
+                    const uint32_t rows = std::min(chunks.rowsPerStrip, height - y);
+                    written = TIFFWriteEncodedStrip(
+                        tif, TIFFComputeStrip(tif, y, plane), buffer.data(),
+                        static_cast<tmsize_t>(std::size_t{rows} * width * chunks.chunkSamples() *
+                                              chunks.sampleBytes));
+                }
+                if (written < 0) tiff.fail("cannot write the image data");
+            }
+        }
+    }
+    if (TIFFWriteDirectory(tif) != 1) tiff.fail("cannot write the image");
+}
+
+}  // namespace filterhost::imagefiles
