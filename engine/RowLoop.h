@@ -14,7 +14,56 @@
 
 #include "engine/StageHooks.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define NELVO_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define NELVO_THREAD_SANITIZER 1
+#endif
+#endif
+
+#if defined(NELVO_THREAD_SANITIZER)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#endif
+
 namespace nelvo {
+
+namespace detail {
+
+// The system's TBB library is not built for ThreadSanitizer, so the ordering
+// that parallel_for guarantees (everything before the loop happens before
+// each row; each row happens before everything after it) is invisible to it.
+// These annotations state exactly that ordering and nothing more: rows of
+// one loop stay unordered, so a race between rows is still reported.
+class ForkJoinOrder {
+  public:
+#if defined(NELVO_THREAD_SANITIZER)
+    void fork() {
+        __tsan_release(&forkToken_);
+    }
+    void enterTask() {
+        __tsan_acquire(&forkToken_);
+    }
+    void leaveTask() {
+        __tsan_release(&joinToken_);
+    }
+    void join() {
+        __tsan_acquire(&joinToken_);
+    }
+
+  private:
+    char forkToken_ = 0;
+    char joinToken_ = 0;
+#else
+    void fork() {}
+    void enterTask() {}
+    void leaveTask() {}
+    void join() {}
+#endif
+};
+
+}  // namespace detail
 
 // Smallest amount of work, in pixel operations, worth handing to a task;
 // a row loop below it runs on the calling thread alone.
@@ -35,12 +84,17 @@ void forEachRow(int32_t rows, int64_t workPerRow, const Body& body) {
         }
         return;
     }
+    detail::ForkJoinOrder order;
+    order.fork();
     tbb::parallel_for(tbb::blocked_range<int32_t>(0, rows, static_cast<std::size_t>(grain)),
-                      [&body](const tbb::blocked_range<int32_t>& range) {
+                      [&body, &order](const tbb::blocked_range<int32_t>& range) {
+                          order.enterTask();
                           for (int32_t y = range.begin(); y != range.end(); ++y) {
                               body(y);
                           }
+                          order.leaveTask();
                       });
+    order.join();
 }
 
 // Calls span(x0, x1) over [begin, end) cut at the multiples of `every`, and
