@@ -195,6 +195,42 @@ std::vector<uint8_t> readTiffSamples(const fs::path& path) {
     return samples;
 }
 
+void writePngFile(const fs::path& path, const PngSpec& spec, const std::vector<uint8_t>& rows) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        ADD_FAILURE() << "libpng could not write " << path;
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bits, spec.colourType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (std::size_t i = 0; i + 2 < spec.palette.size(); i += 3) {
+        palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    }
+    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!spec.transparency.empty()) {
+        png_set_tRNS(png, info, spec.transparency.data(),
+                     static_cast<int>(spec.transparency.size()), nullptr);
+    }
+    png_write_info(png, info);
+    const std::size_t rowBytes = rows.size() / spec.height;
+    std::vector<png_bytep> pointers(spec.height);
+    for (std::size_t y = 0; y < spec.height; ++y) {
+        pointers[y] = const_cast<png_bytep>(rows.data() + y * rowBytes);
+    }
+    png_write_image(png, pointers.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
 std::vector<uint16_t> readPng16(const fs::path& path) {
     std::vector<uint16_t> samples;
     // The simplified reader would convert 16-bit data to linear light, so

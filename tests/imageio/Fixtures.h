@@ -83,6 +83,19 @@ struct TiffTags {
 TiffTags readTiffTags(const fs::path& path);
 std::vector<uint8_t> readTiffSamples(const fs::path& path);
 
+// A PNG written with libpng from packed rows (rowBytes each, big-endian at 16
+// bits, as stored in the file).
+struct PngSpec {
+    uint32_t width = 1;
+    uint32_t height = 1;
+    int bits = 8;
+    int colourType = 0;  // PNG_COLOR_TYPE_...
+    bool interlaced = false;
+    std::vector<uint8_t> palette;       // RGB triples
+    std::vector<uint8_t> transparency;  // tRNS: alpha per palette entry
+};
+void writePngFile(const fs::path& path, const PngSpec& spec, const std::vector<uint8_t>& rows);
+
 // The 16-bit samples of a PNG file, read with libpng.
 std::vector<uint16_t> readPng16(const fs::path& path);
 

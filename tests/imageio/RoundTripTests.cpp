@@ -3,6 +3,8 @@
 // kept out of the document and written back unchanged.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
 #include <cstdlib>
 
 #include "Fixtures.h"
@@ -141,6 +143,51 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"TiffRgba32", "a.tif", plugInModeRGB96, 32, 3},
                     RoundTripCase{"TiffCmykAlpha8", "a.tif", plugInModeCMYKColor, 8, 4}),
     [](const testing::TestParamInfo<RoundTripCase>& tested) { return tested.param.name; });
+
+// PNG files written by libpng in the forms that are expanded on reading.
+TEST(PngExpanded, PaletteWithTransparencyBecomesRgbWithAlpha) {
+    TempDir dir;
+    PngSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    spec.bits = 4;
+    spec.colourType = PNG_COLOR_TYPE_PALETTE;
+    spec.palette = {10, 20, 30, 40, 50, 60, 255, 0, 128};
+    spec.transparency = {0, 128};  // entry 2 is opaque
+    writePngFile(dir / "palette.png", spec, {0x01, 0x20, 0x21, 0x00});
+    const ImageFile image = readImage(dir / "palette.png");
+    EXPECT_EQ(image.document.imageMode, plugInModeRGBColor);
+    const std::vector<uint8_t> colour = {10,  20, 30,  40, 50, 60, 255, 0,  128,
+                                         255, 0,  128, 40, 50, 60, 10,  20, 30};
+    EXPECT_EQ(image.document.pixels, colour);
+    EXPECT_EQ(image.details->extras, (std::vector<uint8_t>{0, 128, 255, 255, 128, 0}));
+}
+
+TEST(PngExpanded, InterlacedTwoBitGreyBecomesEightBitGrey) {
+    TempDir dir;
+    PngSpec spec;
+    spec.width = 9;
+    spec.height = 9;
+    spec.bits = 2;
+    spec.colourType = PNG_COLOR_TYPE_GRAY;
+    spec.interlaced = true;
+    // Row y holds the levels (x + y) % 4, four pixels to a byte.
+    std::vector<uint8_t> rows(9 * 3, 0);
+    std::vector<uint8_t> expected;
+    for (std::size_t y = 0; y < 9; ++y) {
+        for (std::size_t x = 0; x < 9; ++x) {
+            const auto level = static_cast<uint8_t>((x + y) % 4);
+            rows[y * 3 + x / 4] =
+                static_cast<uint8_t>(rows[y * 3 + x / 4] | level << (6 - 2 * (x % 4)));
+            expected.push_back(static_cast<uint8_t>(level * 85));
+        }
+    }
+    writePngFile(dir / "grey.png", spec, rows);
+    const ImageFile image = readImage(dir / "grey.png");
+    EXPECT_EQ(image.document.imageMode, plugInModeGrayScale);
+    EXPECT_EQ(image.document.pixels, expected);
+    EXPECT_EQ(image.details->extraSamples, 0);
+}
 
 }  // namespace
 }  // namespace imageio_test
