@@ -119,6 +119,10 @@ constexpr int kMaxContinueCalls = 1 << 20;
 
 int16_t HostSession::run(Document& document) {
     begin(document);
+    return run();
+}
+
+int16_t HostSession::run() {
     int16_t result = call(filterSelectorPrepare);
     if (result != noErr) return result;
     result = call(filterSelectorStart);

@@ -38,6 +38,8 @@ public:
     // One whole operation: prepare, start, continue while the module asks for
     // data, finish. Returns the first error.
     int16_t run(Document& document);
+    // The same for the operation begun last.
+    int16_t run();
 
     FilterRecord& record() { return record_; }
     BigDocumentStruct& bigDocument() { return big_; }

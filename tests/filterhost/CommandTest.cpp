@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: MIT
+// The host program's run command: parameters from the command line and from
+// recorded actions, selections, tiles, refusals, and nothing written on failure.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "ImageFiles.h"
+#include "RunCommand.h"
+#include "support/TempDir.h"
+
+using namespace filterhost;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A smooth RGB picture with dark 3 × 3 specks every 16 pixels.
+ImageFile dustyPicture(int32_t width, int32_t height) {
+    ImageFile image;  // no file behind it: written with default details
+    Document& d = image.document;
+    d.allocate(width, height, 3, 3, 8);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = &d.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                    static_cast<std::size_t>(x)) * 3];
+            const bool speck = (y % 16 >= 7 && y % 16 <= 9) && (x % 16 >= 7 && x % 16 <= 9);
+            p[0] = speck ? 0 : static_cast<uint8_t>(150 + 20 * std::sin(x * 0.05));
+            p[1] = speck ? 0 : static_cast<uint8_t>(140 + 15 * std::cos(y * 0.04));
+            p[2] = speck ? 0 : 120;
+        }
+    }
+    return image;
+}
+
+class RunCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        input = folder / "in.png";
+        writeImage(input, dustyPicture(64, 48));
+    }
+    RunOptions options(const std::string& output = "out.png") {
+        RunOptions o;
+        o.input = input;
+        o.output = folder / output;
+        o.plugin = NELVO_MODULE_PATH;
+        o.showProgress = false;
+        return o;
+    }
+    int run(const RunOptions& o) {
+        out.str("");
+        err.str("");
+        return runFilter(o, out, err);
+    }
+
+    TempDir folder;
+    fs::path input;
+    std::ostringstream out, err;
+};
+
+TEST_F(RunCommand, SilentRunRepairsAndRecordsAReplayableAction) {
+    RunOptions o = options();
+    o.assignments = {"detI=12", "darK=1", "tilE=8"};
+    o.record = folder / "action.json";
+    ASSERT_EQ(run(o), 0) << err.str();
+    const Document result = readImage(o.output).document;
+    EXPECT_GT(result.pixels[(8 * 64 + 8) * 3], 100);  // the speck at (8, 8) is gone
+
+    std::ifstream recorded(*o.record);
+    const std::string text((std::istreambuf_iterator<char>(recorded)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"detI\": 12"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"playInfo\": \"silent\""), std::string::npos) << text;
+
+    RunOptions replay = options("replayed.png");
+    replay.play = o.record;
+    ASSERT_EQ(run(replay), 0) << err.str();
+    EXPECT_EQ(readImage(replay.output).document.pixels, result.pixels);
+}
+
+TEST_F(RunCommand, BadParametersAreNamed) {
+    struct Case {
+        std::vector<std::string> assignments;
+        std::string action;  // JSON, or empty for none
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"detI=twelve"}, "", "key 'detI': \"twelve\" is not a 32-bit integer"},
+        {{"darK=2"}, "", "key 'darK': a boolean takes 0 or 1"},
+        {{"toolong=1"}, "", "key 'toolong': keys are four characters"},
+        {{"detI"}, "", "expected KEY=VALUE"},
+        {{}, "{\"descriptor\": {\"darK\": 3}}", "key 'darK': expected a boolean"},
+        {{}, "{\"descriptor\": {\"zooM\": 100}}", "key 'zooM': expected a unit float"},
+        {{}, "{\"playInfo\": \"loud\", \"descriptor\": {}}", "playInfo must be"},
+        {{}, "{\"descriptor\": {\"detI\": 1", "action.json: "},
+        {{}, "{\"descriptr\": {}}", "unknown field \"descriptr\""},
+    };
+    for (const Case& c : cases) {
+        RunOptions o = options();
+        o.assignments = c.assignments;
+        if (!c.action.empty()) {
+            std::ofstream(folder / "action.json") << c.action;
+            o.play = folder / "action.json";
+        }
+        EXPECT_EQ(run(o), 1) << c.message;
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        EXPECT_FALSE(fs::exists(o.output));
+    }
+}
+
+TEST_F(RunCommand, StoppedOrFailedRunsWriteNothing) {
+    RunOptions stopped = options();
+    stopped.tile = std::pair{16, 16};
+    stopped.stopRequested = [] { return true; };
+    EXPECT_EQ(run(stopped), 130);
+    EXPECT_NE(err.str().find("cancelled; nothing written"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(stopped.output));
+
+    RunOptions dialog = options();
+    dialog.dialog = true;
+    EXPECT_EQ(run(dialog), 1);
+    EXPECT_NE(err.str().find("the editing dialog is not available yet"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(dialog.output));
+
+    RunOptions overwrite = options();
+    overwrite.output = input;
+    EXPECT_EQ(run(overwrite), 1);
+    EXPECT_NE(err.str().find("would overwrite the input"), std::string::npos);
+}
+
+TEST_F(RunCommand, MaskLimitsTheFilterToTheSelection) {
+    ImageFile mask = dustyPicture(64, 48);
+    Document& m = mask.document;
+    m.allocate(64, 48, 1, 1, 8);
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 32; ++x) m.pixels[static_cast<std::size_t>(y * 64 + x)] = 255;
+    writeImage(folder / "mask.png", mask);
+    RunOptions o = options();
+    o.mask = folder / "mask.png";
+    ASSERT_EQ(run(o), 0) << err.str();
+    const Document before = readImage(input).document;
+    const Document after = readImage(o.output).document;
+    EXPECT_GT(after.pixels[(8 * 64 + 8) * 3], 100);  // selected speck repaired
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 32; x < 64; ++x)
+            ASSERT_EQ(after.pixels[static_cast<std::size_t>(y * 64 + x) * 3],
+                      before.pixels[static_cast<std::size_t>(y * 64 + x) * 3]);
+}
+
+TEST_F(RunCommand, SmallHostTilesStillRepair) {
+    RunOptions o = options();
+    o.tile = std::pair{20, 12};
+    ASSERT_EQ(run(o), 0) << err.str();
+    EXPECT_GT(readImage(o.output).document.pixels[(24 * 64 + 24) * 3], 100);
+}
+
+TEST(TileSizeOption, Parsing) {
+    EXPECT_EQ(parseTileSize("512x256"), (std::pair{512, 256}));
+    for (const char* bad : {"", "x", "0x5", "5x0", "-1x4", "4x", "12", "3x4x5", "ax4"})
+        EXPECT_FALSE(parseTileSize(bad).has_value()) << bad;
+}
+
+TEST(Program, HelpAndListAnswer) {
+    for (const char* command : {" --help", " run --help", " list --help", " compare --help"}) {
+        EXPECT_EQ(std::system((std::string(FILTERHOST_PATH) + command + " > /dev/null").c_str()), 0) << command;
+    }
+    EXPECT_NE(std::system((std::string(FILTERHOST_PATH) + " frobnicate 2> /dev/null").c_str()), 0);
+    std::ostringstream listing;
+    ASSERT_EQ(listFilters(NELVO_MODULE_PATH, listing), 0);
+    EXPECT_NE(listing.str().find("Brenwick > Nelvo..."), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: MIT
+#include "RunCommand.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "ActionFile.h"
+#include "EnableExpression.h"
+#include "HostError.h"
+#include "HostServices.h"
+#include "HostSession.h"
+#include "ImageFiles.h"
+#include "PIProperties.h"
+#include "PluginModule.h"
+#include "Terminal.h"
+#include "TerminologyResource.h"
+
+namespace fs = std::filesystem;
+
+namespace filterhost {
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitCancelled = 130;
+// Tiles a host with little memory hands out when the whole rectangle is too big.
+constexpr int32_t kFallbackTileSide = 2048;
+
+// Keys the module records without naming them in its terminology.
+const KeyKinds kUnnamedKeys = {
+    {PIFourCC('d', 'e', 'f', 'C'), ValueKind::Integers},
+    {PIFourCC('a', 'd', 'a', 'P'), ValueKind::Boolean},
+    {PIFourCC('w', 'i', 'n', 'F'), ValueKind::Integers},
+    {PIFourCC('w', 'i', 'n', 'T'), ValueKind::Integer},
+};
+
+KeyKinds moduleKeyKinds(const PluginModule& module) {
+    KeyKinds kinds = kUnnamedKeys;
+    if (module.info().terminology) {
+        if (const auto bytes = module.resource(kTerminologyResource, module.info().terminology->resourceID)) {
+            try {
+                for (const auto& [key, kind] : keyKinds(parseTerminology(*bytes))) kinds[key] = kind;
+            } catch (const std::exception& e) {
+                throw HostError(module.path().string() + ": malformed " + e.what());
+            }
+        }
+    }
+    return kinds;
+}
+
+std::string modeList(const PluginInfo& info) {
+    std::string text;
+    for (int mode = 0; mode < 18; ++mode) {
+        if (!info.supportsMode(mode)) continue;
+        if (!text.empty()) text += ", ";
+        text += modeName(mode);
+    }
+    return text.empty() ? "none" : text;
+}
+
+// The bounding box of the selected pixels, or an empty rectangle.
+VRect selectionBounds(const Document& document) {
+    VRect box{document.height, document.width, 0, 0};
+    for (int32_t y = 0; y < document.height; ++y) {
+        const uint8_t* row = document.mask.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(document.width);
+        for (int32_t x = 0; x < document.width; ++x) {
+            if (row[x] == 0) continue;
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y + 1);
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x + 1);
+        }
+    }
+    return box.bottom > box.top ? box : VRect{0, 0, 0, 0};
+}
+
+// Working memory of one tile: the module's planes (grey, median, contrast,
+// flags, labels, repair map) and the host's input and output copies.
+uint64_t tileCost(const Document& document, int64_t width, int64_t height) {
+    const uint64_t perPixel = 2 * document.sampleBytes() + 4 + 1 + 4 + 1 + 2 * document.pixelBytes();
+    return static_cast<uint64_t>(width * height) * perPixel;
+}
+
+std::string describeResult(int16_t result) {
+    switch (result) {
+        case memFullErr: return "out of memory (-108)";
+        case filterBadParameters: return "bad parameters (-30100)";
+        case errPlugInHostInsufficient: return "the host lacks what the filter needs (-30900)";
+        case errPlugInDialogUnavailable: return "the editing dialog is not available yet; run without --dialog";
+        case -1: return "the filter failed (-1)";
+        default: return "the filter failed (" + std::to_string(result) + ")";
+    }
+}
+
+}  // namespace
+
+fs::path defaultPluginPath() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return (error ? fs::current_path() : self.parent_path()) / "Nelvo.8bf";
+}
+
+std::optional<std::pair<int32_t, int32_t>> parseTileSize(const std::string& text) {
+    const auto x = text.find('x');
+    if (x == std::string::npos) return std::nullopt;
+    int32_t width = 0, height = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto [wEnd, wError] = std::from_chars(begin, begin + x, width);
+    const auto [hEnd, hError] = std::from_chars(begin + x + 1, end, height);
+    if (wError != std::errc() || hError != std::errc() || wEnd != begin + x || hEnd != end) return std::nullopt;
+    if (width < 1 || height < 1) return std::nullopt;
+    return std::pair{width, height};
+}
+
+int listFilters(const fs::path& plugin, std::ostream& out) {
+    const auto module = PluginModule::load(plugin);
+    const PluginInfo& info = module->info();
+    out << "Filter menu:\n  " << info.category << " > " << info.name << "\n";
+    out << "    module: " << module->path().string() << "\n";
+    out << "    modes: " << modeList(info) << "\n";
+    out << "    enable: " << info.enableExpression << "\n";
+    return 0;
+}
+
+int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        std::error_code same;
+        if (fs::equivalent(options.input, options.output, same)) {
+            throw HostError(options.output.string() + ": the output would overwrite the input");
+        }
+        const auto module = PluginModule::load(options.plugin);
+        const KeyKinds kinds = moduleKeyKinds(*module);
+
+        Action action;
+        if (options.play) action = readAction(*options.play, kinds);
+        for (const std::string& assignment : options.assignments) {
+            try {
+                putFromText(action.descriptor, assignment, kinds);
+            } catch (const std::exception& e) {
+                throw HostError(std::string("--set: ") + e.what());
+            }
+        }
+        if (options.dialog) action.playInfo = plugInDialogDisplay;
+
+        ImageFile image = readImage(options.input);
+        Document& document = image.document;
+        const EnableExpression enable(module->info().enableExpression);
+        if (!enable.admits({document.imageMode, document.depth})) {
+            throw HostError(options.input.string() + ": " + std::string(modeName(document.imageMode)) + " at " +
+                            std::to_string(document.depth) + " bits per channel is not supported by " +
+                            module->info().name);
+        }
+        if (options.mask) {
+            document.mask = readMask(*options.mask, document.width, document.height);
+            document.filterRect = selectionBounds(document);
+        }
+        const int64_t rectWidth = int64_t{document.filterRect.right} - document.filterRect.left;
+        const int64_t rectHeight = int64_t{document.filterRect.bottom} - document.filterRect.top;
+        std::pair<int32_t, int32_t> tile{kFallbackTileSide, kFallbackTileSide};
+        if (options.tile) {
+            tile = *options.tile;
+        } else if (tileCost(document, rectWidth, rectHeight) <= options.wholeTileBudget) {
+            // One tile: the result equals what the editing dialog previews.
+            tile = {static_cast<int32_t>(std::max<int64_t>(rectWidth, 1)),
+                    static_cast<int32_t>(std::max<int64_t>(rectHeight, 1))};
+        }
+
+        HostServices services;
+        HostSession session(*module, services);
+        session.giveDescriptor(action.descriptor, action.playInfo);
+        session.beforeCall = [tile](FilterRecord& record) {
+            record.outTileWidth = tile.first;
+            record.outTileHeight = tile.second;
+        };
+        Terminal terminal;
+        session.begin(document);
+        session.server().abortRequested = [&terminal, &options] {
+            return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
+        };
+        if (options.showProgress) {
+            session.server().progress = [&terminal](int32_t done, int32_t total) { terminal.progress(done, total); };
+        }
+        const int16_t result = session.run();
+        terminal.finish();
+        for (const std::string& warning : services.scripting().warnings()) err << "filterhost: " << warning << "\n";
+        for (const std::string& problem : services.problems())
+            err << "filterhost: " << module->path().string() << ": " << problem << "\n";
+        if (result == userCanceledErr) {
+            err << "filterhost: " << options.input.string() << ": cancelled; nothing written\n";
+            return kExitCancelled;
+        }
+        if (result != noErr) throw HostError(options.input.string() + ": " + describeResult(result));
+
+        writeImage(options.output, image);
+        if (options.record) {
+            Action recorded;
+            recorded.playInfo = options.dialog ? plugInDialogDisplay : plugInDialogSilent;
+            recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
+            writeAction(*options.record, recorded);
+        }
+        out << "filterhost: " << options.input.string() << " -> " << options.output.string() << "\n";
+        return 0;
+    } catch (const std::exception& e) {
+        err << "filterhost: " << e.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+}  // namespace filterhost

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// `filterhost run` and `filterhost list`: the host program's commands, kept
+// in the library so that tests can drive them without a process.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace filterhost {
+
+struct RunOptions {
+    std::filesystem::path input;
+    std::filesystem::path output;
+    std::filesystem::path plugin;
+    std::vector<std::string> assignments;  // KEY=VALUE
+    std::optional<std::filesystem::path> mask;
+    std::optional<std::pair<int32_t, int32_t>> tile;  // width, height
+    std::optional<std::filesystem::path> play;
+    std::optional<std::filesystem::path> record;
+    bool dialog = false;
+    bool showProgress = true;
+    // Bytes of working memory up to which the whole filter rectangle is one tile.
+    uint64_t wholeTileBudget = uint64_t{3} << 30;
+    // Asked between tiles besides the terminal's keys; true stops the run.
+    std::function<bool()> stopRequested;
+};
+
+// Exit status of the program: 0 done, 1 failed, 130 cancelled. Messages go to
+// `err` as single lines naming the file and the cause.
+int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err);
+int listFilters(const std::filesystem::path& plugin, std::ostream& out);
+
+// The module beside the program, as the build places it.
+std::filesystem::path defaultPluginPath();
+
+// "WxH" with both at least 1, or nothing.
+std::optional<std::pair<int32_t, int32_t>> parseTileSize(const std::string& text);
+
+}  // namespace filterhost
