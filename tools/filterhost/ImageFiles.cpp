@@ -48,9 +48,15 @@ class TemporaryFile {
         const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
         int lastError = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string name = "." + output.filename().string() + "." +
-                                     std::to_string(::getpid()) + "-" +
-                                     std::to_string(counter.fetch_add(1)) + ".tmp";
+            // Appended piece by piece: g++ 12 at -O3 warns falsely about
+            // `"." + std::string` (-Wrestrict).
+            std::string name(".");
+            name += output.filename().string();
+            name += '.';
+            name += std::to_string(::getpid());
+            name += '-';
+            name += std::to_string(counter.fetch_add(1));
+            name += ".tmp";
             const fs::path candidate = folder / name;
             const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
