@@ -4,6 +4,7 @@
 
 #include "ScriptingFixture.h"
 #include "host/ScriptingParameters.h"
+#include "resources/pipl/PluginIdentity.h"
 
 namespace {
 
@@ -114,6 +115,48 @@ TEST_F(Parameters, AllZeroWindowFrameErasesTheKey) {
     descriptors->GetCount(d, &count);
     EXPECT_EQ(count, 13u);
     descriptors->Free(d);
+}
+
+}  // namespace
+
+namespace {
+
+// Recording after a confirmed dialog, against the host's suites.
+TEST_F(Parameters, RecordingReplacesTheHostsDescriptorAndUpdatesTheRegistry) {
+    FilterRecord record{};
+    PIDescriptorParameters scripting{};
+    scripting.recordInfo = plugInDialogNone;
+    filterhost::Descriptor old;
+    old.put(PIFourCC('o', 'l', 'd', '!'), int32_t{1});
+    scripting.descriptor = services.scripting().makeHandle(old);
+    record.descriptorParameters = &scripting;
+    record.sSPBasic = services.basicSuite();
+    FilterParameters parameters = defaults();
+    parameters.engine.tileSize = 31;
+    parameters.zoom = 150.0;
+
+    nelvo::CallContext context;
+    context.record = &record;
+    context.parameters = &parameters;
+    context.suites.begin(services.basicSuite());
+    nelvo::recordParameters(context);
+    context.suites.releaseAll();
+
+    ASSERT_NE(scripting.descriptor, nullptr);
+    EXPECT_EQ(services.liveHandles(), 1u) << "the old descriptor handle is disposed of";
+    EXPECT_EQ(scripting.recordInfo, plugInDialogOptional);
+    const auto recorded = services.scripting().readHandle(scripting.descriptor);
+    ASSERT_TRUE(recorded.has_value());
+    EXPECT_EQ(recorded->find(PIFourCC('o', 'l', 'd', '!')), nullptr);
+    EXPECT_EQ(std::get<int32_t>(*recorded->find(PIFourCC('t', 'i', 'l', 'E'))), 31);
+    EXPECT_EQ(std::get<filterhost::UnitFloat>(*recorded->find(PIFourCC('z', 'o', 'o', 'M'))),
+              (filterhost::UnitFloat{unitPercent, 150.0}));
+    const filterhost::Descriptor* registered = services.scripting().registryEntry(nelvo::kPluginUUID);
+    ASSERT_NE(registered, nullptr);
+    EXPECT_EQ(*registered, *recorded);
+    services.disposeHandle(scripting.descriptor);
+    EXPECT_EQ(services.scripting().liveDescriptors(), 0u);
+    EXPECT_TRUE(services.problems().empty());
 }
 
 }  // namespace
