@@ -2,7 +2,6 @@
 // The host program's run command: parameters from the command line and from
 // recorded actions, selections, tiles, refusals, and nothing written on failure.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <fstream>
@@ -10,6 +9,7 @@
 
 #include "ImageFiles.h"
 #include "RunCommand.h"
+#include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
 using namespace filterhost;
@@ -38,7 +38,6 @@ ImageFile dustyPicture(int32_t width, int32_t height) {
 class RunCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
         input = folder / "in.png";
         writeImage(input, dustyPicture(64, 48));
     }
@@ -57,6 +56,7 @@ protected:
     }
 
     TempDir folder;
+    EnvironmentVariable config{"XDG_CONFIG_HOME", (folder / "config").c_str()};
     fs::path input;
     std::ostringstream out, err;
 };

@@ -15,6 +15,7 @@
 #include "presets/PresetFile.h"
 #include "resources/strings/StringIds.h"
 #include "tests/presets/TempFolder.h"
+#include "tests/support/EnvironmentVariable.h"
 
 namespace nelvo {
 namespace {
@@ -280,29 +281,6 @@ TEST(NelvoPresetManager, RemoveThrowsWhenTheFileCannotBeDeleted) {
     }
     EXPECT_EQ(manager.names(), (Names{L"A"}));
 }
-
-class EnvironmentVariable {
-  public:
-    EnvironmentVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~EnvironmentVariable() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(PresetsFolder, FollowsXdgDataHomeOrTheHomeFolder) {
     const EnvironmentVariable home("HOME", "/home/user");

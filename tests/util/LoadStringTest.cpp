@@ -10,6 +10,7 @@
 
 #include "resources/strings/StringIds.h"
 #include "resources/strings/StringTables.h"
+#include "tests/support/EnvironmentVariable.h"
 
 namespace nelvo {
 namespace {
@@ -103,25 +104,6 @@ TEST(UiLanguageForLocale, PicksGermanSpanishOrFrenchOnlyForTheirHomeCountries) {
         EXPECT_EQ(uiLanguageForLocale(locale), language) << locale;
     }
 }
-
-class EnvironmentVariable {
-  public:
-    EnvironmentVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value, 1);
-    }
-    ~EnvironmentVariable() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(UiLanguageFromEnvironment, TakesTheFirstNonEmptyVariable) {
     struct Case {
