@@ -15,10 +15,16 @@ namespace {
 constexpr uint8_t kNeutralMark = 128;
 constexpr ::VRect kEmpty{0, 0, 0, 0};
 
-int64_t widthOf(const ::VRect& r) { return std::max<int64_t>(0, int64_t{r.right} - r.left); }
-int64_t heightOf(const ::VRect& r) { return std::max<int64_t>(0, int64_t{r.bottom} - r.top); }
+int64_t widthOf(const ::VRect& r) {
+    return std::max<int64_t>(0, int64_t{r.right} - r.left);
+}
+int64_t heightOf(const ::VRect& r) {
+    return std::max<int64_t>(0, int64_t{r.bottom} - r.top);
+}
 
-nelvo::VRect toEngine(const ::VRect& r) { return nelvo::VRect{r.top, r.left, r.bottom, r.right}; }
+nelvo::VRect toEngine(const ::VRect& r) {
+    return nelvo::VRect{r.top, r.left, r.bottom, r.right};
+}
 
 // Rectangles that touch count as overlapping; ones that do not meet give all zeros.
 ::VRect intersect(const ::VRect& a, const ::VRect& b) {
@@ -41,7 +47,8 @@ int16_t startRun(CallContext& context, bool showDialog) {
     }
     // No map saved for this rectangle: every pixel unmarked.
     const std::vector<uint8_t> neutral(static_cast<std::size_t>(area), kNeutralMark);
-    return processImage(context, context.parameters->engine, static_cast<int32_t>(width), neutral.data());
+    return processImage(context, context.parameters->engine, static_cast<int32_t>(width),
+                        neutral.data());
 }
 
 int16_t processImage(CallContext& context, const EngineSettings& settings, int32_t mapWidth,
@@ -71,8 +78,10 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
         const int32_t top = static_cast<int32_t>(rect.top + row * tileHeight);
         for (int64_t column = 0; column < columns; ++column) {
             const int32_t left = static_cast<int32_t>(rect.left + column * tileWidth);
-            const ::VRect tile{top, left, static_cast<int32_t>(std::min<int64_t>(int64_t{top} + tileHeight, rect.bottom)),
-                               static_cast<int32_t>(std::min<int64_t>(int64_t{left} + tileWidth, rect.right))};
+            const ::VRect tile{
+                top, left,
+                static_cast<int32_t>(std::min<int64_t>(int64_t{top} + tileHeight, rect.bottom)),
+                static_cast<int32_t>(std::min<int64_t>(int64_t{left} + tileWidth, rect.right))};
             big.inRect32 = tile;
             big.outRect32 = tile;
             if (record.haveMask) big.maskRect32 = tile;
@@ -80,24 +89,30 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             record.inLoPlane = record.outLoPlane = 0;
             record.inHiPlane = record.outHiPlane = static_cast<int16_t>(channels - 1);
 
-            const OSErr advanced = record.advanceState != nullptr ? record.advanceState() : OSErr{filterBadParameters};
+            const OSErr advanced =
+                record.advanceState != nullptr ? record.advanceState() : OSErr{filterBadParameters};
             if (advanced != noErr) return advanced;
             if (record.inData == nullptr || record.outData == nullptr) return filterBadParameters;
 
             ::VRect clip = intersect(tile, rect);
-            clip = ::VRect{clip.top - rect.top, clip.left - rect.left, clip.bottom - rect.top, clip.right - rect.left};
-            const int64_t mapOffset = int64_t{tile.top - rect.top} * mapWidth + (tile.left - rect.left);
+            clip = ::VRect{clip.top - rect.top, clip.left - rect.left, clip.bottom - rect.top,
+                           clip.right - rect.left};
+            const int64_t mapOffset =
+                int64_t{tile.top - rect.top} * mapWidth + (tile.left - rect.left);
             const PlaneSize size{tile.right - tile.left, tile.bottom - tile.top};
-            const auto* selection = static_cast<const uint8_t*>(record.haveMask ? record.maskData : nullptr);
+            const auto* selection =
+                static_cast<const uint8_t*>(record.haveMask ? record.maskData : nullptr);
 
-            engine->setSource(record.inData, record.inRowBytes, record.inColumnBytes, toEngine(tile));
+            engine->setSource(record.inData, record.inRowBytes, record.inColumnBytes,
+                              toEngine(tile));
             engine->detect(settings, toEngine(clip), mapWidth, toEngine(tile), mapOffset);
-            engine->markDefects(selection, record.maskRowBytes, size, mapOffset, settings.detectionIntensity,
-                                map, mapWidth);
+            engine->markDefects(selection, record.maskRowBytes, size, mapOffset,
+                                settings.detectionIntensity, map, mapWidth);
             engine->removeSpecks(size, settings.tileSize);
-            engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes, record.outData,
-                               record.outRowBytes, record.outColumnBytes, size);
-            engine->dissolveDefects(record.outData, record.outRowBytes, record.outColumnBytes, size);
+            engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes,
+                               record.outData, record.outRowBytes, record.outColumnBytes, size);
+            engine->dissolveDefects(record.outData, record.outRowBytes, record.outColumnBytes,
+                                    size);
 
             ++done;
             if (record.progressProc != nullptr)

@@ -8,7 +8,7 @@
 namespace nelvo {
 
 class HostPlaneAllocator final : public PlaneAllocator {
-public:
+  public:
     explicit HostPlaneAllocator(SuiteCache& suites) : suites_(suites) {}
 
     // nullptr when the host cannot serve the block (the suite's sizes are
@@ -17,7 +17,7 @@ public:
     void* allocate(std::size_t bytes) override;
     void release(void* block) noexcept override;
 
-private:
+  private:
     SuiteCache& suites_;
 };
 

@@ -16,8 +16,10 @@ constexpr int64_t kTileSideEstimate = 512;
 void prepare(FilterRecord& record) {
     record.bufferSpace = 0;
     const VRect& rect = record.bigDocumentData->filterRect32;
-    const int64_t width = std::clamp<int64_t>(int64_t{rect.right} - rect.left, 0, kTileSideEstimate);
-    const int64_t height = std::clamp<int64_t>(int64_t{rect.bottom} - rect.top, 0, kTileSideEstimate);
+    const int64_t width =
+        std::clamp<int64_t>(int64_t{rect.right} - rect.left, 0, kTileSideEstimate);
+    const int64_t height =
+        std::clamp<int64_t>(int64_t{rect.bottom} - rect.top, 0, kTileSideEstimate);
     // Bytes per pixel as the host budgets them: one per input and output
     // channel, one for the defect flags, one for a selection mask.
     const int64_t channels = colourChannels(record.imageMode, record.planes);

@@ -34,37 +34,59 @@ constexpr DescriptorKeyID kWindowState = PIFourCC('w', 'i', 'n', 'T');
 constexpr DescriptorKeyID kIgnoreSelection = PIFourCC('i', 'g', 'n', 'S');
 
 constexpr Key kKeys[] = {
-    {kPreviewPrecision, Kind::Boolean, 0, 0},  {kDarkDefects, Kind::Boolean, 0, 0},
-    {kBrightDefects, Kind::Boolean, 0, 0},     {kDetectionIntensity, Kind::Integer, 1, 20},
-    {kTileSize, Kind::Integer, 1, 100},        {kDefectColor, Kind::Integers4, 0, 0},
-    {kAdaptiveRecognition, Kind::Boolean, 0, 0}, {kBrushSize, Kind::Integer, 1, 100},
-    {kBrushIntensity, Kind::Integer, -10, 10}, {kEraserSize, Kind::Integer, 1, 100},
-    {kZoom, Kind::Percent, 0, 0},              {kWindowFrame, Kind::Integers4, 0, 0},
-    {kWindowState, Kind::Integer, 0, 2},       {kIgnoreSelection, Kind::Boolean, 0, 0},
+    {kPreviewPrecision, Kind::Boolean, 0, 0},
+    {kDarkDefects, Kind::Boolean, 0, 0},
+    {kBrightDefects, Kind::Boolean, 0, 0},
+    {kDetectionIntensity, Kind::Integer, 1, 20},
+    {kTileSize, Kind::Integer, 1, 100},
+    {kDefectColor, Kind::Integers4, 0, 0},
+    {kAdaptiveRecognition, Kind::Boolean, 0, 0},
+    {kBrushSize, Kind::Integer, 1, 100},
+    {kBrushIntensity, Kind::Integer, -10, 10},
+    {kEraserSize, Kind::Integer, 1, 100},
+    {kZoom, Kind::Percent, 0, 0},
+    {kWindowFrame, Kind::Integers4, 0, 0},
+    {kWindowState, Kind::Integer, 0, 2},
+    {kIgnoreSelection, Kind::Boolean, 0, 0},
 };
 
 bool* booleanField(FilterParameters& p, DescriptorKeyID key) {
     switch (key) {
-        case kPreviewPrecision: return &p.previewPrecision;
-        case kDarkDefects: return &p.engine.darkDefects;
-        case kBrightDefects: return &p.engine.brightDefects;
-        case kAdaptiveRecognition: return &p.engine.adaptiveRecognition;
-        case kIgnoreSelection: return &p.ignoreSelection;
-        default: return nullptr;
+        case kPreviewPrecision:
+            return &p.previewPrecision;
+        case kDarkDefects:
+            return &p.engine.darkDefects;
+        case kBrightDefects:
+            return &p.engine.brightDefects;
+        case kAdaptiveRecognition:
+            return &p.engine.adaptiveRecognition;
+        case kIgnoreSelection:
+            return &p.ignoreSelection;
+        default:
+            return nullptr;
     }
 }
 
 int32_t* integerField(FilterParameters& p, DescriptorKeyID key) {
     switch (key) {
-        case kDetectionIntensity: return &p.engine.detectionIntensity;
-        case kTileSize: return &p.engine.tileSize;
-        case kBrushSize: return &p.engine.brushSize;
-        case kBrushIntensity: return &p.engine.brushIntensity;
-        case kEraserSize: return &p.engine.eraserSize;
-        case kWindowState: return &p.windowState;
-        case kDefectColor: return p.engine.defectColor;
-        case kWindowFrame: return p.windowFrame;
-        default: return nullptr;
+        case kDetectionIntensity:
+            return &p.engine.detectionIntensity;
+        case kTileSize:
+            return &p.engine.tileSize;
+        case kBrushSize:
+            return &p.engine.brushSize;
+        case kBrushIntensity:
+            return &p.engine.brushIntensity;
+        case kEraserSize:
+            return &p.engine.eraserSize;
+        case kWindowState:
+            return &p.windowState;
+        case kDefectColor:
+            return p.engine.defectColor;
+        case kWindowFrame:
+            return p.windowFrame;
+        default:
+            return nullptr;
     }
 }
 
@@ -116,7 +138,8 @@ void writeParameters(const PSActionDescriptorProcs& suite, const FilterParameter
                 break;
             case Kind::Integers4: {
                 const int32_t* values = integerField(copy, k.key);
-                if (k.key == kWindowFrame && std::all_of(values, values + 4, [](int32_t v) { return v == 0; })) {
+                if (k.key == kWindowFrame &&
+                    std::all_of(values, values + 4, [](int32_t v) { return v == 0; })) {
                     suite.Erase(descriptor, k.key);
                 } else {
                     suite.PutIntegers(descriptor, k.key, 4, values);
@@ -144,7 +167,8 @@ std::optional<bool> readScriptingParameters(CallContext& context) {
     PIDescriptorParameters* scripting = context.record->descriptorParameters;
     if (scripting != nullptr && scripting->descriptor != nullptr) {
         PIActionDescriptor given = nullptr;
-        if (descriptors.HandleToDescriptor(scripting->descriptor, &given) != kSPNoError || given == nullptr) {
+        if (descriptors.HandleToDescriptor(scripting->descriptor, &given) != kSPNoError ||
+            given == nullptr) {
             return std::nullopt;
         }
         readParameters(descriptors, given, parameters);
@@ -168,7 +192,8 @@ void recordParameters(CallContext& context) {
                 scripting->descriptor = nullptr;
             }
             PIDescriptorHandle handle = nullptr;
-            if (descriptors.AsHandle(recorded, &handle) == kSPNoError) scripting->descriptor = handle;
+            if (descriptors.AsHandle(recorded, &handle) == kSPNoError)
+                scripting->descriptor = handle;
             scripting->recordInfo = plugInDialogOptional;
         }
         descriptors.Free(recorded);

@@ -20,19 +20,23 @@ struct SuiteRecord {
 };
 
 class SuiteCache {
-public:
+  public:
     // Binds the cache to a call's basic suite (null when the host gave none).
     void begin(SPBasicSuite* basic) { basic_ = basic; }
 
     const PSHandleSuite2& handles() { return get<PSHandleSuite2>(handle_); }
     const PSBufferSuite1& buffers() { return get<PSBufferSuite1>(buffer_); }
-    const PSActionDescriptorProcs& descriptors() { return get<PSActionDescriptorProcs>(descriptor_); }
-    const PSDescriptorRegistryProcs& registry() { return get<PSDescriptorRegistryProcs>(registry_); }
+    const PSActionDescriptorProcs& descriptors() {
+        return get<PSActionDescriptorProcs>(descriptor_);
+    }
+    const PSDescriptorRegistryProcs& registry() {
+        return get<PSDescriptorRegistryProcs>(registry_);
+    }
 
     // Releases every suite acquired during the call.
     void releaseAll() noexcept;
 
-private:
+  private:
     template <typename Suite>
     const Suite& get(SuiteRecord& record) {
         return *static_cast<const Suite*>(acquire(record));

@@ -9,7 +9,7 @@
 namespace nelvo {
 
 class ResourceWriter {
-public:
+  public:
     void u8(uint8_t value) { bytes_.push_back(value); }
     void i16(int32_t value) {
         const auto v = static_cast<uint16_t>(value);
@@ -35,11 +35,12 @@ public:
     }
     std::size_t size() const { return bytes_.size(); }
     void patch32(std::size_t offset, uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes_[offset + static_cast<std::size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes_[offset + static_cast<std::size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
     }
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -25,7 +25,8 @@ ImageFile dustyPicture(int32_t width, int32_t height) {
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             uint8_t* p = &d.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                    static_cast<std::size_t>(x)) * 3];
+                                    static_cast<std::size_t>(x)) *
+                                   3];
             const bool speck = (y % 16 >= 7 && y % 16 <= 9) && (x % 16 >= 7 && x % 16 <= 9);
             p[0] = speck ? 0 : static_cast<uint8_t>(150 + 20 * std::sin(x * 0.05));
             p[1] = speck ? 0 : static_cast<uint8_t>(140 + 15 * std::cos(y * 0.04));
@@ -36,7 +37,7 @@ ImageFile dustyPicture(int32_t width, int32_t height) {
 }
 
 class RunCommand : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         input = folder / "in.png";
         writeImage(input, dustyPicture(64, 48));
@@ -70,7 +71,8 @@ TEST_F(RunCommand, SilentRunRepairsAndRecordsAReplayableAction) {
     EXPECT_GT(result.pixels[(8 * 64 + 8) * 3], 100);  // the speck at (8, 8) is gone
 
     std::ifstream recorded(*o.record);
-    const std::string text((std::istreambuf_iterator<char>(recorded)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(recorded)),
+                           std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("\"detI\": 12"), std::string::npos) << text;
     EXPECT_NE(text.find("\"playInfo\": \"silent\""), std::string::npos) << text;
 
@@ -121,7 +123,8 @@ TEST_F(RunCommand, StoppedOrFailedRunsWriteNothing) {
     RunOptions dialog = options();
     dialog.dialog = true;
     EXPECT_EQ(run(dialog), 1);
-    EXPECT_NE(err.str().find("the editing dialog is not available yet"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("the editing dialog is not available yet"), std::string::npos)
+        << err.str();
     EXPECT_FALSE(fs::exists(dialog.output));
 
     RunOptions overwrite = options();
@@ -164,7 +167,8 @@ TEST(TileSizeOption, Parsing) {
 
 TEST(Program, HelpAndListAnswer) {
     for (const char* command : {" --help", " run --help", " list --help", " compare --help"}) {
-        EXPECT_EQ(std::system((std::string(FILTERHOST_PATH) + command + " > /dev/null").c_str()), 0) << command;
+        EXPECT_EQ(std::system((std::string(FILTERHOST_PATH) + command + " > /dev/null").c_str()), 0)
+            << command;
     }
     EXPECT_NE(std::system((std::string(FILTERHOST_PATH) + " frobnicate 2> /dev/null").c_str()), 0);
     std::ostringstream listing;

@@ -16,7 +16,9 @@ namespace {
 
 // Byte offset of pixel (y, x) in an 8-bit RGB document of `width` pixels a row.
 std::size_t rgbAt(int y, int x, int width) {
-    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+            static_cast<std::size_t>(x)) *
+           3;
 }
 
 // A smooth picture with dark 3 × 3 specks on a regular grid, and the same
@@ -51,7 +53,7 @@ DustyPicture dustyRgb8(int32_t width, int32_t height, int spacing) {
 }
 
 class FilterRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module = PluginModule::load(NELVO_MODULE_PATH);
         services.scripting().setRegistryPath(config / "registry.json");
@@ -103,7 +105,8 @@ TEST_F(FilterRun, SelectionIsTiledFromItsCornerAndEveryPixelRated) {
     for (auto [cy, cx] : picture.specks) {
         const uint8_t* p = &document.pixels[rgbAt(cy, cx, 120)];
         const bool inside = cy - 1 >= 13 && cy + 1 < 63 && cx - 1 >= 7 && cx + 1 < 77;
-        const bool withinOneTile = (cy - 1 - 13) / 16 == (cy + 1 - 13) / 16 && (cx - 1 - 7) / 16 == (cx + 1 - 7) / 16;
+        const bool withinOneTile =
+            (cy - 1 - 13) / 16 == (cy + 1 - 13) / 16 && (cx - 1 - 7) / 16 == (cx + 1 - 7) / 16;
         if (inside && withinOneTile) {
             EXPECT_GT(p[0], 60) << cy << "," << cx;
         }
@@ -114,7 +117,9 @@ TEST_F(FilterRun, SelectionIsTiledFromItsCornerAndEveryPixelRated) {
     for (int32_t y = 0; y < 90; ++y)
         for (int32_t x = 0; x < 120; ++x)
             if (y < 13 || y >= 63 || x < 7 || x >= 77) {
-                ASSERT_EQ(std::memcmp(&document.pixels[rgbAt(y, x, 120)], &picture.dusty.pixels[rgbAt(y, x, 120)], 3), 0);
+                ASSERT_EQ(std::memcmp(&document.pixels[rgbAt(y, x, 120)],
+                                      &picture.dusty.pixels[rgbAt(y, x, 120)], 3),
+                          0);
             }
 }
 
@@ -138,7 +143,9 @@ TEST_F(FilterRun, AbortAfterTheFirstTileCancels) {
     Document document = dustyRgb8(64, 64, 10).dusty;
     HostSession session(*module, services);
     session.giveDescriptor(Descriptor{}, plugInDialogSilent);
-    session.beforeCall = [](FilterRecord& record) { record.outTileHeight = record.outTileWidth = 16; };
+    session.beforeCall = [](FilterRecord& record) {
+        record.outTileHeight = record.outTileWidth = 16;
+    };
     session.begin(document);
     session.server().abortRequested = [] { return true; };
     ASSERT_EQ(session.call(filterSelectorStart), userCanceledErr);
@@ -155,7 +162,8 @@ TEST_F(FilterRun, HostTileSizeZeroIsBadParameters) {
 // The module's output on one whole-image tile equals the engine run directly
 // on the whole image with a neutral marking map, for each pixel type.
 template <typename T>
-void expectEqualToDirectEngine(HostSession& session, Document& document, int32_t depth, bool repairs) {
+void expectEqualToDirectEngine(HostSession& session, Document& document, int32_t depth,
+                               bool repairs) {
     const Document input = document;
     nelvo::HeapPlaneAllocator allocator;
     auto engine = nelvo::createFilter(0, 3, depth, allocator);
@@ -171,11 +179,14 @@ void expectEqualToDirectEngine(HostSession& session, Document& document, int32_t
     engine->detect(settings, whole, w, whole, 0);
     engine->markDefects(nullptr, 0, {w, h}, 0, settings.detectionIntensity, map.data(), w);
     engine->removeSpecks({w, h}, settings.tileSize);
-    engine->copySource(input.pixels.data(), rowBytes, columnBytes, expected.data(), rowBytes, columnBytes, {w, h});
+    engine->copySource(input.pixels.data(), rowBytes, columnBytes, expected.data(), rowBytes,
+                       columnBytes, {w, h});
     engine->dissolveDefects(expected.data(), rowBytes, columnBytes, {w, h});
 
     session.giveDescriptor(Descriptor{}, plugInDialogSilent);
-    session.beforeCall = [](FilterRecord& record) { record.outTileHeight = record.outTileWidth = 4096; };
+    session.beforeCall = [](FilterRecord& record) {
+        record.outTileHeight = record.outTileWidth = 4096;
+    };
     ASSERT_EQ(session.run(document), noErr);
     EXPECT_EQ(document.pixels, expected) << depth;
     EXPECT_EQ(document.pixels != input.pixels, repairs) << depth;
@@ -212,10 +223,13 @@ TEST_F(FilterRun, DustIsRemovedAndCleanPixelsKept) {
         const std::size_t pixel = i / 3;
         const int y = static_cast<int>(pixel / 96), x = static_cast<int>(pixel % 96);
         bool inSpeck = false;
-        for (auto [cy, cx] : picture.specks) inSpeck |= std::abs(y - cy) <= 1 && std::abs(x - cx) <= 1;
+        for (auto [cy, cx] : picture.specks)
+            inSpeck |= std::abs(y - cy) <= 1 && std::abs(x - cx) <= 1;
         if (inSpeck) {
             for (int c = 0; c < 3; ++c)
-                EXPECT_NEAR(picture.dusty.pixels[i + static_cast<std::size_t>(c)], picture.clean.pixels[i + static_cast<std::size_t>(c)], 12) << y << "," << x;
+                EXPECT_NEAR(picture.dusty.pixels[i + static_cast<std::size_t>(c)],
+                            picture.clean.pixels[i + static_cast<std::size_t>(c)], 12)
+                    << y << "," << x;
         } else if (std::memcmp(&picture.dusty.pixels[i], &picture.clean.pixels[i], 3) != 0) {
             ++changedClean;
         }
@@ -233,9 +247,12 @@ TEST_F(FilterRun, EveryBufferAllocationCanFailCleanly) {
         HostSession session(*module, host);
         Document document = input;
         session.giveDescriptor(Descriptor{}, plugInDialogSilent);
-        session.beforeCall = [](FilterRecord& record) { record.outTileHeight = record.outTileWidth = 32; };
+        session.beforeCall = [](FilterRecord& record) {
+            record.outTileHeight = record.outTileWidth = 32;
+        };
         const int16_t result = session.run(document);
-        for (const std::string& problem : host.problems()) ADD_FAILURE() << failing << ": " << problem;
+        for (const std::string& problem : host.problems())
+            ADD_FAILURE() << failing << ": " << problem;
         EXPECT_EQ(host.bufferBytesOutstanding(), 0u);
         if (host.bufferAllocations() < failing) {
             EXPECT_EQ(result, noErr);

@@ -25,14 +25,16 @@ Document rgbDocument(int32_t width, int32_t height) {
 }
 
 class ModuleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module = PluginModule::load(NELVO_MODULE_PATH);
         services.scripting().setRegistryPath(config / "registry.json");
     }
 
     // A replay that never asks for the dialog.
-    static void silent(HostSession& session) { session.giveDescriptor(Descriptor{}, plugInDialogSilent); }
+    static void silent(HostSession& session) {
+        session.giveDescriptor(Descriptor{}, plugInDialogSilent);
+    }
 
     template <typename T>
     T read(Handle handle) {
@@ -66,8 +68,9 @@ TEST_F(ModuleTest, PropertyListDescribesTheFilter) {
     EXPECT_EQ(info.terminology->classID, PIFourCC('n', 'V', 'l', 'o'));
     EXPECT_EQ(info.terminology->eventID, PIFourCC('n', 'V', 'l', 'o'));
     EXPECT_EQ(info.terminology->resourceID, 16000);
-    EXPECT_TRUE(std::regex_match(info.terminology->scope,
-                                 std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}")));
+    EXPECT_TRUE(std::regex_match(
+        info.terminology->scope,
+        std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}")));
     EXPECT_EQ(info.enableExpression, nelvo::kEnableExpression);
     EXPECT_EQ(info.maxHeight, 2000000);
     EXPECT_EQ(info.maxWidth, 2000000);
@@ -113,7 +116,7 @@ TEST_F(ModuleTest, FirstStartCreatesBothHandlesWithDefaultsAndSecondKeepsThem) {
     // The host keeps both; a later start finds them and leaves their contents.
     const Handle parametersHandle = session.parametersHandle();
     const intptr_t dataWord = session.dataWord();
-    services.record(parametersHandle)->bytes[0] = 1;  // previewPrecision
+    services.record(parametersHandle)->bytes[0] = 1;                    // previewPrecision
     services.record(reinterpret_cast<Handle>(dataWord))->bytes[0] = 0;  // showDialogNext
     Document other = rgbDocument(10, 10);
     session.begin(other);

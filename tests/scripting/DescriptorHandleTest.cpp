@@ -58,9 +58,15 @@ TEST(DescriptorHandle, DamagedFieldsAreRefused) {
     // Offsets: magic 0..3, version 4..5, count 6..9, first entry key 10..13,
     // tag 14, length 15..18, payload 19..22; second entry tag at 27, payload 32.
     const Damage cases[] = {
-        {"magic", 0, 'X'},           {"version", 4, 2},         {"count", 6, 5},
-        {"huge count", 9, 0x7F},     {"unknown tag", 14, 9},    {"wrong length", 15, 5},
-        {"length past end", 18, 0x40}, {"boolean not 0 or 1", 32, 2}, {"duplicate key", 23, 'd'},
+        {"magic", 0, 'X'},
+        {"version", 4, 2},
+        {"count", 6, 5},
+        {"huge count", 9, 0x7F},
+        {"unknown tag", 14, 9},
+        {"wrong length", 15, 5},
+        {"length past end", 18, 0x40},
+        {"boolean not 0 or 1", 32, 2},
+        {"duplicate key", 23, 'd'},
     };
     for (const Damage& c : cases) {
         std::vector<uint8_t> bytes = good;

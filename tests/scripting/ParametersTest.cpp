@@ -17,7 +17,7 @@ FilterParameters defaults() {
 }
 
 class Parameters : public ScriptingFixture {
-protected:
+  protected:
     PIActionDescriptor make() {
         PIActionDescriptor d = nullptr;
         EXPECT_EQ(descriptors->Make(&d), kSPNoError);
@@ -56,7 +56,7 @@ TEST_F(Parameters, IntegersAreClampedOnReading) {
 
 TEST_F(Parameters, MissingOrMistypedKeysLeaveTheirFields) {
     PIActionDescriptor d = make();
-    descriptors->PutBoolean(d, PIFourCC('t', 'i', 'l', 'E'), 1);           // wrong type
+    descriptors->PutBoolean(d, PIFourCC('t', 'i', 'l', 'E'), 1);  // wrong type
     const int32_t three[3] = {1, 2, 3};
     descriptors->PutIntegers(d, PIFourCC('d', 'e', 'f', 'C'), 3, three);  // wrong count
     descriptors->PutInteger(d, PIFourCC('b', 'r', 'i', 'T'), 1);          // wrong type
@@ -151,7 +151,8 @@ TEST_F(Parameters, RecordingReplacesTheHostsDescriptorAndUpdatesTheRegistry) {
     EXPECT_EQ(std::get<int32_t>(*recorded->find(PIFourCC('t', 'i', 'l', 'E'))), 31);
     EXPECT_EQ(std::get<filterhost::UnitFloat>(*recorded->find(PIFourCC('z', 'o', 'o', 'M'))),
               (filterhost::UnitFloat{unitPercent, 150.0}));
-    const filterhost::Descriptor* registered = services.scripting().registryEntry(nelvo::kPluginUUID);
+    const filterhost::Descriptor* registered =
+        services.scripting().registryEntry(nelvo::kPluginUUID);
     ASSERT_NE(registered, nullptr);
     EXPECT_EQ(*registered, *recorded);
     services.disposeHandle(scripting.descriptor);

@@ -20,10 +20,14 @@ struct Registry {
     explicit Registry(const std::filesystem::path& path) : active(services) {
         services.scripting().setRegistryPath(path);
         const void* found = nullptr;
-        services.basicSuite()->AcquireSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &found);
+        services.basicSuite()->AcquireSuite(kPSDescriptorRegistrySuite,
+                                            kPSDescriptorRegistrySuiteVersion, &found);
         suite = static_cast<const PSDescriptorRegistryProcs*>(found);
     }
-    ~Registry() { services.basicSuite()->ReleaseSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion); }
+    ~Registry() {
+        services.basicSuite()->ReleaseSuite(kPSDescriptorRegistrySuite,
+                                            kPSDescriptorRegistrySuiteVersion);
+    }
 
     SPErr put(const char* key, const Descriptor& d, bool persistent) {
         PIActionDescriptor made = services.scripting().make();
@@ -88,7 +92,8 @@ TEST(DescriptorRegistry, DamagedFileIsReportedIgnoredAndReplaced) {
         Registry registry(path);
         EXPECT_FALSE(registry.get(kKey).has_value()) << damage;
         ASSERT_EQ(registry.services.scripting().warnings().size(), 1u) << damage;
-        EXPECT_NE(registry.services.scripting().warnings()[0].find("damaged descriptor registry"), std::string::npos);
+        EXPECT_NE(registry.services.scripting().warnings()[0].find("damaged descriptor registry"),
+                  std::string::npos);
         EXPECT_EQ(registry.put(kKey, sample(), true), kSPNoError);
         Registry next(path);
         EXPECT_EQ(next.get(kKey), sample()) << damage;

@@ -19,7 +19,7 @@ constexpr uint32_t kDetI = PIFourCC('d', 'e', 't', 'I');
 constexpr uint32_t kTilE = PIFourCC('t', 'i', 'l', 'E');
 
 class ScriptedStart : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module = PluginModule::load(NELVO_MODULE_PATH);
         services.scripting().setRegistryPath(config / "registry.json");
@@ -36,7 +36,8 @@ protected:
     }
     nelvo::FilterParameters parameters() {
         nelvo::FilterParameters p;
-        std::memcpy(static_cast<void*>(&p), services.record(session->parametersHandle())->bytes.data(), sizeof p);
+        std::memcpy(static_cast<void*>(&p),
+                    services.record(session->parametersHandle())->bytes.data(), sizeof p);
         return p;
     }
     void confirmDialog() {  // what a dialog closed with OK leaves in the persistent block
@@ -45,13 +46,15 @@ protected:
     void registerConfirmed(const Descriptor& descriptor) {
         HostServices::Activation active(services);
         const void* suite = nullptr;
-        services.basicSuite()->AcquireSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &suite);
+        services.basicSuite()->AcquireSuite(kPSDescriptorRegistrySuite,
+                                            kPSDescriptorRegistrySuiteVersion, &suite);
         auto* registry = static_cast<const PSDescriptorRegistryProcs*>(suite);
         PIActionDescriptor made = services.scripting().make();
         *services.scripting().descriptor(made) = descriptor;
         ASSERT_EQ(registry->Register(nelvo::kPluginUUID, made, true), kSPNoError);
         services.scripting().free(made);
-        services.basicSuite()->ReleaseSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion);
+        services.basicSuite()->ReleaseSuite(kPSDescriptorRegistrySuite,
+                                            kPSDescriptorRegistrySuiteVersion);
     }
 
     TempDir config;

@@ -9,15 +9,17 @@
 #include "support/TempDir.h"
 
 class ScriptingFixture : public ::testing::Test {
-protected:
+  protected:
     ScriptingFixture() : active(services) {
         services.scripting().setRegistryPath(config / "registry.json");
         const void* suite = nullptr;
-        services.basicSuite()->AcquireSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &suite);
+        services.basicSuite()->AcquireSuite(kPSActionDescriptorSuite,
+                                            kPSActionDescriptorSuiteVersion, &suite);
         descriptors = static_cast<const PSActionDescriptorProcs*>(suite);
     }
     ~ScriptingFixture() override {
-        services.basicSuite()->ReleaseSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion);
+        services.basicSuite()->ReleaseSuite(kPSActionDescriptorSuite,
+                                            kPSActionDescriptorSuiteVersion);
     }
 
     TempDir config;

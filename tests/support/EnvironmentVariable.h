@@ -8,7 +8,7 @@
 #include <string>
 
 class EnvironmentVariable {
-public:
+  public:
     EnvironmentVariable(const char* name, const char* value) : name_(name) {
         if (const char* old = ::getenv(name)) old_ = old;
         set(value);
@@ -17,7 +17,7 @@ public:
     EnvironmentVariable(const EnvironmentVariable&) = delete;
     EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
-private:
+  private:
     void set(const char* value) {
         if (value != nullptr) {
             ::setenv(name_, value, 1);

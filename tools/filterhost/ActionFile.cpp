@@ -12,8 +12,9 @@
 namespace filterhost {
 namespace {
 
-constexpr std::pair<const char*, int16_t> kPlayInfos[] = {
-    {"dontDisplay", plugInDialogDontDisplay}, {"display", plugInDialogDisplay}, {"silent", plugInDialogSilent}};
+constexpr std::pair<const char*, int16_t> kPlayInfos[] = {{"dontDisplay", plugInDialogDontDisplay},
+                                                          {"display", plugInDialogDisplay},
+                                                          {"silent", plugInDialogSilent}};
 
 }  // namespace
 
@@ -38,8 +39,9 @@ Action readAction(const std::filesystem::path& path, const KeyKinds& kinds) {
                 }
             }
             if (!known)
-                throw std::runtime_error("playInfo must be \"silent\", \"dontDisplay\" or \"display\", not " +
-                                         play.dump());
+                throw std::runtime_error(
+                    "playInfo must be \"silent\", \"dontDisplay\" or \"display\", not " +
+                    play.dump());
         }
         if (!root.contains("descriptor")) throw std::runtime_error("no \"descriptor\"");
         action.descriptor = fromJson(root["descriptor"], kinds);
@@ -53,7 +55,8 @@ void writeAction(const std::filesystem::path& path, const Action& action) {
     std::string play = "silent";
     for (const auto& [text, code] : kPlayInfos)
         if (code == action.playInfo) play = text;
-    const nlohmann::ordered_json root = {{"playInfo", play}, {"descriptor", toJson(action.descriptor)}};
+    const nlohmann::ordered_json root = {{"playInfo", play},
+                                         {"descriptor", toJson(action.descriptor)}};
     const std::filesystem::path temporary = path.string() + ".tmp." + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::trunc);

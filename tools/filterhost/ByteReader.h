@@ -10,8 +10,9 @@
 namespace filterhost {
 
 class ByteReader {
-public:
-    ByteReader(std::span<const uint8_t> bytes, std::string what) : bytes_(bytes), what_(std::move(what)) {}
+  public:
+    ByteReader(std::span<const uint8_t> bytes, std::string what)
+        : bytes_(bytes), what_(std::move(what)) {}
 
     std::size_t offset() const { return offset_; }
     std::size_t remaining() const { return bytes_.size() - offset_; }
@@ -52,7 +53,7 @@ public:
         throw std::runtime_error(what_ + ": " + why + " at byte " + std::to_string(offset_));
     }
 
-private:
+  private:
     void need(std::size_t count) const {
         if (count > remaining()) fail("truncated");
     }

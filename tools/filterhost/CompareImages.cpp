@@ -38,9 +38,13 @@ void toRgb(const Document& d, std::vector<uint8_t>& rgb, int32_t stride, int32_t
         for (int32_t x = 0; x < d.width; ++x) {
             const uint8_t* p = d.pixels.data() + static_cast<std::size_t>(y) * d.rowBytes() +
                                static_cast<std::size_t>(x) * d.pixelBytes();
-            uint8_t* out = rgb.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
-                                         static_cast<std::size_t>(left + x)) * 3;
-            const auto c = [&](int i) { return display(d, p + static_cast<std::size_t>(i) * sample); };
+            uint8_t* out =
+                rgb.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
+                              static_cast<std::size_t>(left + x)) *
+                                 3;
+            const auto c = [&](int i) {
+                return display(d, p + static_cast<std::size_t>(i) * sample);
+            };
             const bool cmyk = d.imageMode == plugInModeCMYKColor || d.imageMode == plugInModeCMYK64;
             const bool lab = d.imageMode == plugInModeLabColor || d.imageMode == plugInModeLab48;
             if (cmyk && d.planes >= 4) {
@@ -65,7 +69,8 @@ void writeSideBySide(const std::filesystem::path& before, const std::filesystem:
         throw HostError(after.string() + ": not the size of " + before.string());
     }
     const int32_t width = a.document.width * 2;
-    std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(a.document.height) * 3);
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(width) *
+                             static_cast<std::size_t>(a.document.height) * 3);
     toRgb(a.document, rgb, width, 0);
     toRgb(b.document, rgb, width, a.document.width);
 

@@ -23,7 +23,7 @@ void put32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
     bool u8(uint8_t& value) {
         if (at_ + 1 > bytes_.size()) return false;
@@ -39,7 +39,8 @@ public:
     bool u32(uint32_t& value) {
         if (at_ + 4 > bytes_.size()) return false;
         value = 0;
-        for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(bytes_[at_ + static_cast<std::size_t>(i)]) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            value |= static_cast<uint32_t>(bytes_[at_ + static_cast<std::size_t>(i)]) << (8 * i);
         at_ += 4;
         return true;
     }
@@ -51,7 +52,7 @@ public:
     }
     std::size_t remaining() const { return bytes_.size() - at_; }
 
-private:
+  private:
     std::span<const uint8_t> bytes_;
     std::size_t at_ = 0;
 };
@@ -60,10 +61,14 @@ private:
 
 uint32_t typeCode(const DescriptorValue& value) {
     switch (value.index()) {
-        case 0: return typeInteger;
-        case 1: return typeUnitFloat;
-        case 2: return typeBoolean;
-        default: return typeIntegers;
+        case 0:
+            return typeInteger;
+        case 1:
+            return typeUnitFloat;
+        case 2:
+            return typeBoolean;
+        default:
+            return typeIntegers;
     }
 }
 

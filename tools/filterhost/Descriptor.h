@@ -21,7 +21,7 @@ struct UnitFloat {
 using DescriptorValue = std::variant<int32_t, UnitFloat, bool, std::vector<int32_t>>;
 
 class Descriptor {
-public:
+  public:
     struct Entry {
         uint32_t key;
         DescriptorValue value;
@@ -44,7 +44,7 @@ public:
     // length does not fit its type, duplicate keys, trailing bytes.
     static std::optional<Descriptor> unflatten(std::span<const uint8_t> bytes);
 
-private:
+  private:
     std::vector<Entry> entries_;
 };
 

@@ -13,16 +13,21 @@ namespace {
 
 const char* kindName(ValueKind kind) {
     switch (kind) {
-        case ValueKind::Integer: return "an integer";
-        case ValueKind::UnitFloat: return "a unit float {\"unit\": ..., \"value\": ...}";
-        case ValueKind::Boolean: return "a boolean";
-        case ValueKind::Integers: return "a list of integers";
+        case ValueKind::Integer:
+            return "an integer";
+        case ValueKind::UnitFloat:
+            return "a unit float {\"unit\": ..., \"value\": ...}";
+        case ValueKind::Boolean:
+            return "a boolean";
+        case ValueKind::Integers:
+            return "a list of integers";
     }
     return "a value";
 }
 
 int32_t toInt32(const nlohmann::ordered_json& value, const std::string& key) {
-    if (!value.is_number_integer()) throw std::runtime_error("key '" + key + "': expected an integer");
+    if (!value.is_number_integer())
+        throw std::runtime_error("key '" + key + "': expected an integer");
     const auto wide = value.get<int64_t>();
     if (wide < std::numeric_limits<int32_t>::min() || wide > std::numeric_limits<int32_t>::max())
         throw std::runtime_error("key '" + key + "': integer out of the 32-bit range");
@@ -55,11 +60,14 @@ nlohmann::ordered_json toJson(const Descriptor& descriptor) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (const auto& [key, value] : descriptor.entries()) {
         nlohmann::ordered_json& slot = object[keyText(key)];
-        if (const auto* i = std::get_if<int32_t>(&value)) slot = *i;
-        else if (const auto* b = std::get_if<bool>(&value)) slot = *b;
+        if (const auto* i = std::get_if<int32_t>(&value))
+            slot = *i;
+        else if (const auto* b = std::get_if<bool>(&value))
+            slot = *b;
         else if (const auto* f = std::get_if<UnitFloat>(&value))
             slot = {{"unit", keyText(f->unit)}, {"value", f->value}};
-        else slot = std::get<std::vector<int32_t>>(value);
+        else
+            slot = std::get<std::vector<int32_t>>(value);
     }
     return object;
 }
@@ -70,11 +78,16 @@ Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds)
     for (const auto& [key, value] : object.items()) {
         const uint32_t code = keyFromText(key);
         ValueKind kind;
-        if (value.is_boolean()) kind = ValueKind::Boolean;
-        else if (value.is_number_integer()) kind = ValueKind::Integer;
-        else if (value.is_array()) kind = ValueKind::Integers;
-        else if (value.is_object()) kind = ValueKind::UnitFloat;
-        else throw std::runtime_error("key '" + key + "': unsupported value " + value.dump());
+        if (value.is_boolean())
+            kind = ValueKind::Boolean;
+        else if (value.is_number_integer())
+            kind = ValueKind::Integer;
+        else if (value.is_array())
+            kind = ValueKind::Integers;
+        else if (value.is_object())
+            kind = ValueKind::UnitFloat;
+        else
+            throw std::runtime_error("key '" + key + "': unsupported value " + value.dump());
         const auto known = kinds.find(code);
         if (known != kinds.end() && known->second != kind) {
             throw std::runtime_error("key '" + key + "': expected " + kindName(known->second) +
@@ -94,12 +107,15 @@ Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds)
                 break;
             }
             case ValueKind::UnitFloat: {
-                if (!value.contains("unit") || !value["unit"].is_string() || !value.contains("value") ||
-                    !value["value"].is_number())
-                    throw std::runtime_error("key '" + key + "': expected {\"unit\": \"#Prc\", \"value\": number}");
+                if (!value.contains("unit") || !value["unit"].is_string() ||
+                    !value.contains("value") || !value["value"].is_number())
+                    throw std::runtime_error("key '" + key +
+                                             "': expected {\"unit\": \"#Prc\", \"value\": number}");
                 const double number = value["value"].get<double>();
-                if (!std::isfinite(number)) throw std::runtime_error("key '" + key + "': value is not finite");
-                descriptor.put(code, UnitFloat{keyFromText(value["unit"].get<std::string>()), number});
+                if (!std::isfinite(number))
+                    throw std::runtime_error("key '" + key + "': value is not finite");
+                descriptor.put(code,
+                               UnitFloat{keyFromText(value["unit"].get<std::string>()), number});
                 break;
             }
         }
@@ -109,19 +125,27 @@ Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds)
 
 void putFromText(Descriptor& descriptor, const std::string& assignment, const KeyKinds& kinds) {
     const auto equals = assignment.find('=');
-    if (equals == std::string::npos) throw std::runtime_error("--set " + assignment + ": expected KEY=VALUE");
+    if (equals == std::string::npos)
+        throw std::runtime_error("--set " + assignment + ": expected KEY=VALUE");
     const std::string key = assignment.substr(0, equals);
     const std::string text = assignment.substr(equals + 1);
     const uint32_t code = keyFromText(key);
     ValueKind kind = ValueKind::Integer;
-    if (const auto known = kinds.find(code); known != kinds.end()) kind = known->second;
-    else if (text.find(',') != std::string::npos) kind = ValueKind::Integers;
-    else if (text == "true" || text == "false") kind = ValueKind::Boolean;
+    if (const auto known = kinds.find(code); known != kinds.end())
+        kind = known->second;
+    else if (text.find(',') != std::string::npos)
+        kind = ValueKind::Integers;
+    else if (text == "true" || text == "false")
+        kind = ValueKind::Boolean;
     switch (kind) {
         case ValueKind::Boolean:
-            if (text == "1" || text == "true") descriptor.put(code, true);
-            else if (text == "0" || text == "false") descriptor.put(code, false);
-            else throw std::runtime_error("key '" + key + "': a boolean takes 0 or 1, not \"" + text + "\"");
+            if (text == "1" || text == "true")
+                descriptor.put(code, true);
+            else if (text == "0" || text == "false")
+                descriptor.put(code, false);
+            else
+                throw std::runtime_error("key '" + key + "': a boolean takes 0 or 1, not \"" +
+                                         text + "\"");
             break;
         case ValueKind::Integer:
             descriptor.put(code, parseInt(text, key));

@@ -13,9 +13,9 @@ namespace filterhost {
 struct Document {
     int32_t width = 0;
     int32_t height = 0;
-    int16_t planes = 0;     // samples per pixel, interleaved
-    int16_t imageMode = 0;  // plugInMode...
-    int32_t depth = 8;      // bits per sample: 8, 16 or 32
+    int16_t planes = 0;           // samples per pixel, interleaved
+    int16_t imageMode = 0;        // plugInMode...
+    int32_t depth = 8;            // bits per sample: 8, 16 or 32
     std::vector<uint8_t> pixels;  // rows of width × planes samples, no padding
 
     // Selection: one byte per pixel, 0 = not selected; empty when none.

@@ -15,9 +15,9 @@ namespace filterhost {
 namespace {
 
 constexpr std::array<std::string_view, 18> kModeNames = {
-    "BitmapMode",    "GrayScaleMode", "IndexedColorMode", "RGBMode",          "CMYKMode",
-    "HSLMode",       "HSBMode",       "MultichannelMode", "DuotoneMode",      "LabMode",
-    "Gray16Mode",    "RGB48Mode",     "Lab48Mode",        "CMYK64Mode",       "DeepMultichannelMode",
+    "BitmapMode",    "GrayScaleMode", "IndexedColorMode", "RGBMode",     "CMYKMode",
+    "HSLMode",       "HSBMode",       "MultichannelMode", "DuotoneMode", "LabMode",
+    "Gray16Mode",    "RGB48Mode",     "Lab48Mode",        "CMYK64Mode",  "DeepMultichannelMode",
     "Duotone16Mode", "RGB96Mode",     "Gray32Mode"};
 
 enum class Kind { Constant, ImageMode, ImageDepth, Not, And, Or, In, Compare };
@@ -74,7 +74,7 @@ namespace {
 using Node = EnableExpression::Node;
 
 class Parser {
-public:
+  public:
     explicit Parser(std::string_view text) : text_(text) {}
 
     std::unique_ptr<Node> parse() {
@@ -84,9 +84,10 @@ public:
         return root;
     }
 
-private:
+  private:
     [[noreturn]] void fail(const std::string& why) const {
-        throw std::runtime_error("enable expression: " + why + " at column " + std::to_string(at_ + 1));
+        throw std::runtime_error("enable expression: " + why + " at column " +
+                                 std::to_string(at_ + 1));
     }
     void skipSpace() {
         while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
@@ -204,10 +205,13 @@ EnableExpression::~EnableExpression() = default;
 EnableExpression::EnableExpression(EnableExpression&&) noexcept = default;
 EnableExpression& EnableExpression::operator=(EnableExpression&&) noexcept = default;
 
-bool EnableExpression::admits(const ImageTraits& image) const { return root_->evaluate(image) != 0; }
+bool EnableExpression::admits(const ImageTraits& image) const {
+    return root_->evaluate(image) != 0;
+}
 
 std::string_view modeName(int imageMode) {
-    if (imageMode < 0 || static_cast<std::size_t>(imageMode) >= kModeNames.size()) return "UnknownMode";
+    if (imageMode < 0 || static_cast<std::size_t>(imageMode) >= kModeNames.size())
+        return "UnknownMode";
     return kModeNames[static_cast<std::size_t>(imageMode)];
 }
 

@@ -15,7 +15,7 @@ struct ImageTraits {
 };
 
 class EnableExpression {
-public:
+  public:
     // Parses `text`; throws std::runtime_error naming the problem and its column.
     explicit EnableExpression(std::string_view text);
     ~EnableExpression();
@@ -26,7 +26,7 @@ public:
 
     struct Node;
 
-private:
+  private:
     std::unique_ptr<Node> root_;
 };
 

@@ -8,7 +8,7 @@ namespace filterhost {
 
 // A failure the host reports to its user: one line naming the file and the cause.
 class HostError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -11,7 +11,9 @@ HostServices* gActive = nullptr;
 
 // Every callback checks for an active host: a module that calls a suite
 // outside a call (from a thread it left running, say) must not crash us.
-HostServices* host() { return gActive; }
+HostServices* host() {
+    return gActive;
+}
 
 extern "C" {
 SPErr basicAcquire(const char* name, int32 version, const void** suite) {
@@ -41,17 +43,25 @@ SPErr basicReallocate(void* block, size_t size, void** result) {
     *result = grown;
     return kSPNoError;
 }
-SPErr basicUndefined(void) { return kSPBadParameterError; }
+SPErr basicUndefined(void) {
+    return kSPBadParameterError;
+}
 
-Handle c_handleNew(int32 size) { return host() ? host()->handleNew(size) : nullptr; }
+Handle c_handleNew(int32 size) {
+    return host() ? host()->handleNew(size) : nullptr;
+}
 void c_handleDispose(Handle h) {
     if (host()) host()->handleDispose(h);
 }
 void c_handleSetLock(Handle h, Boolean lock, Ptr* address, Boolean* oldLock) {
     if (host()) host()->handleSetLock(h, lock, address, oldLock);
 }
-int32 c_handleGetSize(Handle h) { return host() ? host()->handleGetSize(h) : 0; }
-OSErr c_handleSetSize(Handle h, int32 size) { return host() ? host()->handleSetSize(h, size) : OSErr{memFullErr}; }
+int32 c_handleGetSize(Handle h) {
+    return host() ? host()->handleGetSize(h) : 0;
+}
+OSErr c_handleSetSize(Handle h, int32 size) {
+    return host() ? host()->handleSetSize(h, size) : OSErr{memFullErr};
+}
 void c_handleRecoverSpace(int32) {}
 
 Ptr c_bufferNew(uint32* requested, uint32 minimum) {
@@ -60,8 +70,12 @@ Ptr c_bufferNew(uint32* requested, uint32 minimum) {
 void c_bufferDispose(Ptr* buffer) {
     if (host()) host()->bufferDispose(buffer);
 }
-uint32 c_bufferGetSize(Ptr buffer) { return host() ? host()->bufferGetSize(buffer) : 0; }
-uint32 c_bufferGetSpace(void) { return host() ? host()->bufferGetSpace() : 0; }
+uint32 c_bufferGetSize(Ptr buffer) {
+    return host() ? host()->bufferGetSize(buffer) : 0;
+}
+uint32 c_bufferGetSpace(void) {
+    return host() ? host()->bufferGetSpace() : 0;
+}
 }
 
 }  // namespace
@@ -69,8 +83,9 @@ uint32 c_bufferGetSpace(void) { return host() ? host()->bufferGetSpace() : 0; }
 HostServices::HostServices() {
     basic_ = SPBasicSuite{basicAcquire, basicRelease,    basicIsEqual,  basicAllocate,
                           basicFree,    basicReallocate, basicUndefined};
-    handleSuite_ = PSHandleSuite2{c_handleNew,     c_handleDispose, c_handleDispose,     c_handleSetLock,
-                                  c_handleGetSize, c_handleSetSize, c_handleRecoverSpace};
+    handleSuite_ =
+        PSHandleSuite2{c_handleNew,     c_handleDispose, c_handleDispose,     c_handleSetLock,
+                       c_handleGetSize, c_handleSetSize, c_handleRecoverSpace};
     bufferSuite_ = PSBufferSuite1{c_bufferNew, c_bufferDispose, c_bufferGetSize, c_bufferGetSpace};
     addSuite(kPSHandleSuite, kPSHandleSuiteVersion2, &handleSuite_);
     addSuite(kPSBufferSuite, kPSBufferSuiteVersion1, &bufferSuite_);
@@ -82,9 +97,15 @@ HostServices::~HostServices() {
     if (gActive == this) gActive = nullptr;
 }
 
-HostServices::Activation::Activation(HostServices& host) : previous_(gActive) { gActive = &host; }
-HostServices::Activation::~Activation() { gActive = previous_; }
-HostServices* HostServices::active() { return gActive; }
+HostServices::Activation::Activation(HostServices& host) : previous_(gActive) {
+    gActive = &host;
+}
+HostServices::Activation::~Activation() {
+    gActive = previous_;
+}
+HostServices* HostServices::active() {
+    return gActive;
+}
 
 void HostServices::addSuite(const std::string& name, int32_t version, const void* suite) {
     suites_[{name, version}] = suite;
@@ -106,7 +127,8 @@ void HostServices::endCall(const std::string& step) {
         }
     }
     if (scripting_ && scripting_->liveDescriptors() > 0) {
-        report(step + ": " + std::to_string(scripting_->liveDescriptors()) + " descriptor(s) never freed");
+        report(step + ": " + std::to_string(scripting_->liveDescriptors()) +
+               " descriptor(s) never freed");
         scripting_->forgetDescriptors();
     }
     if (!buffers_.empty()) {
@@ -150,9 +172,13 @@ Handle HostServices::newHandle(int32_t size) {
     return address;
 }
 
-void HostServices::disposeHandle(Handle handle) { handles_.erase(handle); }
+void HostServices::disposeHandle(Handle handle) {
+    handles_.erase(handle);
+}
 
-bool HostServices::isHandle(Handle handle) const { return handles_.count(handle) != 0; }
+bool HostServices::isHandle(Handle handle) const {
+    return handles_.count(handle) != 0;
+}
 
 HandleRecord* HostServices::record(Handle handle) {
     const auto found = handles_.find(handle);
@@ -217,7 +243,8 @@ Ptr HostServices::bufferNew(uint32_t* requestedSize, uint32_t minimumSize) {
     if (limits_.failBufferAllocation == bufferAllocations_) return nullptr;
     uint32_t size = requestedSize != nullptr ? *requestedSize : minimumSize;
     if (size < minimumSize) size = minimumSize;
-    const uint64_t space = limits_.bufferBudget > bufferBytes_ ? limits_.bufferBudget - bufferBytes_ : 0;
+    const uint64_t space =
+        limits_.bufferBudget > bufferBytes_ ? limits_.bufferBudget - bufferBytes_ : 0;
     if (size > space) {
         if (minimumSize > space) return nullptr;
         size = static_cast<uint32_t>(space);
@@ -250,7 +277,8 @@ uint32_t HostServices::bufferGetSize(Ptr buffer) {
 }
 
 uint32_t HostServices::bufferGetSpace() {
-    const uint64_t space = limits_.bufferBudget > bufferBytes_ ? limits_.bufferBudget - bufferBytes_ : 0;
+    const uint64_t space =
+        limits_.bufferBudget > bufferBytes_ ? limits_.bufferBudget - bufferBytes_ : 0;
     return space > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(space);
 }
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "PIBufferSuite.h"
-#include "ScriptingServices.h"
 #include "PIHandleSuite.h"
 #include "SPBasic.h"
+#include "ScriptingServices.h"
 
 // Host-side body of the interface's opaque handle.
 struct HandleRecord {
@@ -36,7 +36,7 @@ struct HostLimits {
 };
 
 class HostServices {
-public:
+  public:
     HostServices();
     ~HostServices();
     HostServices(const HostServices&) = delete;
@@ -49,13 +49,13 @@ public:
     // Makes this host the one the suite functions serve; the C callbacks carry
     // no context, so exactly one host is active during a module call.
     class Activation {
-    public:
+      public:
         explicit Activation(HostServices& host);
         ~Activation();
         Activation(const Activation&) = delete;
         Activation& operator=(const Activation&) = delete;
 
-    private:
+      private:
         HostServices* previous_;
     };
     static HostServices* active();
@@ -95,7 +95,7 @@ public:
     uint32_t bufferGetSize(Ptr buffer);
     uint32_t bufferGetSpace();
 
-private:
+  private:
     using SuiteKey = std::pair<std::string, int32_t>;
 
     HostLimits limits_;

@@ -8,13 +8,20 @@ namespace {
 
 const char* stepName(int16_t selector) {
     switch (selector) {
-        case filterSelectorAbout: return "about";
-        case filterSelectorParameters: return "parameters";
-        case filterSelectorPrepare: return "prepare";
-        case filterSelectorStart: return "start";
-        case filterSelectorContinue: return "continue";
-        case filterSelectorFinish: return "finish";
-        default: return "unknown selector";
+        case filterSelectorAbout:
+            return "about";
+        case filterSelectorParameters:
+            return "parameters";
+        case filterSelectorPrepare:
+            return "prepare";
+        case filterSelectorStart:
+            return "start";
+        case filterSelectorContinue:
+            return "continue";
+        case filterSelectorFinish:
+            return "finish";
+        default:
+            return "unknown selector";
     }
 }
 
@@ -96,11 +103,13 @@ int16_t HostSession::call(int16_t selector) {
     }
     if (server_) server_->flush();
     if (record_.parameters != nullptr && !services_.isHandle(record_.parameters)) {
-        services_.report(std::string(stepName(selector)) + ": parameters is not a handle of this host");
+        services_.report(std::string(stepName(selector)) +
+                         ": parameters is not a handle of this host");
         record_.parameters = nullptr;
     }
     if (scripting_.descriptor != nullptr && !services_.isHandle(scripting_.descriptor)) {
-        services_.report(std::string(stepName(selector)) + ": the recorded descriptor is not a handle of this host");
+        services_.report(std::string(stepName(selector)) +
+                         ": the recorded descriptor is not a handle of this host");
         scripting_.descriptor = nullptr;
     }
     services_.endCall(stepName(selector));
@@ -112,7 +121,9 @@ int16_t HostSession::call(int16_t selector) {
 namespace filterhost {
 
 namespace {
-bool isEmpty(const VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
+bool isEmpty(const VRect& r) {
+    return r.bottom <= r.top || r.right <= r.left;
+}
 // A module that keeps asking for data must not hang the host.
 constexpr int kMaxContinueCalls = 1 << 20;
 }  // namespace

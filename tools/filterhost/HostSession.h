@@ -18,7 +18,7 @@
 namespace filterhost {
 
 class HostSession {
-public:
+  public:
     HostSession(PluginModule& module, HostServices& services);
     ~HostSession();
     HostSession(const HostSession&) = delete;
@@ -69,8 +69,7 @@ public:
     // so that callers (tile server, scripting) can fill in their parts.
     std::function<void(FilterRecord&)> beforeCall;
 
-private:
-
+  private:
     PluginModule& module_;
     HostServices& services_;
     FilterRecord record_{};

@@ -9,9 +9,11 @@ namespace filterhost {
 
 std::unique_ptr<PluginModule> PluginModule::load(const std::filesystem::path& path) {
     const std::string name = path.string();
-    if (path.extension() != ".8bf") throw HostError(name + ": not a filter module (expected the extension .8bf)");
+    if (path.extension() != ".8bf")
+        throw HostError(name + ": not a filter module (expected the extension .8bf)");
     std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored)) throw HostError(name + ": no such module file");
+    if (!std::filesystem::is_regular_file(path, ignored))
+        throw HostError(name + ": no such module file");
 
     std::unique_ptr<PluginModule> module(new PluginModule);
     module->path_ = path;
@@ -22,8 +24,10 @@ std::unique_ptr<PluginModule> PluginModule::load(const std::filesystem::path& pa
     }
     module->entry_ = reinterpret_cast<PluginMainProc>(dlsym(module->library_, "PluginMain"));
     if (module->entry_ == nullptr) throw HostError(name + ": the module exports no PluginMain");
-    module->lookup_ = reinterpret_cast<PIResourceLookupProc>(dlsym(module->library_, "PIResourceLookup"));
-    if (module->lookup_ == nullptr) throw HostError(name + ": the module has no resources (no PIResourceLookup)");
+    module->lookup_ =
+        reinterpret_cast<PIResourceLookupProc>(dlsym(module->library_, "PIResourceLookup"));
+    if (module->lookup_ == nullptr)
+        throw HostError(name + ": the module has no resources (no PIResourceLookup)");
 
     const auto pipl = module->resource(kPIPropertiesResource, 16000);
     if (!pipl) throw HostError(name + ": the module has no property list (PiPL 16000)");
@@ -33,8 +37,8 @@ std::unique_ptr<PluginModule> PluginModule::load(const std::filesystem::path& pa
         throw HostError(name + ": malformed " + e.what());
     }
     if (module->info_.entryPoint != "PluginMain") {
-        throw HostError(name + ": the property list names entry point \"" + module->info_.entryPoint +
-                        "\", the module exports PluginMain");
+        throw HostError(name + ": the property list names entry point \"" +
+                        module->info_.entryPoint + "\", the module exports PluginMain");
     }
     return module;
 }

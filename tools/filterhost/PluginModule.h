@@ -15,7 +15,7 @@
 namespace filterhost {
 
 class PluginModule {
-public:
+  public:
     // Loads the module and validates its property list. Throws HostError with
     // a one-line message naming the file and the cause.
     static std::unique_ptr<PluginModule> load(const std::filesystem::path& path);
@@ -30,7 +30,7 @@ public:
     // The bytes of a resource, valid while the module is loaded.
     std::optional<std::span<const uint8_t>> resource(ResType type, int16_t id) const;
 
-private:
+  private:
     PluginModule() = default;
 
     std::filesystem::path path_;

@@ -16,8 +16,10 @@ std::string cString(std::span<const uint8_t> data, const ByteReader& reader, con
     return std::string(data.begin(), end);
 }
 
-std::string pascalString(std::span<const uint8_t> data, const ByteReader& reader, const char* what) {
-    if (data.empty() || data[0] + 1u > data.size()) reader.fail(std::string(what) + " is malformed");
+std::string pascalString(std::span<const uint8_t> data, const ByteReader& reader,
+                         const char* what) {
+    if (data.empty() || data[0] + 1u > data.size())
+        reader.fail(std::string(what) + " is malformed");
     return std::string(data.begin() + 1, data.begin() + 1 + data[0]);
 }
 
@@ -101,7 +103,8 @@ PluginInfo parsePropertyList(std::span<const uint8_t> bytes) {
             case PIFilterCaseInfoProperty:
                 if (data.size() % 4 != 0) reader.fail("filter case info is not whole entries");
                 for (std::size_t at = 0; at < data.size(); at += 4) {
-                    info.filterCases.push_back({data[at], data[at + 1], data[at + 2], data[at + 3]});
+                    info.filterCases.push_back(
+                        {data[at], data[at + 1], data[at + 2], data[at + 3]});
                 }
                 break;
             default:

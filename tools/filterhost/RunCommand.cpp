@@ -36,9 +36,11 @@ const KeyKinds kUnnamedKeys = {
 KeyKinds moduleKeyKinds(const PluginModule& module) {
     KeyKinds kinds = kUnnamedKeys;
     if (module.info().terminology) {
-        if (const auto bytes = module.resource(kTerminologyResource, module.info().terminology->resourceID)) {
+        if (const auto bytes =
+                module.resource(kTerminologyResource, module.info().terminology->resourceID)) {
             try {
-                for (const auto& [key, kind] : keyKinds(parseTerminology(*bytes))) kinds[key] = kind;
+                for (const auto& [key, kind] : keyKinds(parseTerminology(*bytes)))
+                    kinds[key] = kind;
             } catch (const std::exception& e) {
                 throw HostError(module.path().string() + ": malformed " + e.what());
             }
@@ -61,7 +63,8 @@ std::string modeList(const PluginInfo& info) {
 VRect selectionBounds(const Document& document) {
     VRect box{document.height, document.width, 0, 0};
     for (int32_t y = 0; y < document.height; ++y) {
-        const uint8_t* row = document.mask.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(document.width);
+        const uint8_t* row = document.mask.data() +
+                             static_cast<std::size_t>(y) * static_cast<std::size_t>(document.width);
         for (int32_t x = 0; x < document.width; ++x) {
             if (row[x] == 0) continue;
             box.top = std::min(box.top, y);
@@ -76,18 +79,25 @@ VRect selectionBounds(const Document& document) {
 // Working memory of one tile: the module's planes (grey, median, contrast,
 // flags, labels, repair map) and the host's input and output copies.
 uint64_t tileCost(const Document& document, int64_t width, int64_t height) {
-    const uint64_t perPixel = 2 * document.sampleBytes() + 4 + 1 + 4 + 1 + 2 * document.pixelBytes();
+    const uint64_t perPixel =
+        2 * document.sampleBytes() + 4 + 1 + 4 + 1 + 2 * document.pixelBytes();
     return static_cast<uint64_t>(width * height) * perPixel;
 }
 
 std::string describeResult(int16_t result) {
     switch (result) {
-        case memFullErr: return "out of memory (-108)";
-        case filterBadParameters: return "bad parameters (-30100)";
-        case errPlugInHostInsufficient: return "the host lacks what the filter needs (-30900)";
-        case errPlugInDialogUnavailable: return "the editing dialog is not available yet; run without --dialog";
-        case -1: return "the filter failed (-1)";
-        default: return "the filter failed (" + std::to_string(result) + ")";
+        case memFullErr:
+            return "out of memory (-108)";
+        case filterBadParameters:
+            return "bad parameters (-30100)";
+        case errPlugInHostInsufficient:
+            return "the host lacks what the filter needs (-30900)";
+        case errPlugInDialogUnavailable:
+            return "the editing dialog is not available yet; run without --dialog";
+        case -1:
+            return "the filter failed (-1)";
+        default:
+            return "the filter failed (" + std::to_string(result) + ")";
     }
 }
 
@@ -107,7 +117,8 @@ std::optional<std::pair<int32_t, int32_t>> parseTileSize(const std::string& text
     const char* end = begin + text.size();
     const auto [wEnd, wError] = std::from_chars(begin, begin + x, width);
     const auto [hEnd, hError] = std::from_chars(begin + x + 1, end, height);
-    if (wError != std::errc() || hError != std::errc() || wEnd != begin + x || hEnd != end) return std::nullopt;
+    if (wError != std::errc() || hError != std::errc() || wEnd != begin + x || hEnd != end)
+        return std::nullopt;
     if (width < 1 || height < 1) return std::nullopt;
     return std::pair{width, height};
 }
@@ -146,9 +157,10 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
         Document& document = image.document;
         const EnableExpression enable(module->info().enableExpression);
         if (!enable.admits({document.imageMode, document.depth})) {
-            throw HostError(options.input.string() + ": " + std::string(modeName(document.imageMode)) + " at " +
-                            std::to_string(document.depth) + " bits per channel is not supported by " +
-                            module->info().name);
+            throw HostError(options.input.string() + ": " +
+                            std::string(modeName(document.imageMode)) + " at " +
+                            std::to_string(document.depth) +
+                            " bits per channel is not supported by " + module->info().name);
         }
         if (options.mask) {
             document.mask = readMask(*options.mask, document.width, document.height);
@@ -178,18 +190,22 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
         };
         if (options.showProgress) {
-            session.server().progress = [&terminal](int32_t done, int32_t total) { terminal.progress(done, total); };
+            session.server().progress = [&terminal](int32_t done, int32_t total) {
+                terminal.progress(done, total);
+            };
         }
         const int16_t result = session.run();
         terminal.finish();
-        for (const std::string& warning : services.scripting().warnings()) err << "filterhost: " << warning << "\n";
+        for (const std::string& warning : services.scripting().warnings())
+            err << "filterhost: " << warning << "\n";
         for (const std::string& problem : services.problems())
             err << "filterhost: " << module->path().string() << ": " << problem << "\n";
         if (result == userCanceledErr) {
             err << "filterhost: " << options.input.string() << ": cancelled; nothing written\n";
             return kExitCancelled;
         }
-        if (result != noErr) throw HostError(options.input.string() + ": " + describeResult(result));
+        if (result != noErr)
+            throw HostError(options.input.string() + ": " + describeResult(result));
 
         writeImage(options.output, image);
         if (options.record) {
@@ -198,7 +214,8 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
             writeAction(*options.record, recorded);
         }
-        out << "filterhost: " << options.input.string() << " -> " << options.output.string() << "\n";
+        out << "filterhost: " << options.input.string() << " -> " << options.output.string()
+            << "\n";
         return 0;
     } catch (const std::exception& e) {
         err << "filterhost: " << e.what() << "\n";

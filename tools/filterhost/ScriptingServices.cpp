@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ScriptingServices.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <unistd.h>
 
 #include "DescriptorJson.h"
 #include "HostServices.h"
@@ -97,7 +97,8 @@ SPErr cClear(PIActionDescriptor reference) {
 SPErr cPutInteger(PIActionDescriptor reference, DescriptorKeyID key, int32 value) {
     return putValue(reference, key, value);
 }
-SPErr cPutUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID unit, double value) {
+SPErr cPutUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID unit,
+                    double value) {
     return putValue(reference, key, UnitFloat{unit, value});
 }
 SPErr cPutBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean value) {
@@ -106,7 +107,8 @@ SPErr cPutBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean val
 SPErr cGetInteger(PIActionDescriptor reference, DescriptorKeyID key, int32* value) {
     return getValue(reference, key, value);
 }
-SPErr cGetUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID* unit, double* value) {
+SPErr cGetUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID* unit,
+                    double* value) {
     UnitFloat f;
     const SPErr error = getValue(reference, key, &f);
     if (error != kSPNoError) return error;
@@ -120,7 +122,8 @@ SPErr cGetBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean* va
     if (error == kSPNoError && value != nullptr) *value = b ? 1 : 0;
     return error;
 }
-SPErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, const int32* values) {
+SPErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count,
+                   const int32* values) {
     if (values == nullptr && count != 0) return kErrBadReference;
     return putValue(reference, key, std::vector<int32_t>(values, values + count));
 }
@@ -139,9 +142,12 @@ SPErr cHandleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* referen
     return scripting() ? scripting()->handleToDescriptor(handle, reference) : kErrBadReference;
 }
 SPErr cRegister(const char* key, PIActionDescriptor reference, Boolean persistent) {
-    return scripting() ? scripting()->registerEntry(key, reference, persistent != 0) : kErrBadReference;
+    return scripting() ? scripting()->registerEntry(key, reference, persistent != 0)
+                       : kErrBadReference;
 }
-SPErr cRegistryErase(const char* key) { return scripting() ? scripting()->eraseEntry(key) : kErrBadReference; }
+SPErr cRegistryErase(const char* key) {
+    return scripting() ? scripting()->eraseEntry(key) : kErrBadReference;
+}
 SPErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
     return scripting() ? scripting()->getEntry(key, reference) : kErrBadReference;
 }
@@ -149,11 +155,12 @@ SPErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
 
 }  // namespace
 
-ScriptingServices::ScriptingServices(HostServices& host) : host_(host), registryPath_(defaultRegistryPath()) {
+ScriptingServices::ScriptingServices(HostServices& host)
+    : host_(host), registryPath_(defaultRegistryPath()) {
     descriptorSuite_ = PSActionDescriptorProcs{
-        cMake,       cFree,         cGetType,   cGetKey,      cHasKey,       cGetCount,
-        cErase,      cClear,        cPutInteger, cPutUnitFloat, cPutBoolean, cGetInteger,
-        cGetUnitFloat, cGetBoolean, cPutIntegers, cGetIntegers, cAsHandle,   cHandleToDescriptor};
+        cMake,         cFree,       cGetType,     cGetKey,       cHasKey,     cGetCount,
+        cErase,        cClear,      cPutInteger,  cPutUnitFloat, cPutBoolean, cGetInteger,
+        cGetUnitFloat, cGetBoolean, cPutIntegers, cGetIntegers,  cAsHandle,   cHandleToDescriptor};
     registrySuite_ = PSDescriptorRegistryProcs{cRegister, cRegistryErase, cRegistryGet};
     host_.addSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &descriptorSuite_);
     host_.addSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &registrySuite_);
@@ -168,7 +175,8 @@ std::filesystem::path ScriptingServices::defaultRegistryPath() {
         base = config;
     } else {
         const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") / ".config";
+        base =
+            std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") / ".config";
     }
     return base / "filterhost" / "registry.json";
 }
@@ -183,7 +191,8 @@ Descriptor* ScriptingServices::descriptor(PIActionDescriptor reference) {
     auto* address = reinterpret_cast<Descriptor*>(reference);
     const auto found = descriptors_.find(address);
     if (found == descriptors_.end()) {
-        if (reference != nullptr) host_.report("a descriptor reference the host never gave was used");
+        if (reference != nullptr)
+            host_.report("a descriptor reference the host never gave was used");
         return nullptr;
     }
     return found->second.get();
@@ -226,7 +235,8 @@ SPErr ScriptingServices::asHandle(PIActionDescriptor reference, PIDescriptorHand
     return kSPNoError;
 }
 
-SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference) {
+SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle,
+                                            PIActionDescriptor* reference) {
     if (reference == nullptr) return kErrBadReference;
     *reference = nullptr;
     if (!host_.isHandle(handle)) return kErrBadReference;
@@ -238,7 +248,8 @@ SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle, PIActionD
     return kSPNoError;
 }
 
-SPErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor reference, bool persistent) {
+SPErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor reference,
+                                       bool persistent) {
     Descriptor* d = descriptor(reference);
     if (key == nullptr || d == nullptr) return kErrBadReference;
     loadRegistry();
@@ -291,7 +302,8 @@ void ScriptingServices::loadRegistry() {
         }
     } catch (const std::exception& e) {
         registry_.clear();
-        warnings_.push_back(registryPath_.string() + ": damaged descriptor registry ignored (" + e.what() + ")");
+        warnings_.push_back(registryPath_.string() + ": damaged descriptor registry ignored (" +
+                            e.what() + ")");
     }
 }
 

@@ -18,7 +18,7 @@ namespace filterhost {
 class HostServices;
 
 class ScriptingServices {
-public:
+  public:
     explicit ScriptingServices(HostServices& host);
     ~ScriptingServices();
 
@@ -47,7 +47,7 @@ public:
     SPErr eraseEntry(const char* key);
     SPErr getEntry(const char* key, PIActionDescriptor* reference);
 
-private:
+  private:
     struct Entry {
         Descriptor descriptor;
         bool persistent = false;

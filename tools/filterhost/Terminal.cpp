@@ -17,7 +17,9 @@ std::atomic<bool> gInterrupted{false};
 struct sigaction gPreviousAction;
 termios gPreviousTerminal;
 
-extern "C" void onInterrupt(int) { gInterrupted.store(true); }
+extern "C" void onInterrupt(int) {
+    gInterrupted.store(true);
+}
 
 constexpr char kEscape = 0x1B;
 constexpr int kBarWidth = 40;

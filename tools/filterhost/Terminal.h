@@ -8,7 +8,7 @@
 namespace filterhost {
 
 class Terminal {
-public:
+  public:
     Terminal();   // installs the SIGINT handler and, on a terminal, key polling
     ~Terminal();  // restores both
     Terminal(const Terminal&) = delete;
@@ -21,7 +21,7 @@ public:
     // Ends the bar's line, if one was drawn.
     void finish();
 
-private:
+  private:
     bool keys_ = false;
     bool barShown_ = false;
     int lastPercent_ = -1;

@@ -11,14 +11,20 @@ namespace {
 TileServer* gServer = nullptr;
 
 extern "C" {
-OSErr cAdvanceState(void) { return gServer != nullptr ? gServer->advance() : OSErr{filterBadParameters}; }
-Boolean cAbortProc(void) { return gServer != nullptr ? gServer->abortPoll() : 0; }
+OSErr cAdvanceState(void) {
+    return gServer != nullptr ? gServer->advance() : OSErr{filterBadParameters};
+}
+Boolean cAbortProc(void) {
+    return gServer != nullptr ? gServer->abortPoll() : 0;
+}
 void cProgressProc(int32 done, int32 total) {
     if (gServer != nullptr) gServer->reportProgress(done, total);
 }
 }
 
-bool isEmpty(const VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
+bool isEmpty(const VRect& r) {
+    return r.bottom <= r.top || r.right <= r.left;
+}
 
 // Serving more than this at once means a confused module, not an image.
 constexpr uint64_t kMaxRegionBytes = uint64_t{1} << 34;
@@ -106,9 +112,11 @@ void TileServer::serveMask(const VRect& rect, int16_t padding) {
     mask_.assign(width * height, static_cast<uint8_t>(std::clamp<int16_t>(padding, 0, 255)));
     for (int64_t y = std::max(rect.top, 0); y < std::min(rect.bottom, document_.height); ++y) {
         for (int64_t x = std::max(rect.left, 0); x < std::min(rect.right, document_.width); ++x) {
-            mask_[static_cast<std::size_t>(y - rect.top) * width + static_cast<std::size_t>(x - rect.left)] =
-                document_.mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
-                               static_cast<std::size_t>(x)];
+            mask_[static_cast<std::size_t>(y - rect.top) * width +
+                  static_cast<std::size_t>(x - rect.left)] =
+                document_
+                    .mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
+                          static_cast<std::size_t>(x)];
         }
     }
 }
@@ -125,8 +133,9 @@ void TileServer::flush() {
     for (int64_t y = rect.top; y < rect.bottom; ++y) {
         for (int64_t x = rect.left; x < rect.right; ++x, from += planes * sample) {
             if (y < 0 || x < 0 || y >= document_.height || x >= document_.width) continue;
-            const std::size_t pixel = static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
-                                      static_cast<std::size_t>(x);
+            const std::size_t pixel =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
+                static_cast<std::size_t>(x);
             // As in an image editor, pixels outside the selection keep their values.
             if (masked && document_.mask[pixel] == 0) continue;
             std::memcpy(document_.pixels.data() + pixel * document_.pixelBytes() +
@@ -151,14 +160,17 @@ OSErr TileServer::advance() {
     const std::size_t sample = document_.sampleBytes();
     const auto rowOf = [&](const Region& region) {
         return static_cast<int32_t>(static_cast<std::size_t>(region.rect.right - region.rect.left) *
-                                    static_cast<std::size_t>(region.hiPlane - region.loPlane + 1) * sample);
+                                    static_cast<std::size_t>(region.hiPlane - region.loPlane + 1) *
+                                    sample);
     };
     r.inData = in_.bytes.empty() ? nullptr : in_.bytes.data();
     r.inRowBytes = in_.bytes.empty() ? 0 : rowOf(in_);
-    r.inColumnBytes = static_cast<int32_t>(static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
+    r.inColumnBytes =
+        static_cast<int32_t>(static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
     r.outData = out_.bytes.empty() ? nullptr : out_.bytes.data();
     r.outRowBytes = out_.bytes.empty() ? 0 : rowOf(out_);
-    r.outColumnBytes = static_cast<int32_t>(static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1) * sample);
+    r.outColumnBytes =
+        static_cast<int32_t>(static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1) * sample);
     r.maskData = mask_.empty() ? nullptr : mask_.data();
     r.maskRowBytes = mask_.empty() ? 0 : maskRect_.right - maskRect_.left;
     outPending_ = !out_.bytes.empty();

@@ -13,7 +13,7 @@
 namespace filterhost {
 
 class TileServer {
-public:
+  public:
     explicit TileServer(Document& document);
     ~TileServer();
     TileServer(const TileServer&) = delete;
@@ -37,13 +37,15 @@ public:
     };
     const std::vector<Request>& requests() const { return requests_; }
     std::size_t abortPolls() const { return abortPolls_; }
-    const std::vector<std::pair<int32_t, int32_t>>& progressReports() const { return progressReports_; }
+    const std::vector<std::pair<int32_t, int32_t>>& progressReports() const {
+        return progressReports_;
+    }
 
     OSErr advance();
     Boolean abortPoll();
     void reportProgress(int32_t done, int32_t total);
 
-private:
+  private:
     struct Region {
         VRect rect{0, 0, 0, 0};
         int16_t loPlane = 0;

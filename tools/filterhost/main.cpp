@@ -63,7 +63,8 @@ int runMain(const std::vector<std::string>& args) {
         } else if (a == "--tile") {
             const std::string text = next(args, i);
             options.tile = parseTileSize(text);
-            if (!options.tile) throw HostError("--tile " + text + ": expected WxH with both at least 1");
+            if (!options.tile)
+                throw HostError("--tile " + text + ": expected WxH with both at least 1");
         } else if (a == "--play") {
             options.play = next(args, i);
         } else if (a == "--record") {
@@ -105,8 +106,10 @@ int compareMain(const std::vector<std::string>& args) {
             std::cout << kCompareUsage;
             return 0;
         }
-        if (args[i] == "-o") output = next(args, i);
-        else positional.push_back(args[i]);
+        if (args[i] == "-o")
+            output = next(args, i);
+        else
+            positional.push_back(args[i]);
     }
     if (positional.size() != 2 || output.empty()) {
         std::cerr << kCompareUsage;
