@@ -7,6 +7,9 @@
 #include <type_traits>
 #include <utility>
 
+#include <tbb/enumerable_thread_specific.h>
+
+#include "engine/DetectionKernels.h"
 #include "engine/PixelTraits.h"
 #include "engine/RowLoop.h"
 
@@ -27,6 +30,21 @@ float inkUnit(T value) {
         return sanitizeSource(value);
     } else {
         return PixelTraits<T>::unit(value);
+    }
+}
+
+// Grey values of `width` packed pixels of an integer type: the channels
+// summed in single precision (exactly: the sums stay far below 2^24), divided
+// by the channel count and truncated, as greyValue does. A single channel is
+// its own mean (v / 1 in single precision is v).
+template <typename T, int Channels>
+void averageRow(const T* pixels, T* out, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) {
+        float sum = 0.0f;
+        for (int c = 0; c < Channels; ++c) {
+            sum += static_cast<float>(pixels[x * Channels + c]);
+        }
+        out[x] = storePixel<T>(sum / static_cast<float>(Channels));
     }
 }
 
@@ -78,12 +96,33 @@ void loadGrey(const ConstInterleaved<T>& image, int32_t channels, int16_t colour
         return;
     }
     const int32_t width = grey.width();
+    // Integer engines averaging tightly packed pixels of 1, 3 or 4 channels
+    // (every RGB and grey image the hosts hand over) take a loop the compiler
+    // vectorises; the others go pixel by pixel.
+    const bool averages = colourModel != kModelCmyk && colourModel != kModelLab;
+    const bool packed =
+        image.step() == channels && (channels == 1 || channels == 3 || channels == 4);
     forEachRow(grey.height(), int64_t{width} * channels, [&](int32_t y) {
         if (hooks.isCancelled()) {
             return;
         }
         const T* pixel = image.row(y);
         T* out = grey.row(y);
+        if constexpr (!std::is_same_v<T, float>) {
+            if (averages && packed) {
+                switch (channels) {
+                    case 1:
+                        std::copy(pixel, pixel + width, out);
+                        return;
+                    case 3:
+                        averageRow<T, 3>(pixel, out, width);
+                        return;
+                    default:
+                        averageRow<T, 4>(pixel, out, width);
+                        return;
+                }
+            }
+        }
         for (int32_t x = 0; x < width; ++x, pixel += image.step()) {
             out[x] = greyValue(pixel, channels, colourModel);
         }
@@ -221,15 +260,20 @@ float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
 template <typename T>
 void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer<float>& contrast,
                  const DetectRegions& regions, const EngineSettings& settings,
-                 const StageHooks& hooks) {
+                 const StageHooks& hooks, DetectPath path) {
     const int32_t tileSize = effectiveTileSize(settings.tileSize);
+    const bool fast = path == DetectPath::fast;
 
     const VRect& a = regions.median;
-    forEachRow(a.height(), int64_t{a.width()} * 9, [&](int32_t i) {
+    forEachRow(a.height(), int64_t{a.width()} * (fast ? 2 : 9), [&](int32_t i) {
         hooks.advance(1);
         const int32_t y = a.top + i;
         T* out = median.row(y);
         forPolledSpans(a.left, a.right, kDetectPollColumns, hooks, [&](int32_t x0, int32_t x1) {
+            if (fast) {
+                medianRow(grey, tileSize, y, x0, x1, out);
+                return;
+            }
             for (int32_t x = x0; x < x1; ++x) {
                 out[x] = sparseMedian(grey, tileSize, y, x);
             }
@@ -238,6 +282,19 @@ void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer
 
     const VRect& b = regions.contrast;
     const int32_t radius = std::min(tileSize, kMaxContrastRadius);
+    if (fast) {
+        // One band per task: a band's rows share their running sums. About
+        // 16 operations per pixel whatever the radius, plus the first
+        // window of each band.
+        const int32_t bands = (b.height() + kContrastBandRows - 1) / kContrastBandRows;
+        tbb::enumerable_thread_specific<ContrastWindow<T>> windows;
+        forEachRow(bands, int64_t{b.width()} * kContrastBandRows * 16, [&](int32_t band) {
+            const int32_t y0 = b.top + band * kContrastBandRows;
+            const int32_t y1 = std::min(y0 + kContrastBandRows, b.bottom);
+            windows.local().rateBand(grey, median, contrast, b, y0, y1, settings, hooks);
+        });
+        return;
+    }
     const int64_t window = int64_t{2 * radius + 1} * (2 * radius + 1);
     forEachRow(b.height(), int64_t{b.width()} * window, [&](int32_t i) {
         hooks.advance(1);
@@ -288,15 +345,16 @@ void markDefectPlane(const NelvoBuffer<float>& contrast, NelvoBuffer<uint8_t>& d
     });
 }
 
-#define NELVO_INSTANTIATE_DETECTION(T)                                                        \
-    template T greyValue<T>(const T*, int32_t, int16_t);                                      \
-    template void loadGrey<T>(const ConstInterleaved<T>&, int32_t, int16_t, NelvoBuffer<T>&,  \
-                              const StageHooks&);                                             \
-    template T sparseMedian<T>(const NelvoBuffer<T>&, int32_t, int32_t, int32_t);             \
-    template float contrastRating<T>(const NelvoBuffer<T>&, const NelvoBuffer<T>&,            \
-                                     const EngineSettings&, int32_t, int32_t);                \
-    template void detectOnCpu<T>(const NelvoBuffer<T>&, NelvoBuffer<T>&, NelvoBuffer<float>&, \
-                                 const DetectRegions&, const EngineSettings&, const StageHooks&);
+#define NELVO_INSTANTIATE_DETECTION(T)                                                           \
+    template T greyValue<T>(const T*, int32_t, int16_t);                                         \
+    template void loadGrey<T>(const ConstInterleaved<T>&, int32_t, int16_t, NelvoBuffer<T>&,     \
+                              const StageHooks&);                                                \
+    template T sparseMedian<T>(const NelvoBuffer<T>&, int32_t, int32_t, int32_t);                \
+    template float contrastRating<T>(const NelvoBuffer<T>&, const NelvoBuffer<T>&,               \
+                                     const EngineSettings&, int32_t, int32_t);                   \
+    template void detectOnCpu<T>(const NelvoBuffer<T>&, NelvoBuffer<T>&, NelvoBuffer<float>&,    \
+                                 const DetectRegions&, const EngineSettings&, const StageHooks&, \
+                                 DetectPath);
 
 NELVO_INSTANTIATE_DETECTION(unsigned char)
 NELVO_INSTANTIATE_DETECTION(unsigned short)

@@ -101,13 +101,19 @@ template <typename T>
 float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                      const EngineSettings& settings, int32_t y, int32_t x);
 
+// How detectOnCpu computes: `plain` calls sparseMedian and contrastRating for
+// every pixel; `fast` uses the kernels of DetectionKernels.h, which give the
+// same medians and ratings within 1e-5. The engine runs `fast`; tests compare
+// the two.
+enum class DetectPath { fast, plain };
+
 // Fills `median` over regions.median and then `contrast` over
 // regions.contrast, row-parallel: advance(1) at the start of each row of each
 // pass, polls at every column that is a multiple of 64.
 template <typename T>
 void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer<float>& contrast,
                  const DetectRegions& regions, const EngineSettings& settings,
-                 const StageHooks& hooks);
+                 const StageHooks& hooks, DetectPath path = DetectPath::fast);
 
 // Threshold a rating must exceed to be a defect, for intensity share
 // k = detectionIntensity / 20 and marking byte b: 1 - k for about the neutral

@@ -45,8 +45,15 @@ void dimImage(const Interleaved<T>& image, int32_t channels, const uint8_t* mask
 // Progress: beginPhase(48) per pass and advance(1) before each fill step.
 // Polls at the start of every row of the counting, fill and commit loops; a
 // stop request ends the repair after at most one more pass.
+//
+// `fast` keeps a list of each row's pending pixels, sorted by neighbour
+// count, so that a pass visits only those; `plain` scans the whole plane in
+// each of its 50 loops. Both write the same pixels.
+enum class RepairPath { fast, plain };
+
 template <typename T>
 void dissolveImage(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& image,
-                   int32_t channels, PlaneSize size, const StageHooks& hooks);
+                   int32_t channels, PlaneSize size, const StageHooks& hooks,
+                   RepairPath path = RepairPath::fast);
 
 }  // namespace nelvo

@@ -25,6 +25,9 @@ class StageHooks {
     }
 
     bool isCancelled() const { return isCancelled_ && isCancelled_(); }
+    // False while no cancellation hook is installed: a poll then has no
+    // effect that anyone could see.
+    bool polled() const { return static_cast<bool>(isCancelled_); }
     void beginPhase(int32_t steps) const {
         if (beginPhase_) beginPhase_(steps);
     }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "engine/Dissolve.h"
+#include "engine/ThreadLimit.h"
 #include "tests/engine/PlaneUtils.h"
 #include "tests/engine/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
@@ -194,17 +195,21 @@ const Case kFloatCases[] = {
 
 template <typename T, std::size_t N>
 void runAll(const Case (&cases)[N]) {
-    int64_t flagged = 0;
-    for (std::size_t i = 0; i < N; ++i) {
-        const Case& c = cases[i];
-        SCOPED_TRACE(::testing::Message()
-                     << "case " << i << ": " << c.width << "x" << c.height << " channels "
-                     << c.channels << " model " << c.model << " T " << c.tileSize);
-        compareWithReference<T>(c, 1000 + i, flagged);
-        if (::testing::Test::HasFatalFailure()) return;
+    for (const int threads : {1, 2}) {
+        const ThreadLimit limit(threads);
+        int64_t flagged = 0;
+        for (std::size_t i = 0; i < N; ++i) {
+            const Case& c = cases[i];
+            SCOPED_TRACE(::testing::Message()
+                         << "case " << i << ": " << c.width << "x" << c.height << " channels "
+                         << c.channels << " model " << c.model << " T " << c.tileSize << ", "
+                         << threads << " threads");
+            compareWithReference<T>(c, 1000 + i, flagged);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        // The pictures carry dust, so the comparison must have met defects.
+        EXPECT_GT(flagged, 20);
     }
-    // The pictures carry dust, so the comparison must have met defects.
-    EXPECT_GT(flagged, 20);
 }
 
 TEST(DetectionOracleTest, EightBit) {

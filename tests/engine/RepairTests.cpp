@@ -9,6 +9,7 @@
 
 #include "engine/Dissolve.h"
 #include "engine/Repair.h"
+#include "engine/ThreadLimit.h"
 #include "tests/engine/PlaneUtils.h"
 #include "tests/engine/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
@@ -218,20 +219,24 @@ void compareRepairWithReference(int32_t width, int32_t height, int32_t channels,
 }
 
 TEST(DissolveTest, AgreesWithTheReferenceBitForBit) {
-    Rng rng(11);
-    compareRepairWithReference<uint8_t>(1, 1, 3, DefectShape::full, rng);
-    compareRepairWithReference<uint8_t>(1000, 1, 1, DefectShape::scattered, rng);
-    compareRepairWithReference<uint8_t>(1, 300, 4, DefectShape::lines, rng);
-    compareRepairWithReference<uint8_t>(120, 90, 3, DefectShape::blobs, rng);
-    compareRepairWithReference<uint8_t>(150, 140, 1, DefectShape::bigSquares, rng);
-    compareRepairWithReference<uint8_t>(1600, 1250, 3, DefectShape::blobs, rng);
-    compareRepairWithReference<uint16_t>(97, 61, 4, DefectShape::dense, rng);
-    compareRepairWithReference<uint16_t>(110, 80, 5, DefectShape::staircase, rng);
-    compareRepairWithReference<uint16_t>(200, 150, 3, DefectShape::bigSquares, rng);
-    compareRepairWithReference<float>(64, 64, 3, DefectShape::lines, rng);
-    compareRepairWithReference<float>(90, 70, 6, DefectShape::blobs, rng);
-    compareRepairWithReference<float>(160, 120, 1, DefectShape::bigSquares, rng);
-    compareRepairWithReference<float>(31, 17, 2, DefectShape::full, rng);
+    for (const int threads : {1, 2}) {
+        const ThreadLimit limit(threads);
+        SCOPED_TRACE(::testing::Message() << threads << " threads");
+        Rng rng(11);
+        compareRepairWithReference<uint8_t>(1, 1, 3, DefectShape::full, rng);
+        compareRepairWithReference<uint8_t>(1000, 1, 1, DefectShape::scattered, rng);
+        compareRepairWithReference<uint8_t>(1, 300, 4, DefectShape::lines, rng);
+        compareRepairWithReference<uint8_t>(120, 90, 3, DefectShape::blobs, rng);
+        compareRepairWithReference<uint8_t>(150, 140, 1, DefectShape::bigSquares, rng);
+        compareRepairWithReference<uint8_t>(1600, 1250, 3, DefectShape::blobs, rng);
+        compareRepairWithReference<uint16_t>(97, 61, 4, DefectShape::dense, rng);
+        compareRepairWithReference<uint16_t>(110, 80, 5, DefectShape::staircase, rng);
+        compareRepairWithReference<uint16_t>(200, 150, 3, DefectShape::bigSquares, rng);
+        compareRepairWithReference<float>(64, 64, 3, DefectShape::lines, rng);
+        compareRepairWithReference<float>(90, 70, 6, DefectShape::blobs, rng);
+        compareRepairWithReference<float>(160, 120, 1, DefectShape::bigSquares, rng);
+        compareRepairWithReference<float>(31, 17, 2, DefectShape::full, rng);
+    }
 }
 
 }  // namespace

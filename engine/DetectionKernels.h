@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+// The fast kernels of detect, beside the plain per-pixel ones in Detection.h
+// that they must match:
+//  - the median of 9 by a sorting network, so that a row of medians is a
+//    straight run of min/max operations the compiler vectorises;
+//  - the contrast window statistics by running sums, so that a pixel costs
+//    the same whatever the window radius.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+#include "engine/Geometry.h"
+#include "engine/NelvoBuffer.h"
+#include "engine/StageHooks.h"
+#include "settings/FilterParameters.h"
+
+namespace nelvo {
+
+// Median of 9 values by Paeth's 19-comparator network. For values without
+// NaN it returns the same value as any other exact median, the partial
+// selection sort included; grey planes never hold NaN.
+template <typename T>
+T medianOfNine(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8);
+
+// median[y][x] for x in [x0, x1): the median of the grey values at rows
+// y - T, y, y + T and columns x - T, x, x + T, clamped into the plane.
+template <typename T>
+void medianRow(const NelvoBuffer<T>& grey, int32_t tileSize, int32_t y, int32_t x0, int32_t x1,
+               T* out);
+
+// Rows of the contrast pass are handled in bands of this many rows: a band
+// sums its first window from scratch and then slides it one row at a time.
+// Band boundaries depend only on the region, never on the threads, so the
+// float engine's sums are rounded the same way on any number of threads.
+inline constexpr int32_t kContrastBandRows = 64;
+
+// Running column and window sums of grey and median values and their
+// squares, for one band of rows at a time. Integer engines sum exactly in
+// integers (unsigned arithmetic that wraps on the way but not in a window's
+// total); the float engine sums in double precision.
+template <typename T>
+class ContrastWindow {
+  public:
+    // Rates the rows [y0, y1) of region `b` (plane coordinates) into
+    // `contrast`: advance(1) at the start of each row and polls at every
+    // column that is a multiple of 64, as the plain pass does.
+    void rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+                  NelvoBuffer<float>& contrast, const VRect& b, int32_t y0, int32_t y1,
+                  const EngineSettings& settings, const StageHooks& hooks);
+
+  private:
+    using First = std::conditional_t<std::is_same_v<T, float>, double, uint32_t>;
+    using Second =
+        std::conditional_t<std::is_same_v<T, float>, double,
+                           std::conditional_t<std::is_same_v<T, uint8_t>, uint32_t, uint64_t>>;
+
+    // Sums the window rows of row y0 of a band from scratch.
+    void startColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median, int32_t y0,
+                      int32_t radius, int32_t c0, int32_t c1);
+    // Moves the column sums down one row: `leaving` rows out, `entering` in.
+    void slideColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median, int32_t leaving,
+                      int32_t entering, int32_t c0, int32_t c1);
+    // Window sums of every column of [left, right) from the column sums.
+    void sumWindows(int32_t left, int32_t right, int32_t width, int32_t radius);
+
+    // Column sums over the window's rows, indexed by plane column.
+    std::vector<First> greySum_, medianSum_;
+    std::vector<Second> greySquares_, medianSquares_;
+    // Window sums of the current row, indexed by column minus the region's left.
+    std::vector<First> greyWindow_, medianWindow_;
+    std::vector<Second> greySquaresWindow_, medianSquaresWindow_;
+};
+
+}  // namespace nelvo
