@@ -98,19 +98,31 @@ void removeSpecks(NelvoBuffer<uint8_t>& defects, PlaneSize size, int32_t tileSiz
     if (int64_t{width} * height >= int64_t{std::numeric_limits<unsigned int>::max()}) {
         throw std::bad_alloc();
     }
+    // The label plane holds the labels of the flagged pixels only, packed in
+    // scan order; row y's start at rowStart[y]. Filling it pixel by pixel
+    // touched all of its 4 bytes a pixel, and the page faults alone took
+    // 30 ms on 24 MP; packed, it touches 4 bytes per flagged pixel.
     NelvoBuffer<unsigned int> labels(size, allocator);
+    unsigned int* packed = labels.data();
+    std::vector<int64_t> rowStart(static_cast<std::size_t>(height) + 1, 0);
+    // Labels of the row being scanned and of the row above, at their
+    // columns; read only where the flags say a label was written.
+    std::vector<unsigned int> current(static_cast<std::size_t>(width));
+    std::vector<unsigned int> previous(static_cast<std::size_t>(width));
     LabelSets sets;
 
     // Sequential scan: each flagged pixel joins the labels of its four
     // neighbours scanned before it (left, up, up-left, up-right), which makes
-    // components 8-connected. Labels are written and read for flagged pixels
-    // only, and unflagged stretches are skipped a word at a time: on 24 MP
-    // with 0.5 % of pixels flagged the stage fell from 86 ms to about 10 ms.
+    // components 8-connected. Unflagged stretches are skipped a word at a
+    // time: on 24 MP with 0.5 % of pixels flagged the stage fell from 86 ms
+    // to about 10 ms.
+    int64_t next = 0;
     for (int32_t y = 0; y < height; ++y) {
+        rowStart[static_cast<std::size_t>(y)] = next;
         const uint8_t* flags = defects.row(y);
-        unsigned int* label = labels.row(y);
         const uint8_t* flagsAbove = y > 0 ? defects.row(y - 1) : nullptr;
-        const unsigned int* above = y > 0 ? labels.row(y - 1) : nullptr;
+        unsigned int* label = current.data();
+        const unsigned int* above = previous.data();
         forEachFlag(flags, width, [&](int32_t x) {
             unsigned int own = 0;
             const auto join = [&](unsigned int neighbour) {
@@ -121,7 +133,7 @@ void removeSpecks(NelvoBuffer<uint8_t>& defects, PlaneSize size, int32_t tileSiz
                 }
             };
             if (x > 0 && flags[x - 1] != 0) join(label[x - 1]);
-            if (above != nullptr) {
+            if (flagsAbove != nullptr) {
                 if (flagsAbove[x] != 0) join(above[x]);
                 if (x > 0 && flagsAbove[x - 1] != 0) join(above[x - 1]);
                 if (x + 1 < width && flagsAbove[x + 1] != 0) join(above[x + 1]);
@@ -130,16 +142,19 @@ void removeSpecks(NelvoBuffer<uint8_t>& defects, PlaneSize size, int32_t tileSiz
                 own = sets.add();
             }
             label[x] = own;
+            packed[next++] = own;
             sets.countPixel(own);
         });
+        std::swap(current, previous);
     }
+    rowStart[static_cast<std::size_t>(height)] = next;
 
     const std::vector<uint8_t> small = sets.smallComponents(minimumSpeckSize(tileSize));
-    forEachRow(height, width, [&](int32_t y) {
+    forEachRow(height, width / 8 + 1, [&](int32_t y) {
         uint8_t* flags = defects.row(y);
-        const unsigned int* label = labels.row(y);
+        const unsigned int* label = packed + rowStart[static_cast<std::size_t>(y)];
         forEachFlag(flags, width, [&](int32_t x) {
-            if (small[label[x]] != 0) flags[x] = 0;
+            if (small[*label++] != 0) flags[x] = 0;
         });
     });
 }

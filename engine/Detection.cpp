@@ -33,18 +33,19 @@ float inkUnit(T value) {
     }
 }
 
-// Grey values of `width` packed pixels of an integer type: the channels
-// summed in single precision (exactly: the sums stay far below 2^24), divided
-// by the channel count and truncated, as greyValue does. A single channel is
-// its own mean (v / 1 in single precision is v).
+// Grey values of `width` packed pixels of an integer type, summed and divided
+// in integers. greyValue divides the sum in single precision and truncates;
+// the two agree: a quotient that is not a whole number lies at least 1/n from
+// the next one, more than the rounding of a float below 2^24 / n.
 template <typename T, int Channels>
 void averageRow(const T* pixels, T* out, int32_t width) {
+    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
     for (int32_t x = 0; x < width; ++x) {
-        float sum = 0.0f;
+        Sum sum = 0;
         for (int c = 0; c < Channels; ++c) {
-            sum += static_cast<float>(pixels[x * Channels + c]);
+            sum = static_cast<Sum>(sum + pixels[x * Channels + c]);
         }
-        out[x] = storePixel<T>(sum / static_cast<float>(Channels));
+        out[x] = static_cast<T>(sum / Channels);
     }
 }
 
@@ -316,10 +317,38 @@ float markThreshold(float k, uint8_t markByte) {
     return 1.0f - v;
 }
 
+namespace {
+
+// Flags of [x0, x1) against one threshold; a loop the compiler vectorises.
+void markAgainst(const float* rating, float threshold, uint8_t* out, int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x < x1; ++x) {
+        out[x] = rating[x] > threshold ? 1 : 0;
+    }
+}
+
+// Whether the bytes of [x0, x1) all equal bytes[x0].
+bool uniform(const uint8_t* bytes, int32_t x0, int32_t x1) {
+    uint8_t differs = 0;
+    for (int32_t x = x0; x < x1; ++x) {
+        differs |= static_cast<uint8_t>(bytes[x] ^ bytes[x0]);
+    }
+    return differs == 0;
+}
+
+// Columns looked at together for a run of equal marking bytes.
+constexpr int32_t kMarkRun = 64;
+
+}  // namespace
+
 void markDefectPlane(const NelvoBuffer<float>& contrast, NelvoBuffer<uint8_t>& defects,
                      PlaneSize size, const MarkInputs& inputs, const StageHooks& hooks) {
     const float k = static_cast<float>(inputs.detectionIntensity) / 20.0f;
-    const float neutralThreshold = markThreshold(k, kNeutralMark);
+    // The threshold of every marking byte, computed once per call.
+    float thresholds[256];
+    for (int b = 0; b < 256; ++b) {
+        thresholds[b] = markThreshold(k, static_cast<uint8_t>(b));
+    }
+    const float neutralThreshold = thresholds[kNeutralMark];
     forEachRow(size.height, size.width, [&](int32_t y) {
         const float* rating = contrast.row(y);
         uint8_t* out = defects.row(y);
@@ -332,14 +361,25 @@ void markDefectPlane(const NelvoBuffer<float>& contrast, NelvoBuffer<uint8_t>& d
                                    : inputs.markingMap + inputs.mapOffset +
                                          static_cast<std::ptrdiff_t>(y) * inputs.mapWidth;
         forPolledSpans(0, size.width, kRowPollColumns, hooks, [&](int32_t x0, int32_t x1) {
-            for (int32_t x = x0; x < x1; ++x) {
-                if (selection != nullptr && selection[x] == 0) {
-                    out[x] = 0;
+            for (int32_t run = x0; run < x1; run += kMarkRun) {
+                const int32_t end = std::min(run + kMarkRun, x1);
+                // Mostly the map is neutral or painted in patches: a run of
+                // one marking byte compares against one threshold.
+                if (selection == nullptr && (marks == nullptr || uniform(marks, run, end))) {
+                    markAgainst(rating,
+                                marks == nullptr ? neutralThreshold : thresholds[marks[run]], out,
+                                run, end);
                     continue;
                 }
-                const float threshold =
-                    marks == nullptr ? neutralThreshold : markThreshold(k, marks[x]);
-                out[x] = rating[x] > threshold ? 1 : 0;
+                for (int32_t x = run; x < end; ++x) {
+                    if (selection != nullptr && selection[x] == 0) {
+                        out[x] = 0;
+                        continue;
+                    }
+                    const float threshold =
+                        marks == nullptr ? neutralThreshold : thresholds[marks[x]];
+                    out[x] = rating[x] > threshold ? 1 : 0;
+                }
             }
         });
     });

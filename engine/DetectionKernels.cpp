@@ -37,10 +37,6 @@ inline void order(T& a, T& b) {
     a = low;
 }
 
-// The float engine re-sums its running window every this many columns, so
-// that rounding from values that have left the window cannot pile up.
-constexpr int32_t kFloatWindowRestart = 64;
-
 }  // namespace
 
 template <typename T>
@@ -90,6 +86,18 @@ void medianRow(const NelvoBuffer<T>& grey, int32_t tileSize, int32_t y, int32_t 
         out[x] = clamped(x);
     }
     const std::ptrdiff_t t = tileSize;
+    if constexpr (std::is_same_v<T, uint16_t>) {
+        // SSE2 has min and max for signed 16-bit lanes only. Flipping the top
+        // bit maps unsigned order onto signed order, so the network runs on
+        // the flipped values and flips its result back.
+        const auto key = [](uint16_t v) { return static_cast<int16_t>(v ^ 0x8000u); };
+        for (; x < innerEnd; ++x) {
+            const int16_t m = medianOfNine(key(above[x - t]), key(above[x]), key(above[x + t]),
+                                           key(centre[x - t]), key(centre[x]), key(centre[x + t]),
+                                           key(below[x - t]), key(below[x]), key(below[x + t]));
+            out[x] = static_cast<uint16_t>(static_cast<uint16_t>(m) ^ 0x8000u);
+        }
+    }
     for (; x < innerEnd; ++x) {
         out[x] = medianOfNine(above[x - t], above[x], above[x + t], centre[x - t], centre[x],
                               centre[x + t], below[x - t], below[x], below[x + t]);
@@ -99,43 +107,16 @@ void medianRow(const NelvoBuffer<T>& grey, int32_t tileSize, int32_t y, int32_t 
     }
 }
 
-template <typename T>
-void ContrastWindow<T>::startColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
-                                     int32_t y0, int32_t radius, int32_t c0, int32_t c1) {
-    std::fill(greySum_.begin() + c0, greySum_.begin() + c1, First{0});
-    std::fill(medianSum_.begin() + c0, medianSum_.begin() + c1, First{0});
-    std::fill(greySquares_.begin() + c0, greySquares_.begin() + c1, Second{0});
-    std::fill(medianSquares_.begin() + c0, medianSquares_.begin() + c1, Second{0});
-    First* gs = greySum_.data();
-    First* ms = medianSum_.data();
-    Second* gq = greySquares_.data();
-    Second* mq = medianSquares_.data();
-    for (int32_t wy = y0 - radius; wy <= y0 + radius; ++wy) {
-        const int32_t row = clampIndex(wy, grey.height());
-        const T* g = grey.row(row);
-        const T* m = median.row(row);
-        for (int32_t c = c0; c < c1; ++c) {
-            const auto gv = static_cast<Second>(g[c]);
-            const auto mv = static_cast<Second>(m[c]);
-            gs[c] += static_cast<First>(g[c]);
-            ms[c] += static_cast<First>(m[c]);
-            gq[c] += gv * gv;
-            mq[c] += mv * mv;
-        }
-    }
-}
+namespace {
 
-template <typename T>
-void ContrastWindow<T>::slideColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
-                                     int32_t leaving, int32_t entering, int32_t c0, int32_t c1) {
-    const T* gOut = grey.row(leaving);
-    const T* mOut = median.row(leaving);
-    const T* gIn = grey.row(entering);
-    const T* mIn = median.row(entering);
-    First* gs = greySum_.data();
-    First* ms = medianSum_.data();
-    Second* gq = greySquares_.data();
-    Second* mq = medianSquares_.data();
+// One step down of the column sums over [c0, c1). The parameters are
+// restricted so that the loop vectorises: through locals GCC ignores
+// restrict, and for 8-bit rows, which may alias anything, the alias checks
+// it would need instead are too many.
+template <typename T, typename First, typename Second>
+void slide(const T* __restrict gOut, const T* __restrict mOut, const T* __restrict gIn,
+           const T* __restrict mIn, First* __restrict gs, First* __restrict ms,
+           Second* __restrict gq, Second* __restrict mq, int32_t c0, int32_t c1) {
     for (int32_t c = c0; c < c1; ++c) {
         const auto gi = static_cast<Second>(gIn[c]);
         const auto go = static_cast<Second>(gOut[c]);
@@ -156,56 +137,67 @@ void ContrastWindow<T>::slideColumns(const NelvoBuffer<T>& grey, const NelvoBuff
     }
 }
 
-template <typename T>
-void ContrastWindow<T>::sumWindows(int32_t left, int32_t right, int32_t width, int32_t radius) {
-    const First* gs = greySum_.data();
-    const First* ms = medianSum_.data();
-    const Second* gq = greySquares_.data();
-    const Second* mq = medianSquares_.data();
-    First g1{0}, m1{0};
-    Second g2{0}, m2{0};
-    for (int32_t x = left; x < right; ++x) {
-        const bool restart =
-            x == left || (std::is_same_v<T, float> && (x - left) % kFloatWindowRestart == 0);
-        if (restart) {
-            g1 = m1 = First{0};
-            g2 = m2 = Second{0};
-            for (int32_t wx = x - radius; wx <= x + radius; ++wx) {
-                const int32_t c = clampIndex(wx, width);
-                g1 += gs[c];
-                m1 += ms[c];
-                g2 += gq[c];
-                m2 += mq[c];
-            }
-        } else {
-            const int32_t in = clampIndex(int64_t{x} + radius, width);
-            const int32_t out = clampIndex(int64_t{x} - radius - 1, width);
-            if constexpr (std::is_same_v<T, float>) {
-                g1 = g1 + gs[in] - gs[out];
-                m1 = m1 + ms[in] - ms[out];
-                g2 = g2 + gq[in] - gq[out];
-                m2 = m2 + mq[in] - mq[out];
-            } else {
-                g1 += gs[in] - gs[out];
-                m1 += ms[in] - ms[out];
-                g2 += gq[in] - gq[out];
-                m2 += mq[in] - mq[out];
-            }
-        }
-        const auto i = static_cast<std::size_t>(x - left);
-        greyWindow_[i] = g1;
-        medianWindow_[i] = m1;
-        greySquaresWindow_[i] = g2;
-        medianSquaresWindow_[i] = m2;
+// Adds one row into the column sums over [c0, c1).
+template <typename T, typename First, typename Second>
+void addRow(const T* __restrict g, const T* __restrict m, First* __restrict gs,
+            First* __restrict ms, Second* __restrict gq, Second* __restrict mq, int32_t c0,
+            int32_t c1) {
+    for (int32_t c = c0; c < c1; ++c) {
+        const auto gv = static_cast<Second>(g[c]);
+        const auto mv = static_cast<Second>(m[c]);
+        gs[c] += static_cast<First>(g[c]);
+        ms[c] += static_cast<First>(m[c]);
+        gq[c] += gv * gv;
+        mq[c] += mv * mv;
     }
+}
+
+}  // namespace
+
+template <typename T>
+void ContrastWindow<T>::slideColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+                                     int32_t leaving, int32_t entering, int32_t c0, int32_t c1) {
+    slide(grey.row(leaving), median.row(leaving), grey.row(entering), median.row(entering),
+          greySum_.data() + kPad, medianSum_.data() + kPad, greySquares_.data() + kPad,
+          medianSquares_.data() + kPad, c0, c1);
+}
+
+template <typename T>
+void ContrastWindow<T>::startColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+                                     int32_t y0, int32_t radius, int32_t c0, int32_t c1) {
+    First* gs = greySum_.data() + kPad;
+    First* ms = medianSum_.data() + kPad;
+    Second* gq = greySquares_.data() + kPad;
+    Second* mq = medianSquares_.data() + kPad;
+    std::fill(gs + c0, gs + c1, First{0});
+    std::fill(ms + c0, ms + c1, First{0});
+    std::fill(gq + c0, gq + c1, Second{0});
+    std::fill(mq + c0, mq + c1, Second{0});
+    for (int32_t wy = y0 - radius; wy <= y0 + radius; ++wy) {
+        const int32_t row = clampIndex(wy, grey.height());
+        addRow(grey.row(row), median.row(row), gs, ms, gq, mq, c0, c1);
+    }
+}
+
+template <typename T>
+void ContrastWindow<T>::padColumns(int32_t width, int32_t radius, int32_t c0, int32_t c1) {
+    // Columns outside the plane repeat its first and last column, as the
+    // clamped window coordinates do.
+    const auto pad = [&](auto& sums) {
+        auto* s = sums.data() + kPad;
+        if (c0 == 0) std::fill(s - radius, s, s[0]);
+        if (c1 == width) std::fill(s + width, s + width + radius + 1, s[width - 1]);
+    };
+    pad(greySum_);
+    pad(medianSum_);
+    pad(greySquares_);
+    pad(medianSquares_);
 }
 
 namespace {
 
 // Population variance of a window of n values from their sum and the sum of
-// their squares. Integer sums give the exact variance, rounded once; the
-// running Welford update of the plain pass rounds at every step, and the two
-// agree to well within the contrast's tolerance of 1e-5.
+// their squares. Integer sums give the exact variance, rounded once.
 template <typename First, typename Second>
 float varianceOf(First sum, Second squares, int64_t n) {
     if constexpr (std::is_same_v<First, double>) {
@@ -223,30 +215,69 @@ float varianceOf(First sum, Second squares, int64_t n) {
 }  // namespace
 
 template <typename T>
+void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count) {
+    // Prefix sums over `count` padded columns from plane column `from`:
+    // window [a, a + 2r + 1) of the row sums to prefix[a + 2r + 1] -
+    // prefix[a]. Integer prefixes wrap; the difference of two does not.
+    greyPrefix_.resize(static_cast<std::size_t>(count) + 1);
+    medianPrefix_.resize(greyPrefix_.size());
+    greySquaresPrefix_.resize(greyPrefix_.size());
+    medianSquaresPrefix_.resize(greyPrefix_.size());
+    const First* gs = greySum_.data() + kPad + from;
+    const First* ms = medianSum_.data() + kPad + from;
+    const Second* gq = greySquares_.data() + kPad + from;
+    const Second* mq = medianSquares_.data() + kPad + from;
+    First g1{0}, m1{0};
+    Second g2{0}, m2{0};
+    greyPrefix_[0] = medianPrefix_[0] = First{0};
+    greySquaresPrefix_[0] = medianSquaresPrefix_[0] = Second{0};
+    for (int32_t i = 0; i < count; ++i) {
+        g1 += gs[i];
+        m1 += ms[i];
+        g2 += gq[i];
+        m2 += mq[i];
+        const auto at = static_cast<std::size_t>(i) + 1;
+        greyPrefix_[at] = g1;
+        medianPrefix_[at] = m1;
+        greySquaresPrefix_[at] = g2;
+        medianSquaresPrefix_[at] = m2;
+    }
+}
+
+template <typename T>
 void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                                  NelvoBuffer<float>& contrast, const VRect& b, int32_t y0,
                                  int32_t y1, const EngineSettings& settings,
                                  const StageHooks& hooks) {
+    using Traits = PixelTraits<T>;
+    constexpr bool isFloat = std::is_same_v<T, float>;
+    // Grey and median values as the cheap pass compares them.
+    using Wide = std::conditional_t<isFloat, float, int32_t>;
     const int32_t width = grey.width();
     const int32_t height = grey.height();
     const int32_t radius = std::min(effectiveTileSize(settings.tileSize), kMaxContrastRadius);
-    const int64_t n = int64_t{2 * radius + 1} * (2 * radius + 1);
+    const int32_t side = 2 * radius + 1;
+    const int64_t n = int64_t{side} * side;
     // Columns that the windows of the region's pixels reach.
     const int32_t c0 = std::max(b.left - radius, 0);
     const int32_t c1 = std::min(b.right + radius, width);
-    const auto columns = static_cast<std::size_t>(width);
-    const auto regionWidth = static_cast<std::size_t>(b.width());
+    const auto columns = static_cast<std::size_t>(width) + 2 * kPad;
     greySum_.resize(columns);
     medianSum_.resize(columns);
     greySquares_.resize(columns);
     medianSquares_.resize(columns);
-    greyWindow_.resize(regionWidth);
-    medianWindow_.resize(regionWidth);
-    greySquaresWindow_.resize(regionWidth);
-    medianSquaresWindow_.resize(regionWidth);
+    rated_.resize(static_cast<std::size_t>(kDetectPollColumns));
+    needs_.resize(static_cast<std::size_t>(kDetectPollColumns));
 
+    // The dark and bright rules as one test, sign * (grey - median) >= limit,
+    // which the compiler turns into a vector compare: dark defects only skip
+    // grey >= median, bright only skip median >= grey, both or neither skip
+    // nothing.
     const bool darkOnly = settings.darkDefects && !settings.brightDefects;
     const bool brightOnly = settings.brightDefects && !settings.darkDefects;
+    const Wide sign = darkOnly ? Wide{1} : brightOnly ? Wide{-1} : Wide{0};
+    const Wide limit = darkOnly || brightOnly ? Wide{0} : Wide{1};
+    const auto threshold = static_cast<Wide>(Traits::differenceThreshold);
     for (int32_t y = y0; y < y1; ++y) {
         hooks.advance(1);
         if (y == y0) {
@@ -255,34 +286,74 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
             slideColumns(grey, median, clampIndex(int64_t{y} - radius - 1, height),
                          clampIndex(int64_t{y} + radius, height), c0, c1);
         }
-        sumWindows(b.left, b.right, width, radius);
+        padColumns(width, radius, c0, c1);
+        if constexpr (!isFloat) {
+            prefixColumns(b.left - radius, b.width() + 2 * radius);
+        }
         const T* g = grey.row(y);
         const T* m = median.row(y);
         float* out = contrast.row(y);
         forPolledSpans(b.left, b.right, kDetectPollColumns, hooks, [&](int32_t x0, int32_t x1) {
+            // Every pixel first gets the rating without window statistics,
+            // in a loop free of branches; the pixels that need the statistics
+            // are listed and rated again below. Taken pixel by pixel, the
+            // two tests mispredicted often enough to cost more than all of
+            // the running sums.
+            uint8_t* needs = needs_.data();
             for (int32_t x = x0; x < x1; ++x) {
-                const T gv = g[x];
-                const T mv = m[x];
-                if ((darkOnly && gv >= mv) || (brightOnly && mv >= gv)) {
-                    out[x] = 0.0f;
-                    continue;
+                const auto gv = static_cast<Wide>(g[x]);
+                const auto mv = static_cast<Wide>(m[x]);
+                const bool skip = sign * (gv - mv) >= limit;
+                const Wide difference = std::abs(gv - mv);
+                const auto d = static_cast<float>(difference);
+                // std::clamp(rating, 0, 1) for a rating that is never NaN.
+                const float plain = lower(upper(Traits::rating(0.0f, d), 0.0f), 1.0f);
+                out[x] = skip ? 0.0f : plain;
+                needs[x - x0] = static_cast<uint8_t>(!skip & (difference >= threshold));
+            }
+            int32_t listed = 0;
+            for (int32_t x = x0; x < x1; ++x) {
+                rated_[static_cast<std::size_t>(listed)] = x;
+                listed += needs[x - x0];
+            }
+            for (int32_t i = 0; i < listed; ++i) {
+                const int32_t x = rated_[static_cast<std::size_t>(i)];
+                First g1{0}, m1{0};
+                Second g2{0}, m2{0};
+                if constexpr (isFloat) {
+                    // Straight sums of the window's column sums: a float
+                    // prefix over the row would carry the rounding of large
+                    // values far beyond their windows.
+                    const First* gs = greySum_.data() + kPad;
+                    const First* ms = medianSum_.data() + kPad;
+                    const Second* gq = greySquares_.data() + kPad;
+                    const Second* mq = medianSquares_.data() + kPad;
+                    for (int32_t c = x - radius; c <= x + radius; ++c) {
+                        g1 += gs[c];
+                        m1 += ms[c];
+                        g2 += gq[c];
+                        m2 += mq[c];
+                    }
+                } else {
+                    const auto a = static_cast<std::size_t>(x - b.left);
+                    const auto e = a + static_cast<std::size_t>(side);
+                    g1 = greyPrefix_[e] - greyPrefix_[a];
+                    m1 = medianPrefix_[e] - medianPrefix_[a];
+                    g2 = greySquaresPrefix_[e] - greySquaresPrefix_[a];
+                    m2 = medianSquaresPrefix_[e] - medianSquaresPrefix_[a];
                 }
+                const float varG = varianceOf(g1, g2, n);
+                const float varM = varianceOf(m1, m2, n);
+                const float sdDiff = std::sqrt(varG) - std::sqrt(varM);
+                const float cd = sdDiff * sdDiff / (varG + varM + 1.0f);
                 float d;
-                if constexpr (std::is_same_v<T, float>) {
-                    d = std::fabs(gv - mv);
+                if constexpr (isFloat) {
+                    d = std::fabs(g[x] - m[x]);
                 } else {
                     d = static_cast<float>(
-                        std::abs(static_cast<int32_t>(gv) - static_cast<int32_t>(mv)));
+                        std::abs(static_cast<int32_t>(g[x]) - static_cast<int32_t>(m[x])));
                 }
-                float cd = 0.0f;
-                if (d >= PixelTraits<T>::differenceThreshold) {
-                    const auto i = static_cast<std::size_t>(x - b.left);
-                    const float varG = varianceOf(greyWindow_[i], greySquaresWindow_[i], n);
-                    const float varM = varianceOf(medianWindow_[i], medianSquaresWindow_[i], n);
-                    const float sdDiff = std::sqrt(varG) - std::sqrt(varM);
-                    cd = sdDiff * sdDiff / (varG + varM + 1.0f);
-                }
-                out[x] = std::clamp(PixelTraits<T>::rating(cd, d), 0.0f, 1.0f);
+                out[x] = std::clamp(Traits::rating(cd, d), 0.0f, 1.0f);
             }
         });
     }

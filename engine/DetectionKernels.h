@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "engine/Detection.h"
 #include "engine/Geometry.h"
 #include "engine/NelvoBuffer.h"
 #include "engine/StageHooks.h"
@@ -62,15 +63,24 @@ class ContrastWindow {
     // Moves the column sums down one row: `leaving` rows out, `entering` in.
     void slideColumns(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median, int32_t leaving,
                       int32_t entering, int32_t c0, int32_t c1);
-    // Window sums of every column of [left, right) from the column sums.
-    void sumWindows(int32_t left, int32_t right, int32_t width, int32_t radius);
+    // Repeats the edge columns' sums into the padding beside the plane.
+    void padColumns(int32_t width, int32_t radius, int32_t c0, int32_t c1);
+    // Prefix sums of `count` padded column sums from plane column `from`
+    // (integer engines).
+    void prefixColumns(int32_t from, int32_t count);
 
-    // Column sums over the window's rows, indexed by plane column.
+    // Column sums over the window's rows, at plane column + kPad, with
+    // kPad columns of padding on each side so that a window never needs
+    // its coordinates clamped.
+    static constexpr int32_t kPad = kMaxContrastRadius + 1;
     std::vector<First> greySum_, medianSum_;
     std::vector<Second> greySquares_, medianSquares_;
-    // Window sums of the current row, indexed by column minus the region's left.
-    std::vector<First> greyWindow_, medianWindow_;
-    std::vector<Second> greySquaresWindow_, medianSquaresWindow_;
+    std::vector<First> greyPrefix_, medianPrefix_;
+    std::vector<Second> greySquaresPrefix_, medianSquaresPrefix_;
+    // Columns of one span whose ratings need the window statistics: a flag
+    // per column, then the list.
+    std::vector<uint8_t> needs_;
+    std::vector<int32_t> rated_;
 };
 
 }  // namespace nelvo

@@ -163,6 +163,67 @@ void fillPixel(const RepairMap& map, const Interleaved<T>& image, int32_t channe
     }
 }
 
+// Ring weights of the 7 x 7 window, row by row.
+constexpr std::array<std::array<int32_t, 7>, 7> kWindowWeights = [] {
+    std::array<std::array<int32_t, 7>, 7> weights{};
+    for (int32_t dy = -kRepairRadius; dy <= kRepairRadius; ++dy) {
+        for (int32_t dx = -kRepairRadius; dx <= kRepairRadius; ++dx) {
+            const int32_t ring = std::max(dy < 0 ? -dy : dy, dx < 0 ? -dx : dx);
+            weights[static_cast<std::size_t>(dy + kRepairRadius)]
+                   [static_cast<std::size_t>(dx + kRepairRadius)] = kRingWeight[ring];
+        }
+    }
+    return weights;
+}();
+
+template <typename T, std::size_t Channels>
+void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, int32_t x) {
+    int32_t sums[Channels] = {};
+    int32_t weightSum = 0;
+    const std::ptrdiff_t step = image.step();
+    for (int32_t dy = -kRepairRadius; dy <= kRepairRadius; ++dy) {
+        const uint8_t* flags = map.pending(y + dy) + x - kRepairRadius;
+        const T* source = image.pixel(y + dy, x - kRepairRadius);
+        const auto& weights = kWindowWeights[static_cast<std::size_t>(dy + kRepairRadius)];
+        for (std::size_t i = 0; i < 7; ++i) {
+            const int32_t weight = weights[i] & -static_cast<int32_t>(flags[i] == 0);
+            weightSum += weight;
+            for (std::size_t c = 0; c < Channels; ++c) {
+                sums[c] += weight * static_cast<int32_t>(source[c]);
+            }
+            source += step;
+        }
+    }
+    const auto divisor = static_cast<float>(weightSum);
+    T* target = image.pixel(y, x);
+    for (std::size_t c = 0; c < Channels; ++c) {
+        target[c] = storePixel<T>(static_cast<float>(sums[c]) / divisor);
+    }
+}
+
+// fillPixel for integer pixels of at most 4 channels whose whole window lies
+// inside the plane. Weighted sums of 8- and 16-bit values stay below 2^24
+// (at most 160 x 32768), so the single-precision sums of fillPixel are exact
+// integers and sum the same in any order: here they are summed in integers,
+// non-sources masked to weight 0 instead of branched over. The branches on
+// the irregular pending flags mispredicted often enough to make fillPixel
+// the repair's main cost.
+template <typename T>
+void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t channels, int32_t y,
+                  int32_t x) {
+    static_assert(!std::is_same_v<T, float>);
+    switch (channels) {
+        case 1:
+            return fillInterior<T, 1>(map, image, y, x);
+        case 2:
+            return fillInterior<T, 2>(map, image, y, x);
+        case 3:
+            return fillInterior<T, 3>(map, image, y, x);
+        default:
+            return fillInterior<T, 4>(map, image, y, x);
+    }
+}
+
 // The repair as its loops are described: each pass reads the whole state
 // map once to count and 48 more times to fill.
 template <typename T>
@@ -359,9 +420,19 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
                 while (i < n && PendingRows::count(entries[i]) > step) ++i;
                 ChannelSums sums(channels);
                 int64_t filled = 0;
+                const bool innerRow = y >= kRepairRadius && y < height - kRepairRadius;
                 for (; i < n && PendingRows::count(entries[i]) == step; ++i) {
-                    fillPixel(map, image, channels, y, PendingRows::column(entries[i]),
-                              sums.data());
+                    const int32_t x = PendingRows::column(entries[i]);
+                    if constexpr (!std::is_same_v<T, float>) {
+                        if (channels <= 4 && innerRow && x >= kRepairRadius &&
+                            x < width - kRepairRadius) {
+                            fillInterior(map, image, channels, y, x);
+                            entries[i] |= PendingRows::kFilled;
+                            ++filled;
+                            continue;
+                        }
+                    }
+                    fillPixel(map, image, channels, y, x, sums.data());
                     entries[i] |= PendingRows::kFilled;
                     ++filled;
                 }

@@ -52,6 +52,31 @@ TEST(MedianNetworkTest, AgreesWithSelectionOnEveryZeroOnePatternAndOnTies) {
     }
 }
 
+TEST(MedianNetworkTest, SixteenBitRowsOverTheWholeRange) {
+    // The 16-bit row flips the top bit to use signed vector compares; values
+    // on both sides of 32768 must keep their order.
+    CountingAllocator allocator;
+    NelvoBuffer<uint16_t> grey({70, 9}, allocator);
+    Rng rng(5);
+    const uint16_t edges[] = {0, 1, 32767, 32768, 32769, 65534, 65535};
+    for (int32_t y = 0; y < 9; ++y) {
+        for (int32_t x = 0; x < 70; ++x) {
+            grey.at(y, x) = rng.chance(0.5f) ? edges[rng.between(0, 6)]
+                                             : static_cast<uint16_t>(rng.between(0, 65535));
+        }
+    }
+    std::vector<uint16_t> row(70);
+    for (const int32_t tileSize : {1, 3, 40}) {
+        for (int32_t y = 0; y < 9; ++y) {
+            medianRow(grey, tileSize, y, 0, 70, row.data());
+            for (int32_t x = 0; x < 70; ++x) {
+                ASSERT_EQ(row[static_cast<std::size_t>(x)], sparseMedian(grey, tileSize, y, x))
+                    << "T " << tileSize << " at " << y << "," << x;
+            }
+        }
+    }
+}
+
 enum class Fill { noise, grain, extremes };
 
 template <typename T>
