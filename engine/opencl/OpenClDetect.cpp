@@ -91,10 +91,11 @@ OwnedProgram retained(cl_program program) {
 enum class KernelProgram { median, contrast };
 
 // The context and the built programs, kept from one call to the next for the
-// device last used. Building both programs costs PoCL about 80 ms per call
-// (40 ms each, with its on-disk kernel cache warm), which is most of a call
-// on a 256 x 256 host tile; kept, a call on such a tile takes about a fifth of
-// the time. A call gets its own references, so clear() may run at any time.
+// device last used. Building both programs costs PoCL 40 to 80 ms a call even
+// with its on-disk kernel cache warm: on a 256 x 256 host tile a call took
+// about 80 ms with the builds and 35 to 45 ms without them (opencl_detect_bench;
+// on a 24-megapixel image, 12 s either way). The ratings do not change. A call
+// holds references of its own, so clear() may run at any time.
 class ProgramCache {
   public:
     // A reference to the context for `device`, made if there is none yet;
