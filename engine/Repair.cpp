@@ -107,6 +107,24 @@ class RepairMap {
         return count;
     }
 
+    // countSources for a pixel whose window lies inside the plane: a fixed
+    // 7 x 7 loop without bounds, which the compiler unrolls.
+    int32_t countInterior(int32_t y, int32_t x) const {
+        int32_t count = 0;
+        for (int32_t wy = y - kRepairRadius; wy <= y + kRepairRadius; ++wy) {
+            const uint8_t* flags = pending(wy) + x - kRepairRadius;
+            for (int32_t i = 0; i < 2 * kRepairRadius + 1; ++i) {
+                count += flags[i] == 0 ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    bool interior(int32_t y, int32_t x) const {
+        return y >= kRepairRadius && y < height_ - kRepairRadius && x >= kRepairRadius &&
+               x < width_ - kRepairRadius;
+    }
+
   private:
     static std::size_t area(PlaneSize size) {
         return static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
@@ -140,7 +158,7 @@ class ChannelSums {
 // Fills pixel (y, x) with the weighted mean of its window's intact pixels.
 template <typename T>
 void fillPixel(const RepairMap& map, const Interleaved<T>& image, int32_t channels, int32_t y,
-               int32_t x, float* sums) {
+               int32_t x, float* sums, T* target) {
     std::fill(sums, sums + channels, 0.0f);
     int32_t weightSum = 0;
     for (int32_t wy = map.firstRow(y); wy <= map.lastRow(y); ++wy) {
@@ -157,7 +175,6 @@ void fillPixel(const RepairMap& map, const Interleaved<T>& image, int32_t channe
         }
     }
     const auto divisor = static_cast<float>(weightSum);
-    T* target = image.pixel(y, x);
     for (int32_t c = 0; c < channels; ++c) {
         target[c] = storePixel<T>(sums[c] / divisor);
     }
@@ -177,7 +194,8 @@ constexpr std::array<std::array<int32_t, 7>, 7> kWindowWeights = [] {
 }();
 
 template <typename T, std::size_t Channels>
-void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, int32_t x) {
+void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, int32_t x,
+                  T* target) {
     int32_t sums[Channels] = {};
     int32_t weightSum = 0;
     const std::ptrdiff_t step = image.step();
@@ -195,7 +213,6 @@ void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, 
         }
     }
     const auto divisor = static_cast<float>(weightSum);
-    T* target = image.pixel(y, x);
     for (std::size_t c = 0; c < Channels; ++c) {
         target[c] = storePixel<T>(static_cast<float>(sums[c]) / divisor);
     }
@@ -207,20 +224,21 @@ void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, 
 // integers and sum the same in any order: here they are summed in integers,
 // non-sources masked to weight 0 instead of branched over. The branches on
 // the irregular pending flags mispredicted often enough to make fillPixel
-// the repair's main cost.
+// the repair's main cost. Reading the values of pending pixels is safe only
+// because the fast repair writes no pixel during its fill loops.
 template <typename T>
 void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t channels, int32_t y,
-                  int32_t x) {
+                  int32_t x, T* target) {
     static_assert(!std::is_same_v<T, float>);
     switch (channels) {
         case 1:
-            return fillInterior<T, 1>(map, image, y, x);
+            return fillInterior<T, 1>(map, image, y, x, target);
         case 2:
-            return fillInterior<T, 2>(map, image, y, x);
+            return fillInterior<T, 2>(map, image, y, x, target);
         case 3:
-            return fillInterior<T, 3>(map, image, y, x);
+            return fillInterior<T, 3>(map, image, y, x, target);
         default:
-            return fillInterior<T, 4>(map, image, y, x);
+            return fillInterior<T, 4>(map, image, y, x, target);
     }
 }
 
@@ -274,7 +292,7 @@ void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
                 int64_t rowFilled = 0;
                 for (int32_t x = 0; x < width; ++x) {
                     if ((state[x] & kCountBits) != step || pending[x] == 0) continue;
-                    fillPixel(map, image, channels, y, x, sums.data());
+                    fillPixel(map, image, channels, y, x, sums.data(), image.pixel(y, x));
                     state[x] = static_cast<uint8_t>(state[x] & ~kNextStateBit);
                     ++rowFilled;
                 }
@@ -333,6 +351,8 @@ class PendingRows {
     }
 
     uint64_t* row(int32_t y) { return entries_.data() + start_[static_cast<std::size_t>(y)]; }
+    int64_t start(int32_t y) const { return start_[static_cast<std::size_t>(y)]; }
+    int64_t total() const { return start_.back(); }
     int32_t& length(int32_t y) { return length_[static_cast<std::size_t>(y)]; }
     int32_t& cursor(int32_t y) { return cursor_[static_cast<std::size_t>(y)]; }
 
@@ -369,6 +389,15 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
                     [&](int32_t x) { entries[n++] = PendingRows::make(x, 0); });
     });
 
+    // The values of the pixels filled in a pass, one slot per entry. The
+    // fill loops leave the image alone, so that they read pixels no thread
+    // writes; the commit loop copies the values in.
+    std::vector<T> filled(static_cast<std::size_t>(rows.total()) *
+                          static_cast<std::size_t>(channels));
+    const auto filledValue = [&](int32_t y, int32_t i) {
+        return filled.data() + (rows.start(y) + i) * channels;
+    };
+
     std::atomic<int64_t> pendingPixels{0};
     // Pixels per neighbour count in the current pass, to size each fill
     // step's row loop.
@@ -392,7 +421,8 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
             int64_t histogram[kFillSteps + 1] = {};
             for (int32_t i = 0; i < n; ++i) {
                 const int32_t x = PendingRows::column(entries[i]);
-                const int32_t count = map.countSources(y, x);
+                const int32_t count =
+                    map.interior(y, x) ? map.countInterior(y, x) : map.countSources(y, x);
                 entries[i] = PendingRows::make(x, count);
                 ++histogram[count];
             }
@@ -419,24 +449,24 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
                 // unfilled.
                 while (i < n && PendingRows::count(entries[i]) > step) ++i;
                 ChannelSums sums(channels);
-                int64_t filled = 0;
+                int64_t count = 0;
                 const bool innerRow = y >= kRepairRadius && y < height - kRepairRadius;
                 for (; i < n && PendingRows::count(entries[i]) == step; ++i) {
                     const int32_t x = PendingRows::column(entries[i]);
                     if constexpr (!std::is_same_v<T, float>) {
                         if (channels <= 4 && innerRow && x >= kRepairRadius &&
                             x < width - kRepairRadius) {
-                            fillInterior(map, image, channels, y, x);
+                            fillInterior(map, image, channels, y, x, filledValue(y, i));
                             entries[i] |= PendingRows::kFilled;
-                            ++filled;
+                            ++count;
                             continue;
                         }
                     }
-                    fillPixel(map, image, channels, y, x, sums.data());
+                    fillPixel(map, image, channels, y, x, sums.data(), filledValue(y, i));
                     entries[i] |= PendingRows::kFilled;
-                    ++filled;
+                    ++count;
                 }
-                pendingPixels.fetch_sub(filled, std::memory_order_relaxed);
+                pendingPixels.fetch_sub(count, std::memory_order_relaxed);
             });
         }
 
@@ -447,7 +477,10 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
             int32_t kept = 0;
             for (int32_t i = 0; i < rows.length(y); ++i) {
                 if ((entries[i] & PendingRows::kFilled) != 0) {
-                    pending[PendingRows::column(entries[i])] = 0;
+                    const int32_t x = PendingRows::column(entries[i]);
+                    const T* value = filledValue(y, i);
+                    std::copy(value, value + channels, image.pixel(y, x));
+                    pending[x] = 0;
                 } else {
                     entries[kept++] = entries[i];
                 }
