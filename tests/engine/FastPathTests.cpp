@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The engine's fast kernels against its plain per-pixel ones: the median
-// network, the running window sums of the contrast and the repair's pending
-// lists, on pictures made to be hard for them.
+// network, the running window sums of the contrast, packed grey rows, runs of
+// one marking byte and the repair's pending lists, on pictures made to be
+// hard for them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "tests/engine/PlaneUtils.h"
 #include "tests/engine/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
+#include "tests/engine/reference/ReferenceEngine.h"
 
 namespace nelvo {
 namespace {
@@ -222,6 +224,79 @@ TEST(FastRepairTest, AgreesWithThePlainRepairOnEveryShape) {
         compareRepairPaths<float>(150, 90, 1, shape, rng);
         compareRepairPaths<uint8_t>(7, 40, 2, shape, rng);
         if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+TEST(FastGreyTest, PackedRowsAgreeWithThePixelByPixelConversion) {
+    // Integer sums divided in integers against greyValue's single-precision
+    // division, over the whole range of each type (16-bit up to 65535).
+    const auto check = [](auto zero, int32_t channels, int64_t top) {
+        using T = decltype(zero);
+        Rng rng(static_cast<uint64_t>(channels * 100 + static_cast<int32_t>(sizeof(T))));
+        constexpr int32_t kWidth = 301;
+        Image<T> image(kWidth, 2, channels);
+        for (int32_t x = 0; x < kWidth; ++x) {
+            for (int32_t c = 0; c < channels; ++c) {
+                const int64_t v = x < 4 ? (x % 2 == 0 ? top : 0) : rng.between(0, top);
+                image.pixel(0, x)[c] = static_cast<T>(v);
+                image.pixel(1, x)[c] = static_cast<T>(top - v);
+            }
+        }
+        CountingAllocator allocator;
+        NelvoBuffer<T> grey({kWidth, 2}, allocator);
+        loadGrey(ConstInterleaved<T>(image.data(), image.rowBytes(), image.columnBytes()), channels,
+                 kModelRgb, grey, StageHooks{});
+        for (int32_t y = 0; y < 2; ++y) {
+            for (int32_t x = 0; x < kWidth; ++x) {
+                ASSERT_EQ(grey.at(y, x), greyValue(image.pixel(y, x), channels, kModelRgb))
+                    << channels << " channels at " << y << "," << x;
+            }
+        }
+    };
+    for (const int32_t channels : {1, 3, 4}) {
+        check(uint8_t{}, channels, 255);
+        check(uint16_t{}, channels, 65535);
+    }
+}
+
+TEST(FastMarkTest, RunsOfOneMarkingByteAgreeWithTheReference) {
+    // A map painted in patches, so that some 64-column runs hold one byte and
+    // others change inside; with and without a selection.
+    Rng rng(9);
+    constexpr int32_t kWidth = 333, kHeight = 40;
+    CountingAllocator allocator;
+    NelvoBuffer<float> contrast({kWidth, kHeight}, allocator);
+    reference::Plane<float> ratings(kWidth, kHeight);
+    BytePlane map(kWidth + 7, kHeight + 2);
+    for (int32_t y = 0; y < map.height; ++y) {
+        for (int32_t x = 0; x < map.width; ++x) {
+            map.at(y, x) = static_cast<uint8_t>((x / 50 + y / 7) % 3 == 0 ? 128 : (x / 50) * 40);
+        }
+    }
+    for (int32_t y = 0; y < kHeight; ++y) {
+        for (int32_t x = 0; x < kWidth; ++x) {
+            ratings.at(y, x) = contrast.at(y, x) = rng.unit();
+        }
+    }
+    const BytePlane selection = testing::makeSelection(kWidth, kHeight, rng);
+    const int64_t mapOffset = int64_t{map.width} + 3;
+    for (const bool selected : {false, true}) {
+        NelvoBuffer<uint8_t> defects({kWidth, kHeight}, allocator);
+        MarkInputs inputs;
+        inputs.selection = selected ? selection.bytes.data() : nullptr;
+        inputs.selectionRowBytes = kWidth;
+        inputs.mapOffset = mapOffset;
+        inputs.detectionIntensity = 9;
+        inputs.markingMap = map.bytes.data();
+        inputs.mapWidth = map.width;
+        markDefectPlane(contrast, defects, {kWidth, kHeight}, inputs, StageHooks{});
+        const auto expected = reference::markDefects(ratings, inputs.selection, kWidth, mapOffset,
+                                                     9, map.bytes.data(), map.width);
+        for (int32_t y = 0; y < kHeight; ++y) {
+            for (int32_t x = 0; x < kWidth; ++x) {
+                ASSERT_EQ(defects.at(y, x), expected.at(y, x)) << y << "," << x;
+            }
+        }
     }
 }
 
