@@ -197,7 +197,12 @@ void ContrastWindow<T>::padColumns(int32_t width, int32_t radius, int32_t c0, in
 namespace {
 
 // Population variance of a window of n values from their sum and the sum of
-// their squares. Integer sums give the exact variance, rounded once.
+// their squares. Integer sums give the exact variance, rounded once. The
+// plain pass's single-precision Welford update rounds at every step, most
+// where the window's values are high against their spread: on a grainy
+// 8-bit photograph the ratings of the two agree within 1e-5 except on about
+// 1 pixel in 20000 at tile size 8 (up to 1.5e-5) and 1 in 1300 at 20 (up to
+// 3.2e-5). The float engine's ratings agree within 1e-7.
 template <typename First, typename Second>
 float varianceOf(First sum, Second squares, int64_t n) {
     if constexpr (std::is_same_v<First, double>) {
