@@ -84,19 +84,36 @@ bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi
         std::memcpy(pad.data(), &v, 4);
     }
 
+    // The requested planes lie next to each other in a pixel, so inside the
+    // image a pixel is one copy, and a run of pixels with every plane is one
+    // copy too.
+    const std::size_t span = planes * sample;
+    const bool wholePixels = span == document_.pixelBytes();
     uint8_t* out = region.bytes.data();
     for (int64_t y = rect.top; y < rect.bottom; ++y) {
+        const bool rowInside = y >= 0 && y < document_.height;
+        const int64_t first =
+            rowInside ? std::clamp<int64_t>(0, rect.left, rect.right) : rect.right;
+        const int64_t last =
+            rowInside ? std::clamp<int64_t>(document_.width, first, rect.right) : rect.right;
         for (int64_t x = rect.left; x < rect.right; ++x) {
-            const bool inside = y >= 0 && x >= 0 && y < document_.height && x < document_.width;
-            for (std::size_t p = 0; p < planes; ++p, out += sample) {
-                if (inside) {
-                    const std::size_t at = static_cast<std::size_t>(y) * document_.rowBytes() +
-                                           static_cast<std::size_t>(x) * document_.pixelBytes() +
-                                           (static_cast<std::size_t>(lo) + p) * sample;
-                    std::memcpy(out, document_.pixels.data() + at, sample);
-                } else {
+            if (x < first || x >= last) {
+                for (std::size_t p = 0; p < planes; ++p, out += sample)
                     std::memcpy(out, pad.data(), sample);
-                }
+                continue;
+            }
+            const uint8_t* from = document_.pixels.data() +
+                                  static_cast<std::size_t>(y) * document_.rowBytes() +
+                                  static_cast<std::size_t>(x) * document_.pixelBytes() +
+                                  static_cast<std::size_t>(lo) * sample;
+            if (wholePixels) {
+                const auto bytes = static_cast<std::size_t>(last - x) * span;
+                std::memcpy(out, from, bytes);
+                out += bytes;
+                x = last - 1;
+            } else {
+                std::memcpy(out, from, span);
+                out += span;
             }
         }
     }
