@@ -16,7 +16,7 @@ namespace nelvo {
 void readParameters(const PSActionDescriptorProcs& suite, PIActionDescriptor descriptor,
                     FilterParameters& parameters);
 
-// Writes every key in table order; 'winF' is erased when the frame is all zero.
+// Writes every key in table order; an all-zero window frame is erased instead.
 void writeParameters(const PSActionDescriptorProcs& suite, const FilterParameters& parameters,
                      PIActionDescriptor descriptor);
 

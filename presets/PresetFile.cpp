@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -24,9 +25,12 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "presets/NelvoPresetManager.h"
 #include "presets/PresetParams.h"
+#include "settings/FilterParameters.h"
+#include "settings/ParameterTable.h"
 #include "util/NelvoWinException.h"
 #include "util/TextConversion.h"
 
@@ -171,6 +175,44 @@ std::string formatColourComponent(std::uint32_t byte) {
     return std::string(buffer, result.ptr);
 }
 
+// The preset record seen as the parameter record, so that the parameter table's
+// rows say which key holds which value. Fields a preset does not carry keep
+// their defaults.
+FilterParameters asParameters(const PresetSettings& settings) {
+    FilterParameters p{};
+    setDefaults(p);
+    EngineSettings& e = p.engine;
+    e.darkDefects = settings.darkDefects;
+    e.brightDefects = settings.brightDefects;
+    e.detectionIntensity = settings.detectionIntensity;
+    e.tileSize = settings.tileSize;
+    for (unsigned i = 0; i < 4; ++i)
+        e.defectColor[i] = static_cast<std::int32_t>((settings.defectColor >> (8 * i)) & 0xFFu);
+    e.brushIntensity = settings.brushIntensity;
+    e.brushSize = settings.brushSize;
+    e.eraserSize = settings.eraserSize;
+    return p;
+}
+
+PresetSettings asPreset(const FilterParameters& p) {
+    const EngineSettings& e = p.engine;
+    std::uint32_t colour = 0;
+    for (unsigned i = 0; i < 4; ++i)
+        colour |= (static_cast<std::uint32_t>(e.defectColor[i]) & 0xFFu) << (8 * i);
+    return PresetSettings{e.brightDefects, e.darkDefects,    e.detectionIntensity, e.tileSize,
+                          colour,          e.brushIntensity, e.brushSize,          e.eraserSize};
+}
+
+// The rows a preset file holds, in the ascending order of their keys.
+std::vector<const Parameter*> rowsInKeyOrder() {
+    std::vector<const Parameter*> rows;
+    for (const Parameter& row : parameterTable()) {
+        if (row.presetUse != PresetUse::None) rows.push_back(&row);
+    }
+    std::ranges::sort(rows, {}, &Parameter::presetKey);
+    return rows;
+}
+
 void writeDocument(xmlTextWriterPtr writer, const OutputSink& sink,
                    const PresetSettings& settings) {
     const auto check = [&sink](int result) {
@@ -193,30 +235,32 @@ void writeDocument(xmlTextWriterPtr writer, const OutputSink& sink,
     check(xmlTextWriterWriteAttribute(writer, xml("version"), xml("1.0")));
     check(xmlTextWriterStartElement(writer, xml("dict")));
 
-    // The keys in ascending order. adaptiveRecognition is always written as false and
-    // ignored when read.
-    key("adaptiveRecognition");
-    boolean(false);
-    key("brightDefects");
-    boolean(settings.brightDefects);
-    key("brushIntensity");
-    integer(settings.brushIntensity);
-    key("brushSize");
-    integer(settings.brushSize);
-    key("darkDefects");
-    boolean(settings.darkDefects);
-    key("defectColor");
-    check(xmlTextWriterStartElement(writer, xml("array")));
-    for (unsigned shift = 0; shift < 32; shift += 8) {
-        element("real", formatColourComponent((settings.defectColor >> shift) & 0xFFu));
+    const FilterParameters parameters = asParameters(settings);
+    for (const Parameter* row : rowsInKeyOrder()) {
+        key(std::string(row->presetKey).c_str());
+        switch (row->kind) {
+            case ParameterKind::Boolean:
+                boolean(row->presetUse == PresetUse::WrittenAsDefault
+                            ? std::get<bool>(row->defaultValue)
+                            : *row->flag(parameters));
+                break;
+            case ParameterKind::Integer:
+                integer(*row->integers(parameters));
+                break;
+            case ParameterKind::Integers4: {
+                // A colour: four components, each its byte ÷ 255.
+                check(xmlTextWriterStartElement(writer, xml("array")));
+                const std::int32_t* bytes = row->integers(parameters);
+                for (int i = 0; i < 4; ++i) {
+                    element("real", formatColourComponent(static_cast<std::uint32_t>(bytes[i])));
+                }
+                check(xmlTextWriterFullEndElement(writer));
+                break;
+            }
+            case ParameterKind::Percent:
+                throw std::logic_error("preset files hold no percentages");
+        }
     }
-    check(xmlTextWriterFullEndElement(writer));
-    key("detectionIntensity");
-    integer(settings.detectionIntensity);
-    key("eraserSize");
-    integer(settings.eraserSize);
-    key("tileSize");
-    integer(settings.tileSize);
 
     check(xmlTextWriterFullEndElement(writer));  // dict
     check(xmlTextWriterFullEndElement(writer));  // plist
@@ -418,56 +462,57 @@ class PresetParser {
     bool pending_ = false;
 };
 
-const IPresetParam* find(const Dictionary& dictionary, const wchar_t* key) {
-    const auto it = dictionary.find(key);
-    return it != dictionary.end() ? it->second.get() : nullptr;
-}
-
 template <typename T>
 const T& valueOf(const IPresetParam& param) {
     return static_cast<const SimplePresetParam<T>&>(param).value;
 }
 
-void transferBool(const Dictionary& dictionary, const wchar_t* key, bool& field) {
-    if (const IPresetParam* param = find(dictionary, key)) {
-        expect(param->type() == PresetParamType::Bool);
-        field = valueOf<bool>(*param);
-    }
+const IPresetParam* find(const Dictionary& dictionary, std::string_view key) {
+    const std::optional<std::wstring> wide = decodeUtf8(std::string(key));
+    if (!wide) return nullptr;
+    const auto it = dictionary.find(*wide);
+    return it != dictionary.end() ? it->second.get() : nullptr;
 }
 
-void transferInt(const Dictionary& dictionary, const wchar_t* key, std::int32_t& field) {
-    if (const IPresetParam* param = find(dictionary, key)) {
-        expect(param->type() == PresetParamType::Int);
-        field = valueOf<int>(*param);
-    }
+// Byte = component × 255 + 0.5, truncated, in single precision.
+std::int32_t colourByte(const IPresetParam& item) {
+    expect(item.type() == PresetParamType::Float);
+    const float component = valueOf<float>(item);
+    expect(component >= 0.0f && component <= 1.0f);  // NaN fails too
+    return static_cast<std::int32_t>(component * 255.0f + 0.5f);
 }
 
-void transferColour(const Dictionary& dictionary, std::uint32_t& field) {
-    const IPresetParam* param = find(dictionary, L"defectColor");
-    if (param == nullptr) return;
-    expect(param->type() == PresetParamType::Array);
-    const auto& items = static_cast<const ArrayPresetParam&>(*param).items;
-    expect(items.size() == 4);
-    std::uint32_t colour = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        expect(items[i]->type() == PresetParamType::Float);
-        const float component = valueOf<float>(*items[i]);
-        expect(component >= 0.0f && component <= 1.0f);  // NaN fails too
-        const float scaled = component * 255.0f + 0.5f;
-        colour |= static_cast<std::uint32_t>(scaled) << (8 * i);
-    }
-    field = colour;
-}
-
+// Each stored row whose key is present, checked for its kind. The caller's record
+// changes only when every value is acceptable.
 void transfer(const Dictionary& dictionary, PresetSettings& settings) {
-    transferBool(dictionary, L"brightDefects", settings.brightDefects);
-    transferBool(dictionary, L"darkDefects", settings.darkDefects);
-    transferInt(dictionary, L"detectionIntensity", settings.detectionIntensity);
-    transferInt(dictionary, L"tileSize", settings.tileSize);
-    transferInt(dictionary, L"brushIntensity", settings.brushIntensity);
-    transferInt(dictionary, L"brushSize", settings.brushSize);
-    transferInt(dictionary, L"eraserSize", settings.eraserSize);
-    transferColour(dictionary, settings.defectColor);
+    FilterParameters p = asParameters(settings);
+    for (const Parameter& row : parameterTable()) {
+        if (row.presetUse != PresetUse::Stored) continue;
+        const IPresetParam* param = find(dictionary, row.presetKey);
+        if (param == nullptr) continue;
+        switch (row.kind) {
+            case ParameterKind::Boolean:
+                expect(param->type() == PresetParamType::Bool);
+                *row.flag(p) = valueOf<bool>(*param);
+                break;
+            case ParameterKind::Integer:
+                expect(param->type() == PresetParamType::Int);
+                *row.integers(p) = valueOf<int>(*param);
+                break;
+            case ParameterKind::Integers4: {
+                expect(param->type() == PresetParamType::Array);
+                const auto& items = static_cast<const ArrayPresetParam&>(*param).items;
+                expect(items.size() == 4);
+                std::int32_t bytes[4];
+                for (std::size_t i = 0; i < 4; ++i) bytes[i] = colourByte(*items[i]);
+                std::copy(bytes, bytes + 4, row.integers(p));
+                break;
+            }
+            case ParameterKind::Percent:
+                throwFormatError();
+        }
+    }
+    settings = asPreset(p);
 }
 
 }  // namespace

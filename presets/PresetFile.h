@@ -26,8 +26,7 @@ inline constexpr int maxPresetArrayDepth = 32;
 void writePresetFile(const std::filesystem::path& path, const PresetSettings& settings);
 
 // Overwrites each field of `settings` whose key the file at `path` holds; fields of absent
-// keys keep their values. After a throw some fields may already be overwritten, so the
-// caller must not apply the record.
+// keys keep their values. After a throw `settings` is as it was.
 void readPresetFile(const std::filesystem::path& path, PresetSettings& settings);
 
 }  // namespace nelvo

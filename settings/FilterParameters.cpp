@@ -1,30 +1,36 @@
 // SPDX-License-Identifier: MIT
 #include "settings/FilterParameters.h"
 
+#include <algorithm>
+#include <type_traits>
+
+#include "settings/ParameterTable.h"
+
 namespace nelvo {
 
-void setDefaults(EngineSettings& s) {
-    s.darkDefects = true;
-    s.brightDefects = false;
-    s.detectionIntensity = 8;
-    s.tileSize = 8;
-    s.defectColor[0] = 255;
-    s.defectColor[1] = 0;
-    s.defectColor[2] = 0;
-    s.defectColor[3] = 255;
-    s.adaptiveRecognition = false;
-    s.brushSize = 20;
-    s.brushIntensity = 10;
-    s.eraserSize = 10;
+void setDefaults(FilterParameters& p) {
+    for (const Parameter& row : parameterTable()) {
+        std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    *row.flag(p) = value;
+                } else if constexpr (std::is_same_v<T, std::int32_t>) {
+                    *row.integers(p) = value;
+                } else if constexpr (std::is_same_v<T, double>) {
+                    *row.number(p) = value;
+                } else {
+                    std::copy(value.begin(), value.end(), row.integers(p));
+                }
+            },
+            row.defaultValue);
+    }
 }
 
-void setDefaults(FilterParameters& p) {
-    p.previewPrecision = false;
-    p.zoom = 1.0;
-    for (int32_t& side : p.windowFrame) side = 0;
-    p.windowState = 1;
-    p.ignoreSelection = false;
-    setDefaults(p.engine);
+void setDefaults(EngineSettings& settings) {
+    FilterParameters p{};
+    setDefaults(p);
+    settings = p.engine;
 }
 
 }  // namespace nelvo

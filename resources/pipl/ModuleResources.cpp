@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "resources/pipl/ModuleResources.h"
 
+#include <algorithm>
 #include <functional>
+#include <string_view>
+#include <utility>
 
 #include "PIActions.h"
 #include "PIProperties.h"
 #include "resources/pipl/PluginIdentity.h"
 #include "resources/pipl/ResourceWriter.h"
+#include "settings/ParameterTable.h"
 
 namespace nelvo {
 namespace {
@@ -80,25 +84,13 @@ std::vector<uint8_t> buildPropertyList() {
     return out.bytes();
 }
 
-struct TerminologyParameter {
-    const char* name;
-    OSType key;
-    OSType type;
-    const char* description;
-};
-
-// Scripting names of the parameters; the other recorded keys travel without one.
-constexpr TerminologyParameter kParameters[] = {
-    {"defect detection", PIFourCC('d', 'e', 't', 'I'), typeInteger, "defect detection amount"},
-    {"tile size", PIFourCC('t', 'i', 'l', 'E'), typeInteger, "defect tile size"},
-    {"brush size", PIFourCC('b', 'r', 's', 'S'), typeInteger, "defect brush size"},
-    {"brush intensity", PIFourCC('b', 'r', 's', 'I'), typeInteger, "defect brush intensity"},
-    {"eraser size", PIFourCC('e', 'r', 's', 'S'), typeInteger, "defect eraser size"},
-    {"preview precision", PIFourCC('p', 'r', 'e', 'C'), typeBoolean, "fast vs accurate preview"},
-    {"dark defects", PIFourCC('d', 'a', 'r', 'K'), typeBoolean, "dark defects"},
-    {"bright defects", PIFourCC('b', 'r', 'i', 'T'), typeBoolean, "bright defects"},
-    {"ignore selection", PIFourCC('i', 'g', 'n', 'S'), typeBoolean, "filter entire image"},
-    {"zoom", PIFourCC('z', 'o', 'o', 'M'), typeFloat, "preview zoom factor"},
+// The terminology names the parameters grouped by type: the integers, then the
+// flags, then the zoom, each group in the descriptor's order. Rows without a
+// name travel in the descriptor only.
+constexpr std::pair<ParameterKind, OSType> kTerminologyTypes[] = {
+    {ParameterKind::Integer, typeInteger},
+    {ParameterKind::Boolean, typeBoolean},
+    {ParameterKind::Percent, typeFloat},
 };
 
 constexpr int kDirectParameterFlags = 0xB000;
@@ -106,7 +98,7 @@ constexpr const char kDescription[] = "dust and scratch removal plug-in";
 
 std::vector<uint8_t> buildTerminology() {
     ResourceWriter out;
-    const auto text = [&out](const char* s) {
+    const auto text = [&out](std::string_view s) {
         out.pascalString(s);
         out.padTo(2);
     };
@@ -131,13 +123,17 @@ std::vector<uint8_t> buildTerminology() {
     out.fourCC(typeImageReference);
     text("");
     out.i16(kDirectParameterFlags);
-    out.i16(static_cast<int32_t>(std::size(kParameters)));
-    for (const TerminologyParameter& p : kParameters) {
-        text(p.name);
-        out.fourCC(p.key);
-        out.fourCC(p.type);
-        text(p.description);
-        out.i16(0);
+    const auto named = [](const Parameter& row) { return !row.terminologyName.empty(); };
+    out.i16(static_cast<int32_t>(std::ranges::count_if(parameterTable(), named)));
+    for (const auto& [kind, type] : kTerminologyTypes) {
+        for (const Parameter& row : parameterTable()) {
+            if (row.kind != kind || !named(row)) continue;
+            text(row.terminologyName);
+            out.fourCC(row.scriptingKey);
+            out.fourCC(type);
+            text(row.terminologyDescription);
+            out.i16(0);
+        }
     }
     out.i16(0);  // classes
     out.i16(0);  // comparison operators

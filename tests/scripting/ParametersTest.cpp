@@ -5,6 +5,7 @@
 #include "ScriptingFixture.h"
 #include "host/ScriptingParameters.h"
 #include "resources/pipl/PluginIdentity.h"
+#include "settings/ParameterTable.h"
 
 namespace {
 
@@ -27,29 +28,22 @@ class Parameters : public ScriptingFixture {
 
 TEST_F(Parameters, IntegersAreClampedOnReading) {
     struct Case {
-        DescriptorKeyID key;
+        const char* member;
         int32_t given;
-        int32_t FilterParameters::*field;
-        int32_t nelvo::EngineSettings::*engineField;
         int32_t expected;
     };
     const Case cases[] = {
-        {PIFourCC('d', 'e', 't', 'I'), 0, nullptr, &nelvo::EngineSettings::detectionIntensity, 1},
-        {PIFourCC('d', 'e', 't', 'I'), 25, nullptr, &nelvo::EngineSettings::detectionIntensity, 20},
-        {PIFourCC('t', 'i', 'l', 'E'), 100, nullptr, &nelvo::EngineSettings::tileSize, 100},
-        {PIFourCC('t', 'i', 'l', 'E'), 101, nullptr, &nelvo::EngineSettings::tileSize, 100},
-        {PIFourCC('b', 'r', 's', 'I'), -11, nullptr, &nelvo::EngineSettings::brushIntensity, -10},
-        {PIFourCC('b', 'r', 's', 'S'), -5, nullptr, &nelvo::EngineSettings::brushSize, 1},
-        {PIFourCC('e', 'r', 's', 'S'), 1000, nullptr, &nelvo::EngineSettings::eraserSize, 100},
-        {PIFourCC('w', 'i', 'n', 'T'), 7, &FilterParameters::windowState, nullptr, 2},
+        {"detectionIntensity", 0, 1}, {"detectionIntensity", 25, 20}, {"tileSize", 100, 100},
+        {"tileSize", 101, 100},       {"brushIntensity", -11, -10},   {"brushSize", -5, 1},
+        {"eraserSize", 1000, 100},    {"windowState", 7, 2},
     };
     for (const Case& c : cases) {
+        const nelvo::Parameter& row = nelvo::parameterNamed(c.member);
         PIActionDescriptor d = make();
-        descriptors->PutInteger(d, c.key, c.given);
+        descriptors->PutInteger(d, row.scriptingKey, c.given);
         FilterParameters p = defaults();
         nelvo::readParameters(*descriptors, d, p);
-        const int32_t read = c.field != nullptr ? p.*c.field : p.engine.*c.engineField;
-        EXPECT_EQ(read, c.expected) << c.given;
+        EXPECT_EQ(*row.integers(p), c.expected) << c.member << " " << c.given;
         descriptors->Free(d);
     }
 }
