@@ -25,22 +25,15 @@ constexpr int kExitCancelled = 130;
 // Tiles a host with little memory hands out when the whole rectangle is too big.
 constexpr int32_t kFallbackTileSide = 2048;
 
-// Keys the module records without naming them in its terminology.
-const KeyKinds kUnnamedKeys = {
-    {PIFourCC('d', 'e', 'f', 'C'), ValueKind::Integers},
-    {PIFourCC('a', 'd', 'a', 'P'), ValueKind::Boolean},
-    {PIFourCC('w', 'i', 'n', 'F'), ValueKind::Integers},
-    {PIFourCC('w', 'i', 'n', 'T'), ValueKind::Integer},
-};
-
+// The kinds of the keys the module's terminology names; other keys are typed
+// by how their values are written.
 KeyKinds moduleKeyKinds(const PluginModule& module) {
-    KeyKinds kinds = kUnnamedKeys;
+    KeyKinds kinds;
     if (module.info().terminology) {
         if (const auto bytes =
                 module.resource(kTerminologyResource, module.info().terminology->resourceID)) {
             try {
-                for (const auto& [key, kind] : keyKinds(parseTerminology(*bytes)))
-                    kinds[key] = kind;
+                kinds = keyKinds(parseTerminology(*bytes));
             } catch (const std::exception& e) {
                 throw HostError(module.path().string() + ": malformed " + e.what());
             }
@@ -76,12 +69,28 @@ VRect selectionBounds(const Document& document) {
     return box.bottom > box.top ? box : VRect{0, 0, 0, 0};
 }
 
-// Working memory of one tile: the module's planes (grey, median, contrast,
-// flags, labels, repair map) and the host's input and output copies.
+// What the host holds for one tile: its input and output copies and the
+// selection mask, besides the buffer space the module asked for at prepare.
+// The module's own working memory is its business, not the host's.
 uint64_t tileCost(const Document& document, int64_t width, int64_t height) {
-    const uint64_t perPixel =
-        2 * document.sampleBytes() + 4 + 1 + 4 + 1 + 2 * document.pixelBytes();
+    const uint64_t perPixel = 2 * document.pixelBytes() + (document.mask.empty() ? 0 : 1);
     return static_cast<uint64_t>(width * height) * perPixel;
+}
+
+// The host's tile: the one asked for, or the whole filter rectangle while the
+// host's copies of it and the module's buffers fit the budget (the result then
+// equals what the editing dialog previews), or a fixed side.
+std::pair<int32_t, int32_t> tileSize(const RunOptions& options, const Document& document,
+                                     int32_t bufferSpace) {
+    if (options.tile) return *options.tile;
+    const int64_t width = int64_t{document.filterRect.right} - document.filterRect.left;
+    const int64_t height = int64_t{document.filterRect.bottom} - document.filterRect.top;
+    const uint64_t moduleBuffers = static_cast<uint64_t>(std::max(bufferSpace, 0));
+    if (tileCost(document, width, height) + moduleBuffers <= options.wholeTileBudget) {
+        return {static_cast<int32_t>(std::max<int64_t>(width, 1)),
+                static_cast<int32_t>(std::max<int64_t>(height, 1))};
+    }
+    return {kFallbackTileSide, kFallbackTileSide};
 }
 
 std::string describeResult(int16_t result) {
@@ -166,21 +175,14 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             document.mask = readMask(*options.mask, document.width, document.height);
             document.filterRect = selectionBounds(document);
         }
-        const int64_t rectWidth = int64_t{document.filterRect.right} - document.filterRect.left;
-        const int64_t rectHeight = int64_t{document.filterRect.bottom} - document.filterRect.top;
-        std::pair<int32_t, int32_t> tile{kFallbackTileSide, kFallbackTileSide};
-        if (options.tile) {
-            tile = *options.tile;
-        } else if (tileCost(document, rectWidth, rectHeight) <= options.wholeTileBudget) {
-            // One tile: the result equals what the editing dialog previews.
-            tile = {static_cast<int32_t>(std::max<int64_t>(rectWidth, 1)),
-                    static_cast<int32_t>(std::max<int64_t>(rectHeight, 1))};
-        }
 
         HostServices services;
         HostSession session(*module, services);
         session.giveDescriptor(action.descriptor, action.playInfo);
-        session.beforeCall = [tile](FilterRecord& record) {
+        // Before prepare bufferSpace is the host's 0; from start on it holds the
+        // module's answer.
+        session.beforeCall = [&options, &document](FilterRecord& record) {
+            const auto tile = tileSize(options, document, record.bufferSpace);
             record.outTileWidth = tile.first;
             record.outTileHeight = tile.second;
         };

@@ -24,7 +24,8 @@ struct RunOptions {
     std::optional<std::filesystem::path> record;
     bool dialog = false;
     bool showProgress = true;
-    // Bytes of working memory up to which the whole filter rectangle is one tile.
+    // Bytes of the host's copies of the filter rectangle (input, output, mask) and
+    // the module's buffer space up to which the whole rectangle is one tile.
     uint64_t wholeTileBudget = uint64_t{3} << 30;
     // Asked between tiles besides the terminal's keys; true stops the run.
     std::function<bool()> stopRequested;
