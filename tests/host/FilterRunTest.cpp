@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "HostSession.h"
-#include "PluginModule.h"
 #include "engine/FilterBase.h"
+#include "module/PluginModule.h"
+#include "session/HostSession.h"
 #include "support/TempDir.h"
 
 using namespace filterhost;

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "HostSession.h"
-#include "PluginModule.h"
 #include "host/CallContext.h"
+#include "module/PluginModule.h"
 #include "resources/pipl/PluginIdentity.h"
+#include "session/HostSession.h"
 #include "settings/FilterParameters.h"
 #include "support/TempDir.h"
 

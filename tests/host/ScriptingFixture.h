@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "HostServices.h"
+#include "session/HostServices.h"
 #include "support/TempDir.h"
 
 class ScriptingFixture : public ::testing::Test {

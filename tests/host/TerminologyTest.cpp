@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "PIActions.h"
-#include "PluginModule.h"
-#include "TerminologyResource.h"
+#include "module/PluginModule.h"
+#include "module/TerminologyResource.h"
 
 using namespace filterhost;
 

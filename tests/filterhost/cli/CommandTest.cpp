@@ -7,8 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ImageFiles.h"
-#include "RunCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/RunCommand.h"
+#include "imageio/ImageFiles.h"
 #include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
@@ -157,6 +158,45 @@ TEST_F(RunCommand, SmallHostTilesStillRepair) {
     o.tile = std::pair{20, 12};
     ASSERT_EQ(run(o), 0) << err.str();
     EXPECT_GT(readImage(o.output).document.pixels[(24 * 64 + 24) * 3], 100);
+}
+
+TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {
+    const std::string in = input.string();
+    const std::string result = (folder / "cli.png").string();
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, 2, "Usage: filterhost"},
+        {{"frobnicate"}, 2, "unknown command frobnicate"},
+        {{"run", in}, 2, "-o"},
+        {{"run", "-o", result}, 2, "INPUT"},
+        {{"run", in, "-o", result, "--bogus"}, 1, "--bogus"},
+        {{"run", in, "-o", result, "--tile", "0x5"}, 1, "expected WxH"},
+        {{"run", in, "-o", result, "--plugin", NELVO_MODULE_PATH, "--set", "detI"},
+         1,
+         "expected KEY=VALUE"},
+        {{"run", in, "-o"}, 1, "-o"},
+        {{"compare", in}, 2, "AFTER"},
+        {{"run", "--help"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream cout, cerr;
+        EXPECT_EQ(runCommandLine(c.args, cout, cerr), c.status) << cerr.str();
+        EXPECT_NE(cerr.str().find(c.message), std::string::npos) << cerr.str();
+    }
+    EXPECT_FALSE(fs::exists(result));
+
+    // Every --set takes one value: the input after one is still the input.
+    std::ostringstream cout, cerr;
+    ASSERT_EQ(runCommandLine({"run", "--plugin", NELVO_MODULE_PATH, "--set", "detI=12", in, "-o",
+                              result, "--set", "tilE=4"},
+                             cout, cerr),
+              0)
+        << cerr.str();
+    EXPECT_TRUE(fs::exists(result));
 }
 
 TEST(TileSizeOption, Parsing) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ImageFiles.h"
+#include "imageio/ImageFiles.h"
 
 namespace imageio_test {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "EnableExpression.h"
 #include "PIFilter.h"
+#include "module/EnableExpression.h"
 #include "resources/pipl/PluginIdentity.h"
 
 using filterhost::EnableExpression;

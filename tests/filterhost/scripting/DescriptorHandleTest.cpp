@@ -3,8 +3,8 @@
 // past the end.
 #include <gtest/gtest.h>
 
-#include "Descriptor.h"
 #include "PIActions.h"
+#include "scripting/Descriptor.h"
 
 using filterhost::Descriptor;
 using filterhost::UnitFloat;

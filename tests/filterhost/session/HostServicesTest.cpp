@@ -2,7 +2,7 @@
 // The host's audit: every misuse of the suites that a host can see is reported.
 #include <gtest/gtest.h>
 
-#include "HostServices.h"
+#include "session/HostServices.h"
 
 using filterhost::HostServices;
 

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "HostServices.h"
+#include "session/HostServices.h"
 #include "support/TempDir.h"
 
 using namespace filterhost;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "Descriptor.h"
+#include "scripting/Descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto descriptor = filterhost::Descriptor::unflatten(std::span<const uint8_t>(data, size));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "CompareImages.h"
+#include "cli/CompareImages.h"
 
 #include <png.h>
 
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "HostError.h"
-#include "ImageFiles.h"
 #include "PIFilter.h"
+#include "imageio/ImageFiles.h"
 
 namespace filterhost {
 namespace {

@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: MIT
-#include "RunCommand.h"
+#include "cli/RunCommand.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "ActionFile.h"
-#include "EnableExpression.h"
 #include "HostError.h"
-#include "HostServices.h"
-#include "HostSession.h"
-#include "ImageFiles.h"
 #include "PIProperties.h"
-#include "PluginModule.h"
-#include "Terminal.h"
-#include "TerminologyResource.h"
+#include "cli/SetAssignment.h"
+#include "cli/Terminal.h"
+#include "imageio/ImageFiles.h"
+#include "module/EnableExpression.h"
+#include "module/PluginModule.h"
+#include "module/TerminologyResource.h"
+#include "scripting/ActionFile.h"
+#include "session/HostServices.h"
+#include "session/HostSession.h"
 
 namespace fs = std::filesystem;
 

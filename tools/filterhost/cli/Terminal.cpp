@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 #include <poll.h>
 #include <termios.h>

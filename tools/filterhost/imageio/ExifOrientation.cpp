@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-// EXIF orientation and recognising formats by their first bytes.
-#include <cstring>
-
-#include "ImageFilesInternal.h"
+// EXIF orientation: reading it from a block, and the smallest block that states it.
+#include "imageio/ImageFilesInternal.h"
 
 namespace filterhost::imagefiles {
 namespace {
@@ -93,24 +91,6 @@ std::vector<uint8_t> exifToWrite(const ImageFileDetails* details) {
     if (!details->exif.empty()) return details->exif;
     if (details->orientation != 1) return minimalExif(details->orientation);
     return {};
-}
-
-bool isTiff(const uint8_t* head, std::size_t size) {
-    if (size < 4) return false;
-    const bool little =
-        head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43);
-    const bool big =
-        head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
-    return little || big;
-}
-
-bool isPng(const uint8_t* head, std::size_t size) {
-    static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    return size >= 8 && std::memcmp(head, kSignature, 8) == 0;
-}
-
-bool isJpeg(const uint8_t* head, std::size_t size) {
-    return size >= 3 && head[0] == 0xff && head[1] == 0xd8 && head[2] == 0xff;
 }
 
 }  // namespace filterhost::imagefiles

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Choosing the format of a file, writing through a temporary file, and masks.
-#include "ImageFiles.h"
+#include "imageio/ImageFiles.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,13 +14,32 @@
 #include <new>
 
 #include "HostError.h"
-#include "ImageFilesInternal.h"
+#include "imageio/ImageFilesInternal.h"
 
 namespace filterhost {
 namespace fs = std::filesystem;
 using namespace imagefiles;
 
 namespace {
+
+// The formats by their first bytes.
+bool isTiff(const uint8_t* head, std::size_t size) {
+    if (size < 4) return false;
+    const bool little =
+        head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43);
+    const bool big =
+        head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
+    return little || big;
+}
+
+bool isPng(const uint8_t* head, std::size_t size) {
+    static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    return size >= 8 && std::memcmp(head, kSignature, 8) == 0;
+}
+
+bool isJpeg(const uint8_t* head, std::size_t size) {
+    return size >= 3 && head[0] == 0xff && head[1] == 0xd8 && head[2] == 0xff;
+}
 
 std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().string();

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "Document.h"
+#include "session/Document.h"
 
 namespace filterhost {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ImageFiles.h"
+#include "imageio/ImageFiles.h"
 
 namespace filterhost::imagefiles {
 
@@ -76,10 +76,6 @@ std::vector<uint8_t> minimalExif(uint16_t orientation);
 // The EXIF block to write with a file: the one read, or one made for an
 // orientation other than 1, or none.
 std::vector<uint8_t> exifToWrite(const ImageFileDetails* details);
-
-bool isTiff(const uint8_t* head, std::size_t size);
-bool isPng(const uint8_t* head, std::size_t size);
-bool isJpeg(const uint8_t* head, std::size_t size);
 
 // Each writer writes `target` (a fresh temporary file) and names `shown` in
 // its errors.

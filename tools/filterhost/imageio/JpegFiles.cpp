@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ImageFilesInternal.h"
+#include "imageio/ImageFilesInternal.h"
 
 namespace filterhost::imagefiles {
 namespace fs = std::filesystem;

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "HostError.h"
-#include "ImageFilesInternal.h"
 #include "PIFilter.h"
+#include "imageio/ImageFilesInternal.h"
 
 namespace filterhost::imagefiles {
 namespace {

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ImageFilesInternal.h"
+#include "imageio/ImageFilesInternal.h"
 
 namespace filterhost::imagefiles {
 namespace fs = std::filesystem;

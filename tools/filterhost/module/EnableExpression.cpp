@@ -4,7 +4,7 @@
 //   and     := compare ('&&' compare)*
 //   compare := unary (('==' | '!=' | '<' | '<=' | '>' | '>=') unary)?
 //   unary   := '!' unary | 'in' '(' or (',' or)+ ')' | '(' or ')' | name | number
-#include "EnableExpression.h"
+#include "module/EnableExpression.h"
 
 #include <array>
 #include <cctype>

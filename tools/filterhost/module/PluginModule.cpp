@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "PluginModule.h"
+#include "module/PluginModule.h"
 
 #include <dlfcn.h>
 

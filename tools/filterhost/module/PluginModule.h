@@ -10,7 +10,7 @@
 
 #include "PIFilter.h"
 #include "PIProperties.h"
-#include "PropertyList.h"
+#include "module/PropertyList.h"
 
 namespace filterhost {
 

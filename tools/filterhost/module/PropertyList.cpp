@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "PropertyList.h"
+#include "module/PropertyList.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "ByteReader.h"
 #include "PIProperties.h"
+#include "module/ByteReader.h"
 
 namespace filterhost {
 namespace {

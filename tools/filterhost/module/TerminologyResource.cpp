@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "TerminologyResource.h"
+#include "module/TerminologyResource.h"
 
-#include "ByteReader.h"
 #include "PIActions.h"
+#include "module/ByteReader.h"
 
 namespace filterhost {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "DescriptorJson.h"
+#include "scripting/DescriptorJson.h"
 
 namespace filterhost {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ActionFile.h"
+#include "scripting/ActionFile.h"
 
 #include <unistd.h>
 

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "Descriptor.h"
-#include "DescriptorJson.h"
+#include "scripting/Descriptor.h"
+#include "scripting/DescriptorJson.h"
 
 namespace filterhost {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "Descriptor.h"
+#include "scripting/Descriptor.h"
 
 #include <algorithm>
 #include <bit>

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "Descriptor.h"
+#include "scripting/Descriptor.h"
 
 namespace filterhost {
 
@@ -23,9 +23,5 @@ nlohmann::ordered_json toJson(const Descriptor& descriptor);
 // Throws std::runtime_error naming the key and the problem. Keys in `kinds`
 // must have that kind.
 Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds);
-
-// Parses one `--set KEY=VALUE`: the kind comes from `kinds`, else from the
-// value's form ("1,2,3,4" a list, "true"/"false" a boolean, else an integer).
-void putFromText(Descriptor& descriptor, const std::string& assignment, const KeyKinds& kinds);
 
 }  // namespace filterhost

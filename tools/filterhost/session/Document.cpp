@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "Document.h"
+#include "session/Document.h"
 
 namespace filterhost {
 

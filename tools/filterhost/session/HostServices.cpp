@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "HostServices.h"
+#include "session/HostServices.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -14,7 +14,7 @@
 #include "PIBufferSuite.h"
 #include "PIHandleSuite.h"
 #include "SPBasic.h"
-#include "ScriptingServices.h"
+#include "session/ScriptingServices.h"
 
 // Host-side body of the interface's opaque handle.
 struct HandleRecord {

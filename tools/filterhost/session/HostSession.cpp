@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "HostSession.h"
+#include "session/HostSession.h"
 
 #include "PIGeneral.h"
 

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "Descriptor.h"
-#include "Document.h"
-#include "HostServices.h"
 #include "PIFilter.h"
-#include "PluginModule.h"
-#include "TileServer.h"
+#include "module/PluginModule.h"
+#include "scripting/Descriptor.h"
+#include "session/Document.h"
+#include "session/HostServices.h"
+#include "session/TileServer.h"
 
 namespace filterhost {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ScriptingServices.h"
+#include "session/ScriptingServices.h"
 
 #include <unistd.h>
 #include <cstdlib>
@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "DescriptorJson.h"
-#include "HostServices.h"
+#include "scripting/DescriptorJson.h"
+#include "session/HostServices.h"
 
 namespace filterhost {
 namespace {

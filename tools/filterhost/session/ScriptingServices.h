@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Descriptor.h"
 #include "PIActions.h"
+#include "scripting/Descriptor.h"
 
 namespace filterhost {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "TileServer.h"
+#include "session/TileServer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "Document.h"
 #include "PIFilter.h"
+#include "session/Document.h"
 
 namespace filterhost {
 

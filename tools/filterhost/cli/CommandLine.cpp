@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: MIT
+#include "cli/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "cli/CompareImages.h"
+#include "cli/RunCommand.h"
+
+namespace filterhost {
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char kRunFooter[] =
+    "Without --dialog the filter runs silently, with the last confirmed settings\n"
+    "unless --play or --set say otherwise. Esc or Ctrl-C stops a run; nothing is written.";
+
+// The program's commands and what they run once parsed.
+class Commands {
+  public:
+    Commands() : app_("filterhost: runs filter modules on image files", "filterhost") {
+        app_.require_subcommand(1);
+        app_.fallthrough(false);
+        addRun();
+        addList();
+        addCompare();
+    }
+
+    int main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        if (args.empty()) {
+            err << app_.help();
+            return kExitUsage;
+        }
+        if (args[0].empty() || (args[0][0] != '-' && !isCommand(args[0]))) {
+            err << "filterhost: unknown command " << args[0] << "\n" << app_.help();
+            return kExitUsage;
+        }
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        try {
+            app_.parse(reversed);
+        } catch (const CLI::CallForHelp&) {
+            const CLI::App* asked =
+                app_.get_subcommands().empty() ? &app_ : app_.get_subcommands()[0];
+            out << asked->help(asked == &app_ ? "" : "filterhost");
+            return 0;
+        } catch (const CLI::ParseError& e) {
+            return parseFailure(e, err);
+        }
+        return chosen_(out, err);
+    }
+
+  private:
+    bool isCommand(const std::string& name) {
+        return !app_.get_subcommands([&name](CLI::App* c) { return c->check_name(name); }).empty();
+    }
+
+    void addRun() {
+        CLI::App* run = app_.add_subcommand("run", "filter an image file");
+        run->footer(kRunFooter);
+        run->add_option("INPUT", runOptions_.input, "the image to filter")
+            ->type_name("FILE")
+            ->required();
+        run->add_option("-o", runOptions_.output,
+                        "where to write the result (.tif, .tiff, .png, .jpg, .jpeg);\n"
+                        "written only when the run succeeds, never over INPUT")
+            ->type_name("OUTPUT")
+            ->required();
+        run->add_option("--plugin", runOptions_.plugin,
+                        "the filter module (default: Nelvo.8bf beside this program)")
+            ->type_name("FILE.8bf");
+        run->add_option("--set", runOptions_.assignments,
+                        "a parameter by its four-character key, KEY=VALUE; the module's\n"
+                        "terminology types it, else its form: 0/1 or true/false, an\n"
+                        "integer, a list 1,2,3,4, a number")
+            ->type_name("KEY=VALUE")
+            ->allow_extra_args(false);
+        run->add_option("--mask", mask_, "a grey image of the same size; 0 means not selected")
+            ->type_name("FILE");
+        run->add_option("--tile", tile_, "imitate a host that hands out tiles of this size")
+            ->type_name("WxH")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return parseTileSize(text) ? std::string()
+                                               : text + ": expected WxH with both at least 1";
+                },
+                ""));
+        run->add_option("--play", play_, "replay a recorded action (JSON)")->type_name("FILE");
+        run->add_option("--record", record_, "record the run's parameters as an action (JSON)")
+            ->type_name("FILE");
+        run->add_flag("--dialog", runOptions_.dialog, "ask for the editing dialog");
+        runOptions_.plugin = defaultPluginPath();
+        run->callback([this] {
+            if (!mask_.empty()) runOptions_.mask = mask_;
+            if (!tile_.empty()) runOptions_.tile = parseTileSize(tile_);
+            if (!play_.empty()) runOptions_.play = play_;
+            if (!record_.empty()) runOptions_.record = record_;
+            chosen_ = [this](std::ostream& out, std::ostream& err) {
+                return runFilter(runOptions_, out, err);
+            };
+        });
+    }
+
+    void addList() {
+        CLI::App* list = app_.add_subcommand("list", "show the Filter menu");
+        listPlugin_ = defaultPluginPath();
+        list->add_option("--plugin", listPlugin_, "the filter module")->type_name("FILE.8bf");
+        list->callback([this] {
+            chosen_ = [this](std::ostream& out, std::ostream&) {
+                return listFilters(listPlugin_, out);
+            };
+        });
+    }
+
+    void addCompare() {
+        CLI::App* compare = app_.add_subcommand("compare", "side-by-side picture of two images");
+        compare->add_option("BEFORE", before_, "the first image")->type_name("FILE")->required();
+        compare->add_option("AFTER", after_, "the second image")->type_name("FILE")->required();
+        compare->add_option("-o", compareOutput_, "the picture to write")
+            ->type_name("FILE.png")
+            ->required();
+        compare->callback([this] {
+            chosen_ = [this](std::ostream& out, std::ostream&) {
+                writeSideBySide(before_, after_, compareOutput_);
+                out << "filterhost: " << compareOutput_ << "\n";
+                return 0;
+            };
+        });
+    }
+
+    // A missing command or argument shows the usage (status 2); anything else
+    // is one line naming the problem (status 1).
+    int parseFailure(const CLI::ParseError& e, std::ostream& err) const {
+        const CLI::App* sub = app_.get_subcommands().empty() ? nullptr : app_.get_subcommands()[0];
+        const std::string where = sub != nullptr ? sub->get_name() + ": " : std::string();
+        if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr || sub == nullptr) {
+            err << "filterhost: " << where << e.what() << "\n"
+                << (sub != nullptr ? sub->help("filterhost") : app_.help());
+            return kExitUsage;
+        }
+        err << "filterhost: " << where << e.what() << "\n";
+        return kExitFailed;
+    }
+
+    CLI::App app_;
+    std::function<int(std::ostream&, std::ostream&)> chosen_;
+    RunOptions runOptions_;
+    std::string mask_, tile_, play_, record_;
+    std::filesystem::path listPlugin_;
+    std::string before_, after_, compareOutput_;
+};
+
+}  // namespace
+
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Commands commands;
+    return commands.main(args, out, err);
+}
+
+}  // namespace filterhost
