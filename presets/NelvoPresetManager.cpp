@@ -14,6 +14,7 @@
 #include "presets/PresetFile.h"
 #include "resources/strings/StringIds.h"
 #include "util/LoadString.h"
+#include "util/SafeWrite.h"
 #include "util/TextConversion.h"
 
 namespace nelvo {
@@ -34,10 +35,6 @@ class FileSystemError : public fs::filesystem_error {
   private:
     const char* what_;
 };
-
-// Temporary files of save() start with this; they never end in ".nelvo", so an orphan
-// left by a crash is not listed.
-constexpr const char* temporaryPrefix = ".nelvo-save-";
 
 // The folder as a string ending in exactly the separator it already had, or one added.
 std::string folderPrefix(const fs::path& folder) {
@@ -103,23 +100,21 @@ void NelvoPresetManager::save(const std::wstring& name, const PresetSettings& se
     if (isRefusedName(name)) throw NelvoWinException("Invalid preset name", EINVAL);
     const fs::path target = presetPath(name);
 
-    std::string temporary = folderPrefix(folder_) + temporaryPrefix + "XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        throw NelvoWinException("Failed to open preset file for write",
-                                static_cast<std::uint32_t>(errno));
-    }
-    ::close(fd);
+    // The new preset replaces an old one of the same name only once it is whole
+    // and on disk.
+    std::optional<util::SafeWrite> file;
     try {
-        writePresetFile(temporary, settings);
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
+        file.emplace(target);
+    } catch (const std::system_error& e) {
+        throw NelvoWinException("Failed to open preset file for write",
+                                static_cast<std::uint32_t>(e.code().value()));
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        const auto error = static_cast<std::uint32_t>(errno);
-        ::unlink(temporary.c_str());
-        throw NelvoWinException("Failed to write preset file", error);
+    writePresetFile(file->temporaryPath(), settings);
+    try {
+        file->commit();
+    } catch (const std::system_error& e) {
+        throw NelvoWinException("Failed to write preset file",
+                                static_cast<std::uint32_t>(e.code().value()));
     }
 
     const auto place = std::lower_bound(names_.begin(), names_.end(), name);

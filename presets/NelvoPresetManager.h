@@ -46,8 +46,9 @@ class NelvoPresetManager {
     void load(std::size_t index, PresetSettings& settings) const;
 
     // Writes `settings` as preset `name` and lists the name, once, in its sorted place.
-    // The file is written under a temporary name and renamed over the old preset, so a
-    // failed save leaves the old one intact. A name holding "/" or NUL, or that is "." or
+    // The file is written under a temporary name, flushed to disk and renamed over the
+    // old preset (util::SafeWrite), so a failed save or a crash leaves the old one intact. A name
+    // holding "/" or NUL, or that is "." or
     // "..", is refused with util::NelvoWinException (code EINVAL). On any throw names()
     // is unchanged.
     void save(const std::wstring& name, const PresetSettings& settings);

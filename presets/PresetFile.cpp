@@ -547,13 +547,6 @@ void writePresetFile(const std::filesystem::path& path, const PresetSettings& se
     try {
         writeDocument(writer.get(), sink, settings);
         writer.reset();
-        // The manager renames this file over an existing preset; its data must be on disk
-        // before that, or a crash could leave an empty preset in place of the old one.
-        // Files that cannot be synchronised at all (devices, some FUSE file systems) are
-        // written without it.
-        if (::fsync(file.get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS) {
-            throwIfFailed(lastError());
-        }
         if (::close(file.release()) != 0) throwIfFailed(lastError());
     } catch (const NelvoWinException& e) {
         throw NelvoWinException("Failed to write preset file", e.code);

@@ -6,15 +6,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <system_error>
 
 #include "HostError.h"
 #include "imageio/ImageFilesInternal.h"
+#include "util/SafeWrite.h"
 
 namespace filterhost {
 namespace fs = std::filesystem;
@@ -56,65 +57,6 @@ ImageFormat outputFormat(const fs::path& path) {
     fail(path, "cannot tell the format from the extension '" + path.extension().string() +
                    "' (use .tif, .tiff, .png, .jpg or .jpeg)");
 }
-
-// A fresh file beside the output, removed unless it is renamed into place. It
-// is created with O_EXCL so that it never reuses a file someone else made,
-// and with mode 0666 so that the umask decides the output's permissions.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const fs::path& output) {
-        static std::atomic<unsigned> counter{0};
-        const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
-        int lastError = 0;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            // Appended piece by piece: g++ 12 at -O3 warns falsely about
-            // `"." + std::string` (-Wrestrict).
-            std::string name(".");
-            name += output.filename().string();
-            name += '.';
-            name += std::to_string(::getpid());
-            name += '-';
-            name += std::to_string(counter.fetch_add(1));
-            name += ".tmp";
-            const fs::path candidate = folder / name;
-            const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                ::close(fd);
-                path_ = candidate;
-                return;
-            }
-            lastError = errno;
-            if (lastError != EEXIST) break;
-        }
-        fail(output,
-             "cannot create a file in " + folder.string() + ": " + std::strerror(lastError));
-    }
-    ~TemporaryFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-    // Flushes the written file to disk and renames it to `output`.
-    void commit(const fs::path& output) {
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::fsync(fd) != 0) {
-            const int error = errno;
-            if (fd >= 0) ::close(fd);
-            fail(output, std::string("cannot write the file: ") + std::strerror(error));
-        }
-        ::close(fd);
-        if (::rename(path_.c_str(), output.c_str()) != 0) {
-            fail(output, std::string("cannot replace the file: ") + std::strerror(errno));
-        }
-        path_.clear();
-    }
-
-  private:
-    fs::path path_;
-};
 
 template <typename Function>
 auto withMemoryErrors(const fs::path& path, Function&& function) {
@@ -174,21 +116,25 @@ void writeImage(const fs::path& path, const ImageFile& image) {
             fail(path, "is the file the image was read from; it is never overwritten");
         }
     }
-    TemporaryFile temporary(path);
-    withMemoryErrors(path, [&] {
-        switch (format) {
-            case ImageFormat::Tiff:
-                writeTiff(temporary.path(), path, image);
-                break;
-            case ImageFormat::Png:
-                writePng(temporary.path(), path, image);
-                break;
-            case ImageFormat::Jpeg:
-                writeJpeg(temporary.path(), path, image);
-                break;
-        }
-    });
-    temporary.commit(path);
+    try {
+        nelvo::util::SafeWrite file(path);
+        withMemoryErrors(path, [&] {
+            switch (format) {
+                case ImageFormat::Tiff:
+                    writeTiff(file.temporaryPath(), path, image);
+                    break;
+                case ImageFormat::Png:
+                    writePng(file.temporaryPath(), path, image);
+                    break;
+                case ImageFormat::Jpeg:
+                    writeJpeg(file.temporaryPath(), path, image);
+                    break;
+            }
+        });
+        file.commit();
+    } catch (const std::system_error& e) {
+        fail(path, e.what());
+    }
 }
 
 std::vector<uint8_t> readMask(const fs::path& path, int32_t width, int32_t height) {

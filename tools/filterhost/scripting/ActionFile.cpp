@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "scripting/ActionFile.h"
 
-#include <unistd.h>
-
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "HostError.h"
 #include "PIActions.h"
+#include "util/SafeWrite.h"
 
 namespace filterhost {
 namespace {
@@ -57,22 +57,10 @@ void writeAction(const std::filesystem::path& path, const Action& action) {
         if (code == action.playInfo) play = text;
     const nlohmann::ordered_json root = {{"playInfo", play},
                                          {"descriptor", toJson(action.descriptor)}};
-    const std::filesystem::path temporary = path.string() + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << root.dump(2) << "\n";
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw HostError(path.string() + ": cannot write action file");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        throw HostError(path.string() + ": cannot write action file");
+    try {
+        nelvo::util::writeFileSafely(path, root.dump(2) + "\n");
+    } catch (const std::system_error& e) {
+        throw HostError(path.string() + ": cannot write action file (" + e.what() + ")");
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "scripting/DescriptorJson.h"
 #include "session/HostServices.h"
+#include "util/SafeWrite.h"
 
 namespace filterhost {
 namespace {
@@ -312,20 +313,10 @@ void ScriptingServices::saveRegistry() {
     for (const auto& [key, entry] : registry_)
         if (entry.persistent) entries[key] = toJson(entry.descriptor);
     const nlohmann::ordered_json root = {{"version", 1}, {"entries", entries}};
-    const std::filesystem::path temporary =
-        registryPath_.string() + ".tmp." + std::to_string(static_cast<long>(::getpid()));
     try {
         std::filesystem::create_directories(registryPath_.parent_path());
-        {
-            std::ofstream out(temporary, std::ios::trunc);
-            out << root.dump(2) << "\n";
-            out.flush();
-            if (!out) throw std::runtime_error("cannot write " + temporary.string());
-        }
-        std::filesystem::rename(temporary, registryPath_);
+        nelvo::util::writeFileSafely(registryPath_, root.dump(2) + "\n");
     } catch (const std::exception& e) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
         warnings_.push_back(registryPath_.string() + ": registry not saved (" + e.what() + ")");
     }
 }
