@@ -147,7 +147,7 @@ TEST_F(FilterRun, AbortAfterTheFirstTileCancels) {
         record.outTileHeight = record.outTileWidth = 16;
     };
     session.begin(document);
-    session.server().abortRequested = [] { return true; };
+    session.hooks.abortRequested = [] { return true; };
     ASSERT_EQ(session.call(filterSelectorStart), userCanceledErr);
     EXPECT_EQ(session.server().requests().size(), 1u);
     EXPECT_EQ(session.server().abortPolls(), 1u);

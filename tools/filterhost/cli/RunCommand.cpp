@@ -188,16 +188,15 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             record.outTileHeight = tile.second;
         };
         Terminal terminal;
-        session.begin(document);
-        session.server().abortRequested = [&terminal, &options] {
+        session.hooks.abortRequested = [&terminal, &options] {
             return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
         };
         if (options.showProgress) {
-            session.server().progress = [&terminal](int32_t done, int32_t total) {
+            session.hooks.progress = [&terminal](int32_t done, int32_t total) {
                 terminal.progress(done, total);
             };
         }
-        const int16_t result = session.run();
+        const int16_t result = session.run(document);
         terminal.finish();
         for (const std::string& warning : services.scripting().warnings())
             err << "filterhost: " << warning << "\n";

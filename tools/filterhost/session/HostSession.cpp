@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "session/HostSession.h"
 
+#include <optional>
+
 #include "PIGeneral.h"
 
 namespace filterhost {
@@ -55,7 +57,7 @@ int16_t HostSession::about() {
 
 void HostSession::begin(Document& document) {
     document_ = &document;
-    server_ = std::make_unique<TileServer>(document);
+    server_ = std::make_unique<TileServer>(document, hooks);
     Handle parameters = record_.parameters;
     record_ = FilterRecord{};
     big_ = BigDocumentStruct{};
@@ -99,6 +101,8 @@ int16_t HostSession::call(int16_t selector) {
     int16_t result = initialResult;
     {
         HostServices::Activation active(services_);
+        std::optional<TileServer::Activation> serving;
+        if (server_) serving.emplace(*server_);
         module_.entry()(selector, &record_, &data_, &result);
     }
     if (server_) server_->flush();

@@ -62,6 +62,10 @@ class HostSession {
     // Serves advanceState, abort and progress for the operation begun last.
     TileServer& server() { return *server_; }
 
+    // Whether to stop and where progress goes, for every operation of this
+    // session, whenever they are installed.
+    TileServer::Hooks hooks;
+
     // The value *result holds when the module is called.
     int16_t initialResult = noErr;
 

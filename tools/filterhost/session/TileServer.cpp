@@ -31,15 +31,23 @@ constexpr uint64_t kMaxRegionBytes = uint64_t{1} << 34;
 
 }  // namespace
 
-TileServer::TileServer(Document& document) : document_(document) {}
+TileServer::TileServer(Document& document, const Hooks& hooks)
+    : document_(document), hooks_(hooks) {}
 
 TileServer::~TileServer() {
     if (gServer == this) gServer = nullptr;
 }
 
+TileServer::Activation::Activation(TileServer& server) : previous_(gServer) {
+    gServer = &server;
+}
+
+TileServer::Activation::~Activation() {
+    gServer = previous_;
+}
+
 void TileServer::attach(FilterRecord& record) {
     record_ = &record;
-    gServer = this;
     record.advanceState = cAdvanceState;
     record.abortProc = cAbortProc;
     record.progressProc = cProgressProc;
@@ -47,12 +55,12 @@ void TileServer::attach(FilterRecord& record) {
 
 Boolean TileServer::abortPoll() {
     ++abortPolls_;
-    return abortRequested && abortRequested() ? 1 : 0;
+    return hooks_.abortRequested && hooks_.abortRequested() ? 1 : 0;
 }
 
 void TileServer::reportProgress(int32_t done, int32_t total) {
     progressReports_.emplace_back(done, total);
-    if (progress) progress(done, total);
+    if (hooks_.progress) hooks_.progress(done, total);
 }
 
 bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding) {

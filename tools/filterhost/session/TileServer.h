@@ -14,22 +14,38 @@ namespace filterhost {
 
 class TileServer {
   public:
-    explicit TileServer(Document& document);
+    // The program's hooks: whether the user asked to stop, and progress. The
+    // server reads them from their owner at each call, so they may be
+    // installed before or after the server is made.
+    struct Hooks {
+        std::function<bool()> abortRequested;
+        std::function<void(int32_t done, int32_t total)> progress;
+    };
+
+    TileServer(Document& document, const Hooks& hooks);
     ~TileServer();
     TileServer(const TileServer&) = delete;
     TileServer& operator=(const TileServer&) = delete;
 
-    // Installs advanceState, abortProc and progressProc in `record` and makes
-    // this server the one they reach.
+    // Installs advanceState, abortProc and progressProc in `record`.
     void attach(FilterRecord& record);
+
+    // While alive, the installed procedures reach this server; afterwards they
+    // reach the one they reached before (another session's, or none).
+    class Activation {
+      public:
+        explicit Activation(TileServer& server);
+        ~Activation();
+        Activation(const Activation&) = delete;
+        Activation& operator=(const Activation&) = delete;
+
+      private:
+        TileServer* previous_;
+    };
 
     // Writes the pending output back into the document. The host does this
     // after every call that may have filled outData.
     void flush();
-
-    // Hooks for the program: whether the user asked to stop, and progress.
-    std::function<bool()> abortRequested;
-    std::function<void(int32_t done, int32_t total)> progress;
 
     // What the module asked for, for the tests.
     struct Request {
@@ -59,6 +75,7 @@ class TileServer {
     void serveMask(const VRect& rect, int16_t padding);
 
     Document& document_;
+    const Hooks& hooks_;
     FilterRecord* record_ = nullptr;
     Region in_, out_;
     VRect maskRect_{0, 0, 0, 0};
