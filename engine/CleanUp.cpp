@@ -7,9 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "engine/Detection.h"
 #include "engine/FlagScan.h"
 #include "engine/RowLoop.h"
+#include "engine/TileSize.h"
 
 namespace nelvo {
 

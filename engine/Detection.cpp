@@ -141,10 +141,6 @@ VRect clipToPlane(int64_t top, int64_t left, int64_t bottom, int64_t right, int3
             static_cast<int32_t>(std::min<int64_t>(right, width))};
 }
 
-int32_t effectiveTileSize(int32_t tileSize) {
-    return std::max(tileSize, 1);
-}
-
 DetectRegions detectRegions(const VRect& clip, int32_t mapWidth, const VRect& tile,
                             int64_t mapOffset, bool tiled, int32_t tileSize, PlaneSize planes) {
     const VRect& rated = tiled ? clip : tile;

@@ -12,22 +12,15 @@
 
 #include <cstdint>
 
+#include "engine/ColourModel.h"
 #include "engine/Geometry.h"
 #include "engine/Interleaved.h"
 #include "engine/NelvoBuffer.h"
 #include "engine/StageHooks.h"
+#include "engine/TileSize.h"
 #include "settings/FilterParameters.h"
 
 namespace nelvo {
-
-// Colour model codes that select the grey conversion.
-inline constexpr int16_t kModelRgb = 0;
-inline constexpr int16_t kModelHsb = 1;
-inline constexpr int16_t kModelCmyk = 2;
-inline constexpr int16_t kModelLab = 3;
-inline constexpr int16_t kModelGrey = 4;
-inline constexpr int16_t kModelHsl = 5;
-inline constexpr int16_t kModelNone = -1;
 
 // Float sources above white are legitimate, but the window statistics square
 // grey values and sum up to 41 * 41 of them, which leaves single precision
@@ -47,10 +40,6 @@ inline float sanitizeSource(float value) {
 
 // Contrast window radius cap: the window is at most 41 x 41.
 inline constexpr int32_t kMaxContrastRadius = 20;
-
-// Polling intervals, in columns.
-inline constexpr int32_t kDetectPollColumns = 64;
-inline constexpr int32_t kRowPollColumns = 1024;
 
 // Grey value of one interleaved pixel (its `channels` values at `pixel`).
 //  CMYK: ink = (c + m + y) * k / 3 over the channels scaled to 0..1, clamped
@@ -87,9 +76,6 @@ struct DetectRegions {
 // that frame; otherwise it is `tile` in plane coordinates.
 DetectRegions detectRegions(const VRect& clip, int32_t mapWidth, const VRect& tile,
                             int64_t mapOffset, bool tiled, int32_t tileSize, PlaneSize planes);
-
-// Tile sizes below 1 are taken as 1.
-int32_t effectiveTileSize(int32_t tileSize);
 
 // Median of the 9 grey values at rows y - T, y, y + T and columns x - T, x,
 // x + T, coordinates clamped into the plane.

@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Detection.h"
 #include "engine/FlagScan.h"
 #include "engine/PixelTraits.h"
 #include "engine/RowLoop.h"

@@ -65,6 +65,12 @@ class ForkJoinOrder {
 
 }  // namespace detail
 
+// How often the stages poll for cancellation and progress within a row, in
+// columns: the detection passes, whose pixels are costly, and the cheap
+// per-pixel loops of the other stages.
+inline constexpr int32_t kDetectPollColumns = 64;
+inline constexpr int32_t kRowPollColumns = 1024;
+
 // Smallest amount of work, in pixel operations, worth handing to a task;
 // a row loop below it runs on the calling thread alone.
 inline constexpr int64_t kMinWorkPerTask = 16 * 1024;

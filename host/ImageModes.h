@@ -4,18 +4,9 @@
 
 #include <cstdint>
 
-namespace nelvo {
+#include "engine/ColourModel.h"
 
-// Colour model codes handed to the engine factory.
-enum ColourModel : int16_t {
-    kModelNone = -1,
-    kModelRGB = 0,
-    kModelHSB = 1,
-    kModelCMYK = 2,
-    kModelLab = 3,
-    kModelGrey = 4,
-    kModelHSL = 5,
-};
+namespace nelvo {
 
 // Colour channels of `imageMode`; multichannel modes have `planes` channels and
 // modes the table does not know have none.
