@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/CleanUp.h"
-#include "tests/engine/PlaneUtils.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/PlaneUtils.h"
+#include "engine/reference/Synthetic.h"
 
 namespace {
 

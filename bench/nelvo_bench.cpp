@@ -41,7 +41,7 @@
 #include "bench/SyntheticPhoto.h"
 #include "engine/Dissolve.h"
 #include "engine/ThreadLimit.h"
-#include "tests/engine/reference/ReferenceEngine.h"
+#include "engine/reference/ReferenceEngine.h"
 
 namespace nelvo::bench {
 namespace {

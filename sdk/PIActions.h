@@ -39,11 +39,7 @@ enum {
 };
 
 /* recordInfo: what the plug-in tells the host after recording. */
-enum {
-    plugInDialogOptional = 0,
-    plugInDialogRequired = 1,
-    plugInDialogNone = 2
-};
+enum { plugInDialogOptional = 0, plugInDialogRequired = 1, plugInDialogNone = 2 };
 
 typedef struct PIDescriptorParameters {
     int16 descriptorParametersVersion;
@@ -80,8 +76,8 @@ typedef struct PSActionDescriptorProcs {
                           double value);
     SPErr (*PutBoolean)(PIActionDescriptor descriptor, DescriptorKeyID key, Boolean value);
     SPErr (*GetInteger)(PIActionDescriptor descriptor, DescriptorKeyID key, int32* value);
-    SPErr (*GetUnitFloat)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorUnitID* unit,
-                          double* value);
+    SPErr (*GetUnitFloat)(PIActionDescriptor descriptor, DescriptorKeyID key,
+                          DescriptorUnitID* unit, double* value);
     SPErr (*GetBoolean)(PIActionDescriptor descriptor, DescriptorKeyID key, Boolean* value);
     SPErr (*PutIntegers)(PIActionDescriptor descriptor, DescriptorKeyID key, uint32 count,
                          const int32* values);
@@ -103,7 +99,7 @@ typedef struct PSDescriptorRegistryProcs {
     SPErr (*Register)(const char* key, PIActionDescriptor descriptor, Boolean isPersistent);
     SPErr (*Erase)(const char* key);
     /* A new descriptor holding a copy of the entry (the caller frees it), or
-       *descriptor = NULL when there is none. */
+     *descriptor = NULL when there is none. */
     SPErr (*Get)(const char* key, PIActionDescriptor* descriptor);
 } PSDescriptorRegistryProcs;
 

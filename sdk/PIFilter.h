@@ -91,7 +91,7 @@ typedef struct FilterRecord {
        one session and hands it back; the plug-in creates it when NULL. */
     Handle parameters;
 
-    int16 planes; /* channels of the image */
+    int16 planes;      /* channels of the image */
     int32 maxSpace;    /* in: memory the host can offer; prepare may lower it */
     int32 bufferSpace; /* prepare: memory the plug-in will allocate itself */
 
@@ -104,8 +104,8 @@ typedef struct FilterRecord {
     int32 outRowBytes;
     int32 outColumnBytes;
 
-    Boolean haveMask;   /* the host has a selection mask */
-    void* maskData;     /* one byte per pixel of maskRect32, 0 = not selected; or NULL */
+    Boolean haveMask; /* the host has a selection mask */
+    void* maskData;   /* one byte per pixel of maskRect32, 0 = not selected; or NULL */
     int32 maskRowBytes;
 
     int16 imageMode; /* plugInMode... */
@@ -113,7 +113,7 @@ typedef struct FilterRecord {
 
     Fixed inputRate;
     Fixed maskRate;
-    int16 inputPadding;  /* value for pixels requested outside the image; < 0: none */
+    int16 inputPadding; /* value for pixels requested outside the image; < 0: none */
     int16 outputPadding;
     int16 maskPadding;
     Boolean wantsAbsolute; /* rectangles are in image coordinates, not relative to filterRect */

@@ -21,9 +21,9 @@ typedef uint64_t uint64;
 
 typedef unsigned char Boolean;
 typedef int16 OSErr;
-typedef uint32 OSType;   /* four-character code, 'abcd' = 0x61626364 */
+typedef uint32 OSType; /* four-character code, 'abcd' = 0x61626364 */
 typedef uint32 ResType;
-typedef int32 Fixed;     /* 16.16 fixed point: 1.0 is 0x10000 */
+typedef int32 Fixed; /* 16.16 fixed point: 1.0 is 0x10000 */
 typedef char* Ptr;
 
 /* A handle is an opaque host-owned block of memory; its address is only
@@ -46,9 +46,9 @@ typedef struct VPoint {
 /* Error codes returned through the result of PluginMain. */
 enum {
     noErr = 0,
-    memFullErr = -108,                 /* out of memory */
-    userCanceledErr = -128,            /* the user cancelled */
-    filterBadParameters = -30100,      /* bad parameters, e.g. a host tile of size 0 */
+    memFullErr = -108,                  /* out of memory */
+    userCanceledErr = -128,             /* the user cancelled */
+    filterBadParameters = -30100,       /* bad parameters, e.g. a host tile of size 0 */
     errPlugInHostInsufficient = -30900, /* host lacks what the plug-in needs */
     /* Not of the published set: this build of the module cannot show its
        editing dialog, so a step that asks for it ends with this code. */
@@ -56,8 +56,9 @@ enum {
 };
 
 /* Builds a four-character code from its characters: PIFourCC('d','e','t','I'). */
-#define PIFourCC(a, b, c, d) \
-    ((OSType)(((uint32)(uint8)(a) << 24) | ((uint32)(uint8)(b) << 16) | ((uint32)(uint8)(c) << 8) | (uint32)(uint8)(d)))
+#define PIFourCC(a, b, c, d)                                            \
+    ((OSType)(((uint32)(uint8)(a) << 24) | ((uint32)(uint8)(b) << 16) | \
+              ((uint32)(uint8)(c) << 8) | (uint32)(uint8)(d)))
 
 #ifdef __cplusplus
 }

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "engine/NelvoBuffer.h"
-#include "tests/engine/Synthetic.h"
-#include "tests/engine/reference/ReferenceEngine.h"
+#include "engine/reference/ReferenceEngine.h"
+#include "engine/reference/Synthetic.h"
 
 namespace nelvo::testing {
 

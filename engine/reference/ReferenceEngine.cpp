@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/engine/reference/ReferenceEngine.h"
+#include "engine/reference/ReferenceEngine.h"
 
 #include <algorithm>
 #include <cmath>

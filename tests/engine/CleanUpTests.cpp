@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "engine/CleanUp.h"
-#include "tests/engine/PlaneUtils.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/PlaneUtils.h"
+#include "engine/reference/ReferenceEngine.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
-#include "tests/engine/reference/ReferenceEngine.h"
 
 namespace nelvo {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "engine/Detection.h"
 #include "engine/Dissolve.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
 
 namespace nelvo {

@@ -14,10 +14,10 @@
 #include "engine/DetectionKernels.h"
 #include "engine/Repair.h"
 #include "engine/ThreadLimit.h"
-#include "tests/engine/PlaneUtils.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/PlaneUtils.h"
+#include "engine/reference/ReferenceEngine.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
-#include "tests/engine/reference/ReferenceEngine.h"
 
 namespace nelvo {
 namespace {

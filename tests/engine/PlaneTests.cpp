@@ -9,7 +9,7 @@
 
 #include "engine/Dissolve.h"
 #include "engine/NelvoBuffer.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
 
 namespace nelvo {

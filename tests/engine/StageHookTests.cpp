@@ -13,8 +13,8 @@
 #include "engine/Dissolve.h"
 #include "engine/Repair.h"
 #include "engine/ThreadLimit.h"
-#include "tests/engine/PlaneUtils.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/PlaneUtils.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
 
 namespace nelvo {

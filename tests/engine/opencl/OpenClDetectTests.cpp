@@ -21,11 +21,11 @@
 #include "engine/Detection.h"
 #include "engine/Dissolve.h"
 #include "engine/opencl/OpenClDetect.h"
-#include "tests/engine/PlaneUtils.h"
-#include "tests/engine/Synthetic.h"
+#include "engine/reference/PlaneUtils.h"
+#include "engine/reference/ReferenceEngine.h"
+#include "engine/reference/Synthetic.h"
 #include "tests/engine/TestAllocators.h"
 #include "tests/engine/opencl/ClCalls.h"
-#include "tests/engine/reference/ReferenceEngine.h"
 #include "tests/support/EnvironmentVariable.h"
 
 namespace nelvo::opencl {

@@ -76,7 +76,7 @@ std::vector<std::string> folderEntries(const fs::path& folder) {
     return names;
 }
 
-void writeTiffFile(const fs::path& path, const TiffSpec& spec,
+void writeTiffFile(const fs::path& path, const TiffFileLayout& spec,
                    const std::vector<uint8_t>& samples) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(tif, nullptr);
@@ -195,7 +195,8 @@ std::vector<uint8_t> readTiffSamples(const fs::path& path) {
     return samples;
 }
 
-void writePngFile(const fs::path& path, const PngSpec& spec, const std::vector<uint8_t>& rows) {
+void writePngFile(const fs::path& path, const PngFileLayout& spec,
+                  const std::vector<uint8_t>& rows) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

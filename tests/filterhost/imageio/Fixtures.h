@@ -50,7 +50,7 @@ void writeBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
 std::vector<std::string> folderEntries(const fs::path& folder);
 
 // A TIFF written with libtiff from interleaved native-order samples.
-struct TiffSpec {
+struct TiffFileLayout {
     uint32_t width = 1;
     uint32_t height = 1;
     uint16_t bits = 8;
@@ -66,7 +66,8 @@ struct TiffSpec {
     std::vector<uint16_t> extraKinds;
     std::vector<uint16_t> colourMap;  // palette: 3 × 2^bits entries
 };
-void writeTiffFile(const fs::path& path, const TiffSpec& spec, const std::vector<uint8_t>& samples);
+void writeTiffFile(const fs::path& path, const TiffFileLayout& spec,
+                   const std::vector<uint8_t>& samples);
 
 // What a TIFF file says about its storage, and its samples (contiguous files
 // only, native order), read with libtiff.
@@ -85,7 +86,7 @@ std::vector<uint8_t> readTiffSamples(const fs::path& path);
 
 // A PNG written with libpng from packed rows (rowBytes each, big-endian at 16
 // bits, as stored in the file).
-struct PngSpec {
+struct PngFileLayout {
     uint32_t width = 1;
     uint32_t height = 1;
     int bits = 8;
@@ -94,7 +95,8 @@ struct PngSpec {
     std::vector<uint8_t> palette;       // RGB triples
     std::vector<uint8_t> transparency;  // tRNS: alpha per palette entry
 };
-void writePngFile(const fs::path& path, const PngSpec& spec, const std::vector<uint8_t>& rows);
+void writePngFile(const fs::path& path, const PngFileLayout& spec,
+                  const std::vector<uint8_t>& rows);
 
 // The 16-bit samples of a PNG file, read with libpng.
 std::vector<uint16_t> readPng16(const fs::path& path);

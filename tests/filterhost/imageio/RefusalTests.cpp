@@ -188,12 +188,12 @@ TEST(DamagedFile, MissingFileAndFolderAreRefused) {
 
 struct RefusedModeCase {
     const char* name;
-    TiffSpec spec;
+    TiffFileLayout spec;
     const char* fragment;
 };
 
-TiffSpec spec(uint16_t photometric, uint16_t bits, uint16_t samples, uint16_t format) {
-    TiffSpec s;
+TiffFileLayout spec(uint16_t photometric, uint16_t bits, uint16_t samples, uint16_t format) {
+    TiffFileLayout s;
     s.width = 2;
     s.height = 2;
     s.photometric = photometric;

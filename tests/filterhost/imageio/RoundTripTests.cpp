@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
 // PNG files written by libpng in the forms that are expanded on reading.
 TEST(PngExpanded, PaletteWithTransparencyBecomesRgbWithAlpha) {
     TempDir dir;
-    PngSpec spec;
+    PngFileLayout spec;
     spec.width = 3;
     spec.height = 2;
     spec.bits = 4;
@@ -165,7 +165,7 @@ TEST(PngExpanded, PaletteWithTransparencyBecomesRgbWithAlpha) {
 
 TEST(PngExpanded, InterlacedTwoBitGreyBecomesEightBitGrey) {
     TempDir dir;
-    PngSpec spec;
+    PngFileLayout spec;
     spec.width = 9;
     spec.height = 9;
     spec.bits = 2;

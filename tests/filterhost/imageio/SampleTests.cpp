@@ -20,7 +20,7 @@ using filterhost::writeImage;
 fs::path everySixteenBitValue(const TempDir& dir) {
     std::vector<uint8_t> samples(65536 * 2);
     for (std::size_t v = 0; v < 65536; ++v) setSample(samples, v, static_cast<uint16_t>(v));
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.width = 256;
     spec.height = 256;
     spec.bits = 16;
@@ -97,7 +97,7 @@ class Convention : public testing::TestWithParam<ConventionCase> {};
 TEST_P(Convention, FileSamplesBecomeHostSamplesAndGoBackUnchanged) {
     const ConventionCase& c = GetParam();
     TempDir dir;
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.bits = c.bits;
     spec.samplesPerPixel = static_cast<uint16_t>(c.file.size());
     spec.photometric = c.photometric;

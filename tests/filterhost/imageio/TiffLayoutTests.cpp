@@ -42,7 +42,7 @@ TEST_P(TiffLayout, IsReadAndKeptWhenWrittenBack) {
                   : c.bits == 16 ? std::round(unit * 65535)
                                  : unit * 2 - 0.5;
     }
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.width = kWidth;
     spec.height = kHeight;
     spec.bits = c.bits;
@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TiffExpanded, PaletteBecomesRgb) {
     TempDir dir;
     // 4-bit indices, two per byte; 16 colours of n * 257 so that 8 bits hold them.
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.width = 3;
     spec.height = 2;
     spec.bits = 4;
@@ -127,7 +127,7 @@ TEST(TiffExpanded, PaletteBecomesRgb) {
 
 TEST(TiffExpanded, BilevelBecomesGreyWrittenLosslessly) {
     TempDir dir;
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.width = 10;
     spec.height = 2;
     spec.bits = 1;
@@ -152,7 +152,7 @@ TEST(TiffExpanded, JpegCompressedYcbcrIsReadAsRgbAndWrittenTheSameWay) {
     for (std::size_t i = 0; i < rgb.size(); ++i) {
         rgb[i] = static_cast<uint8_t>(((i / 3) % kWidth) * 3 + (i % 3) * 30 + (i / 3 / kWidth) * 2);
     }
-    TiffSpec spec;
+    TiffFileLayout spec;
     spec.width = kWidth;
     spec.height = kHeight;
     spec.samplesPerPixel = 3;
