@@ -75,7 +75,7 @@ struct Parameter {
     }
 };
 
-// The four-character code of a key written as text, "detI".
+// The four-character code of a key written as its four characters.
 constexpr std::uint32_t fourCharCode(const char (&text)[5]) {
     return (std::uint32_t{static_cast<unsigned char>(text[0])} << 24) |
            (std::uint32_t{static_cast<unsigned char>(text[1])} << 16) |

@@ -2,7 +2,7 @@
 // Recorded actions: one filter step's descriptor and play information as a
 // human-readable JSON file.
 //   {"playInfo": "silent" | "dontDisplay" | "display",
-//    "descriptor": {"detI": 12, "darK": true, "zooM": {"unit": "#Prc", "value": 100}, ...}}
+//    "descriptor": {"KEY1": 12, "KEY2": true, "KEY3": {"unit": "#Prc", "value": 100}, ...}}
 #pragma once
 
 #include <filesystem>
