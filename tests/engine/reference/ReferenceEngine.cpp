@@ -152,12 +152,16 @@ DetectRegions detect(const Plane<T>& grey, Plane<T>& median, Plane<float>& contr
     const bool dark = settings.darkDefects;
     const bool bright = settings.brightDefects;
     float threshold;
+    // The deviation term's denominator floor: one grey level squared on the
+    // type's scale for the integer types, one 8-bit level squared for float.
+    float floor = 1.0f;
     if constexpr (std::is_same_v<T, unsigned char>) {
         threshold = 2.0f;
     } else if constexpr (std::is_same_v<T, unsigned short>) {
         threshold = 514.0f;
     } else {
         threshold = 2.0f / 255.0f;
+        floor = 1.0f / (255.0f * 255.0f);
     }
     for (int32_t y = B.top; y < B.bottom; ++y) {
         for (int32_t x = B.left; x < B.right; ++x) {
@@ -196,7 +200,7 @@ DetectRegions detect(const Plane<T>& grey, Plane<T>& median, Plane<float>& contr
                 const float varG = m2G / n;
                 const float varM = m2M / n;
                 const float diff = std::sqrt(varG) - std::sqrt(varM);
-                cd = diff * diff / (varG + varM + 1.0f);
+                cd = diff * diff / (varG + varM + floor);
             }
             float rating;
             if constexpr (std::is_same_v<T, unsigned char>) {
