@@ -358,7 +358,23 @@ void dissolveDefects(const Plane<uint8_t>& defects, void* data, int32_t rowBytes
     const auto pixel = [&](int32_t y, int32_t x) {
         return const_cast<T*>(pixelAt<T>(data, rowBytes, columnBytes, y, x));
     };
-    const auto isSource = [&](int32_t y, int32_t x) { return (work.at(y, x) & 0x40) == 0; };
+    // An intact float pixel with a value that is not finite or beyond 65504
+    // (the half-float range) is never a source; a defect is, once filled.
+    Plane<uint8_t> unusable(W, H);
+    if constexpr (std::is_same_v<T, float>) {
+        for (int32_t y = 0; y < H; ++y) {
+            for (int32_t x = 0; x < W; ++x) {
+                const T* p = pixel(y, x);
+                if (defects.at(y, x) != 0) continue;
+                for (int32_t c = 0; c < channels; ++c) {
+                    if (!std::isfinite(p[c]) || std::fabs(p[c]) > 65504.0f) unusable.at(y, x) = 1;
+                }
+            }
+        }
+    }
+    const auto isSource = [&](int32_t y, int32_t x) {
+        return (work.at(y, x) & 0x40) == 0 && unusable.at(y, x) == 0;
+    };
     const int weights[4] = {0, 9, 4, 1};
 
     int pass = 0;
