@@ -225,7 +225,7 @@ float windowContrast(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median, i
     const float varG = g.m2 / count;
     const float varM = m.m2 / count;
     const float sdDiff = std::sqrt(varG) - std::sqrt(varM);
-    return sdDiff * sdDiff / (varG + varM + 1.0f);
+    return sdDiff * sdDiff / (varG + varM + PixelTraits<T>::deviationFloor);
 }
 
 }  // namespace

@@ -351,7 +351,7 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
                 const float varG = varianceOf(g1, g2, n);
                 const float varM = varianceOf(m1, m2, n);
                 const float sdDiff = std::sqrt(varG) - std::sqrt(varM);
-                const float cd = sdDiff * sdDiff / (varG + varM + 1.0f);
+                const float cd = sdDiff * sdDiff / (varG + varM + Traits::deviationFloor);
                 float d;
                 if constexpr (isFloat) {
                     d = std::fabs(g[x] - m[x]);

@@ -19,6 +19,9 @@ struct PixelTraits<unsigned char> {
     static constexpr float maxFloat = 255.0f;
     // Grey-to-median differences below this skip the window statistics.
     static constexpr float differenceThreshold = 2.0f;
+    // Added to the variance sum in the deviation term's denominator: one grey
+    // level squared.
+    static constexpr float deviationFloor = 1.0f;
 
     // Channel value scaled to 0..1 for the ink formula.
     static float unit(unsigned char c) { return static_cast<float>(c) / 255.0f; }
@@ -32,6 +35,7 @@ struct PixelTraits<unsigned short> {
     static constexpr float maxFloat = 32768.0f;
     // Twice 257, the 16-bit step of one 8-bit grey level.
     static constexpr float differenceThreshold = 514.0f;
+    static constexpr float deviationFloor = 1.0f;
 
     static float unit(unsigned short c) { return static_cast<float>(c) * (1.0f / 32768.0f); }
     static float rating(float cd, float d) {
@@ -44,6 +48,11 @@ struct PixelTraits<float> {
     static constexpr float max = 1.0f;
     static constexpr float maxFloat = 1.0f;
     static constexpr float differenceThreshold = 2.0f / 255.0f;
+    // One 8-bit grey level squared on the 0..1 scale. A floor of 1 here would
+    // dwarf every variance a 0..1 image can have and hold the deviation term
+    // near zero, so a float image would lose specks that the same picture in
+    // 8 or 16 bits shows.
+    static constexpr float deviationFloor = 1.0f / (255.0f * 255.0f);
 
     static float unit(float c) { return c; }
     static float rating(float cd, float d) { return 0.75f * cd + 0.25f * d; }

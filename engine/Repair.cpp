@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,45 @@ void dimImage(const Interleaved<T>& image, int32_t channels, const uint8_t* mask
 
 namespace {
 
+// Pending map values: a source, a pixel still to fill, and a pixel that is
+// neither: a float pixel whose values are not finite or beyond any image
+// (above the half-float range, the widest that high-dynamic-range work
+// uses). Such a pixel would spread into every pixel filled from it, so it
+// is never a source; flagged, it is filled like any defect.
+constexpr uint8_t kSource = 0;
+constexpr uint8_t kPending = 1;
+constexpr uint8_t kUnusable = 2;
+constexpr float kLargestSourceValue = 65504.0f;
+
+template <typename T>
+bool usableSource(const T* pixel, int32_t channels) {
+    if constexpr (std::is_same_v<T, float>) {
+        for (int32_t c = 0; c < channels; ++c) {
+            if (!(std::fabs(pixel[c]) <= kLargestSourceValue)) return false;
+        }
+    }
+    return true;
+}
+
+// The pending map's starting row: defects pending, other pixels sources
+// unless unusable. Answers the number of pending pixels.
+template <typename T>
+int32_t startRow(const uint8_t* flags, const Interleaved<T>& image, int32_t channels, int32_t y,
+                 int32_t width, uint8_t* pending) {
+    int32_t flagged = 0;
+    for (int32_t x = 0; x < width; ++x) {
+        pending[x] = flags[x] != 0 ? kPending : kSource;
+        flagged += pending[x];
+    }
+    if constexpr (std::is_same_v<T, float>) {
+        const T* pixel = image.row(y);
+        for (int32_t x = 0; x < width; ++x, pixel += image.step()) {
+            if (pending[x] == kSource && !usableSource(pixel, channels)) pending[x] = kUnusable;
+        }
+    }
+    return flagged;
+}
+
 // Per-pixel repair state. The pending flags, which other rows read, live in a
 // map of their own and change only in the commit loop; the count and
 // next-state bits are written by the pixel's own row only. So no byte is
@@ -100,7 +140,7 @@ class RepairMap {
         for (int32_t wy = firstRow(y); wy <= lastRow(y); ++wy) {
             const uint8_t* flags = pending(wy);
             for (int32_t wx = firstColumn(x); wx <= lastColumn(x); ++wx) {
-                count = static_cast<uint8_t>(count + (flags[wx] == 0 ? 1 : 0));
+                count = static_cast<uint8_t>(count + (flags[wx] == kSource ? 1 : 0));
             }
         }
         return count;
@@ -113,7 +153,7 @@ class RepairMap {
         for (int32_t wy = y - kRepairRadius; wy <= y + kRepairRadius; ++wy) {
             const uint8_t* flags = pending(wy) + x - kRepairRadius;
             for (int32_t i = 0; i < 2 * kRepairRadius + 1; ++i) {
-                count += flags[i] == 0 ? 1 : 0;
+                count += flags[i] == kSource ? 1 : 0;
             }
         }
         return count;
@@ -163,7 +203,7 @@ void fillPixel(const RepairMap& map, const Interleaved<T>& image, int32_t channe
     for (int32_t wy = map.firstRow(y); wy <= map.lastRow(y); ++wy) {
         const uint8_t* flags = map.pending(wy);
         for (int32_t wx = map.firstColumn(x); wx <= map.lastColumn(x); ++wx) {
-            if (flags[wx] != 0) continue;
+            if (flags[wx] != kSource) continue;
             const int32_t weight = ringWeight(wy - y, wx - x);
             const auto w = static_cast<float>(weight);
             const T* source = image.pixel(wy, wx);
@@ -203,7 +243,7 @@ void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t y, 
         const T* source = image.pixel(y + dy, x - kRepairRadius);
         const auto& weights = kWindowWeights[static_cast<std::size_t>(dy + kRepairRadius)];
         for (std::size_t i = 0; i < 7; ++i) {
-            const int32_t weight = weights[i] & -static_cast<int32_t>(flags[i] == 0);
+            const int32_t weight = weights[i] & -static_cast<int32_t>(flags[i] == kSource);
             weightSum += weight;
             for (std::size_t c = 0; c < Channels; ++c) {
                 sums[c] += weight * static_cast<int32_t>(source[c]);
@@ -251,11 +291,7 @@ void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
     RepairMap map(size, true);
 
     forEachRow(height, width, [&](int32_t y) {
-        const uint8_t* flags = defects.row(y);
-        uint8_t* pending = map.pending(y);
-        for (int32_t x = 0; x < width; ++x) {
-            pending[x] = flags[x] != 0 ? 1 : 0;
-        }
+        startRow(defects.row(y), image, channels, y, width, map.pending(y));
     });
 
     std::atomic<int64_t> pendingPixels{0};
@@ -270,7 +306,7 @@ void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
             uint8_t* state = map.state(y);
             int64_t rowPending = 0;
             for (int32_t x = 0; x < width; ++x) {
-                if (pending[x] == 0) {
+                if (pending[x] != kPending) {
                     state[x] = 0;
                 } else {
                     state[x] = static_cast<uint8_t>(kNextStateBit | map.countSources(y, x));
@@ -290,7 +326,7 @@ void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
                 ChannelSums sums(channels);
                 int64_t rowFilled = 0;
                 for (int32_t x = 0; x < width; ++x) {
-                    if ((state[x] & kCountBits) != step || pending[x] == 0) continue;
+                    if ((state[x] & kCountBits) != step || pending[x] != kPending) continue;
                     fillPixel(map, image, channels, y, x, sums.data(), image.pixel(y, x));
                     state[x] = static_cast<uint8_t>(state[x] & ~kNextStateBit);
                     ++rowFilled;
@@ -304,7 +340,7 @@ void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
             uint8_t* pending = map.pending(y);
             const uint8_t* state = map.state(y);
             for (int32_t x = 0; x < width; ++x) {
-                pending[x] = (state[x] & kNextStateBit) != 0 ? 1 : 0;
+                if (pending[x] == kPending && (state[x] & kNextStateBit) == 0) pending[x] = kSource;
             }
         });
     } while (pendingPixels.load(std::memory_order_relaxed) > 0 && pass < kMaxRepairPasses);
@@ -371,20 +407,13 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
     PendingRows rows(height);
 
     forEachRow(height, width, [&](int32_t y) {
-        const uint8_t* flags = defects.row(y);
-        uint8_t* pending = map.pending(y);
-        int32_t flagged = 0;
-        for (int32_t x = 0; x < width; ++x) {
-            pending[x] = flags[x] != 0 ? 1 : 0;
-            flagged += pending[x];
-        }
-        rows.length(y) = flagged;
+        rows.length(y) = startRow(defects.row(y), image, channels, y, width, map.pending(y));
     });
     rows.allocate();
     forEachRow(height, width / 8 + 1, [&](int32_t y) {
         uint64_t* entries = rows.row(y);
         int32_t n = 0;
-        forEachFlag(map.pending(y), width,
+        forEachFlag(defects.row(y), width,
                     [&](int32_t x) { entries[n++] = PendingRows::make(x, 0); });
     });
 
@@ -479,7 +508,7 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
                     const int32_t x = PendingRows::column(entries[i]);
                     const T* value = filledValue(y, i);
                     std::copy(value, value + channels, image.pixel(y, x));
-                    pending[x] = 0;
+                    pending[x] = kSource;
                 } else {
                     entries[kept++] = entries[i];
                 }

@@ -3,16 +3,15 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <vector>
 
 #include "engine/FilterBase.h"
 #include "host/HostPlaneAllocator.h"
+#include "host/HostRunHooks.h"
 #include "host/ImageModes.h"
 
 namespace nelvo {
 namespace {
 
-constexpr uint8_t kNeutralMark = 128;
 constexpr ::VRect kEmpty{0, 0, 0, 0};
 
 int64_t widthOf(const ::VRect& r) {
@@ -45,10 +44,9 @@ int16_t startRun(CallContext& context, bool showDialog) {
     if (context.map != nullptr && block.mapWidth == width && block.mapBytes == area) {
         return processImage(context, context.parameters->engine, block.mapWidth, context.map);
     }
-    // No map saved for this rectangle: every pixel unmarked.
-    const std::vector<uint8_t> neutral(static_cast<std::size_t>(area), kNeutralMark);
-    return processImage(context, context.parameters->engine, static_cast<int32_t>(width),
-                        neutral.data());
+    // No map saved for this rectangle: the engine takes a missing map as
+    // every pixel unmarked, without a byte per pixel to say so.
+    return processImage(context, context.parameters->engine, static_cast<int32_t>(width), nullptr);
 }
 
 int16_t processImage(CallContext& context, const EngineSettings& settings, int32_t mapWidth,
@@ -63,7 +61,6 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
     const int64_t rows = (heightOf(rect) + tileHeight - 1) / tileHeight;
     const int64_t columns = (widthOf(rect) + tileWidth - 1) / tileWidth;
     const int64_t total = rows * columns;
-    int64_t done = 0;
     record.inputRate = 0x10000;
     record.maskRate = 0x10000;
 
@@ -73,6 +70,8 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
     const std::unique_ptr<FilterBase> engine =
         createFilter(colourModel(record.imageMode), channels, record.depth, allocator);
     engine->setTiled();
+    HostRunHooks hooks(record, total);
+    hooks.install(*engine);
 
     for (int64_t row = 0; row < rows; ++row) {
         const int32_t top = static_cast<int32_t>(rect.top + row * tileHeight);
@@ -103,21 +102,25 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             const auto* selection =
                 static_cast<const uint8_t*>(record.haveMask ? record.maskData : nullptr);
 
+            // A stage stopped by the host leaves its outputs partly written;
+            // the run ends there and the host discards the tile.
+            hooks.beginTile(size.height, settings.tileSize);
             engine->setSource(record.inData, record.inRowBytes, record.inColumnBytes,
                               toEngine(tile));
+            if (hooks.stopped()) return userCanceledErr;
             engine->detect(settings, toEngine(clip), mapWidth, toEngine(tile), mapOffset);
+            if (hooks.stopped()) return userCanceledErr;
             engine->markDefects(selection, record.maskRowBytes, size, mapOffset,
                                 settings.detectionIntensity, map, mapWidth);
             engine->removeSpecks(size, settings.tileSize);
             engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes,
                                record.outData, record.outRowBytes, record.outColumnBytes, size);
+            if (hooks.stopped()) return userCanceledErr;
             engine->dissolveDefects(record.outData, record.outRowBytes, record.outColumnBytes,
                                     size);
-
-            ++done;
-            if (record.progressProc != nullptr)
-                record.progressProc(static_cast<int32_t>(done), static_cast<int32_t>(total));
-            if (record.abortProc != nullptr && record.abortProc()) return userCanceledErr;
+            if (hooks.stopped()) return userCanceledErr;
+            hooks.endTile();
+            if (hooks.stopped()) return userCanceledErr;
         }
     }
     big.inRect32 = kEmpty;

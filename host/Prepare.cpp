@@ -25,6 +25,10 @@ void prepare(FilterRecord& record) {
     const int64_t channels = colourChannels(record.imageMode, record.planes);
     int64_t bytesPerPixel = 2 * channels + 1;
     if (record.maskData != nullptr) bytesPerPixel += 1;
+    // Repair's working lists, should every pixel of a tile be flagged: a
+    // pending byte, an 8-byte list entry and a slot for the filled values.
+    const int64_t sampleBytes = record.depth == 32 ? 4 : record.depth == 16 ? 2 : 1;
+    bytesPerPixel += 1 + 8 + channels * sampleBytes;
     const int64_t estimate = bytesPerPixel * width * height;
     if (estimate < record.maxSpace) record.maxSpace = static_cast<int32_t>(estimate);
 }

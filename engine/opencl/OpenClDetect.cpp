@@ -223,12 +223,15 @@ class ImageMapping {
 // own range.
 template <typename T>
 bool writeGrey(cl_command_queue queue, cl_mem image, const NelvoBuffer<T>& grey, std::size_t w,
-               std::size_t h, std::string_view vendor) {
+               std::size_t h) {
     ImageMapping mapping(queue, image, CL_MAP_WRITE, w, h);
     if (mapping.data() == nullptr) {
         return false;
     }
-    const std::size_t pitch = mappedRowPitch(w, vendor, mapping.rowPitch());
+    const std::size_t pitch = mappedRowPitch(w, mapping.rowPitch());
+    if (pitch == 0) {
+        return false;
+    }
     for (std::size_t i = 0; i < h; ++i) {
         const T* in = grey.row(static_cast<int32_t>(i));
         auto* out = reinterpret_cast<float*>(mapping.data() + i * pitch);
@@ -241,12 +244,15 @@ bool writeGrey(cl_command_queue queue, cl_mem image, const NelvoBuffer<T>& grey,
 
 // Copies the result image into the contrast plane.
 bool readRatings(cl_command_queue queue, cl_mem image, NelvoBuffer<float>& contrast, std::size_t w,
-                 std::size_t h, std::string_view vendor) {
+                 std::size_t h) {
     ImageMapping mapping(queue, image, CL_MAP_READ, w, h);
     if (mapping.data() == nullptr) {
         return false;
     }
-    const std::size_t pitch = mappedRowPitch(w, vendor, mapping.rowPitch());
+    const std::size_t pitch = mappedRowPitch(w, mapping.rowPitch());
+    if (pitch == 0) {
+        return false;
+    }
     for (std::size_t i = 0; i < h; ++i) {
         std::memcpy(contrast.row(static_cast<int32_t>(i)), mapping.data() + i * pitch,
                     w * sizeof(float));
@@ -372,6 +378,7 @@ bool detectOnGpu(const NelvoBuffer<T>& grey, NelvoBuffer<float>& contrast, const
     defects.s[1] = settings.brightDefects ? 1 : 0;
     const cl_float threshold = PixelTraits<T>::differenceThreshold;
     const cl_float maxPixelValue = PixelTraits<T>::maxFloat;
+    const cl_float deviationFloor = PixelTraits<T>::deviationFloor;
 
     OwnedImage greyImage = createImage(context.get(), CL_MEM_READ_ONLY, w, h);
     OwnedImage medianImage = createImage(context.get(), CL_MEM_READ_WRITE, w, h);
@@ -379,7 +386,7 @@ bool detectOnGpu(const NelvoBuffer<T>& grey, NelvoBuffer<float>& contrast, const
         return false;
     }
 
-    if (!writeGrey(queue.get(), greyImage.get(), grey, w, h, device.vendor)) {
+    if (!writeGrey(queue.get(), greyImage.get(), grey, w, h)) {
         return false;
     }
 
@@ -443,7 +450,7 @@ bool detectOnGpu(const NelvoBuffer<T>& grey, NelvoBuffer<float>& contrast, const
     if (!setArgument(k, 0, greyMem) || !setArgument(k, 1, medianMem) ||
         !setArgument(k, 2, resultMem) || !setArgument(k, 3, defects) ||
         !setArgument(k, 4, threshold) || !setArgument(k, 5, contrastRadius) ||
-        !setArgument(k, 6, maxPixelValue)) {
+        !setArgument(k, 6, maxPixelValue) || !setArgument(k, 7, deviationFloor)) {
         return false;
     }
     switch (runBlocks(queue.get(), k, covered, contrastBlock, fitted ? local : nullptr, hooks)) {
@@ -455,7 +462,7 @@ bool detectOnGpu(const NelvoBuffer<T>& grey, NelvoBuffer<float>& contrast, const
             break;
     }
 
-    if (!readRatings(queue.get(), resultMem, contrast, w, h, device.vendor)) {
+    if (!readRatings(queue.get(), resultMem, contrast, w, h)) {
         return false;
     }
     return clFinish(queue.get()) == CL_SUCCESS;

@@ -46,13 +46,8 @@ bool fitWorkSize(const WorkLimits& limits, const std::size_t global[2], std::siz
     return true;
 }
 
-std::size_t mappedRowPitch(std::size_t width, std::string_view vendor, std::size_t mappedPitch) {
-    constexpr std::size_t kAlignment = 32;
-    std::size_t elements = width;
-    if (width % kAlignment != 0 && vendor.starts_with('I')) {
-        elements = (width / kAlignment + 1) * kAlignment;
-    }
-    return std::min(elements * sizeof(float), mappedPitch);
+std::size_t mappedRowPitch(std::size_t width, std::size_t mappedPitch) {
+    return mappedPitch >= width * sizeof(float) ? mappedPitch : 0;
 }
 
 }  // namespace nelvo::opencl

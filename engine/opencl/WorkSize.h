@@ -26,10 +26,10 @@ bool fitWorkSize(const WorkLimits& limits, const std::size_t global[2], std::siz
                  std::size_t local[2]);
 
 // Bytes from one row of a mapped float image to the next, for an image
-// `width` elements wide. Rows are `width` floats apart, or a multiple of 32
-// floats apart on platforms whose vendor string begins with 'I' and for
-// widths that are not a multiple of 32; never more than the `mappedPitch`
-// that the mapping reported, so a copy cannot run past the mapped rows.
-std::size_t mappedRowPitch(std::size_t width, std::string_view vendor, std::size_t mappedPitch);
+// `width` elements wide: the row pitch that the mapping reported, whatever
+// the platform (a runtime may pad rows beyond the image's width). 0 when that
+// pitch cannot hold a row of `width` floats, so the caller declines instead of
+// copying past the mapping.
+std::size_t mappedRowPitch(std::size_t width, std::size_t mappedPitch);
 
 }  // namespace nelvo::opencl

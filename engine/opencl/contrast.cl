@@ -13,10 +13,11 @@ __constant sampler_t kEdgeSampler =
 
 // defects = (dark, bright), each 1 or 0. Differences below `threshold` skip
 // the window statistics. The window is (2 * radius + 1)^2 pixels, clamped at
-// the image's edges.
+// the image's edges. `deviationFloor` keeps the deviation term's denominator
+// above zero: one grey level squared on the 8-bit scale of the pixel type.
 __kernel void contrast(__read_only image2d_t grayImage, __read_only image2d_t medianImage,
                        __write_only image2d_t imageOut, uchar2 defects, float threshold,
-                       int radius, float maxPixelValue) {
+                       int radius, float maxPixelValue, float deviationFloor) {
     const int x = (int)get_global_id(0);
     const int y = (int)get_global_id(1);
     if (x >= get_image_width(grayImage) || y >= get_image_height(grayImage)) {
@@ -59,7 +60,7 @@ __kernel void contrast(__read_only image2d_t grayImage, __read_only image2d_t me
         const float varGrey = m2Grey / n;
         const float varMedian = m2Median / n;
         const float sdDiff = sqrt(varGrey) - sqrt(varMedian);
-        c = sdDiff * sdDiff / (varGrey + varMedian + 1.0f);
+        c = sdDiff * sdDiff / (varGrey + varMedian + deviationFloor);
     }
     const float rating = (0.25f * d + 0.75f * c * maxPixelValue) / maxPixelValue;
     write_imagef(imageOut, (int2)(x, y), (float4)(clamp(rating, 0.0f, 1.0f), 0.0f, 0.0f, 0.0f));

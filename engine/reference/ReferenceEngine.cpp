@@ -152,12 +152,16 @@ DetectRegions detect(const Plane<T>& grey, Plane<T>& median, Plane<float>& contr
     const bool dark = settings.darkDefects;
     const bool bright = settings.brightDefects;
     float threshold;
+    // The deviation term's denominator floor: one grey level squared on the
+    // type's scale for the integer types, one 8-bit level squared for float.
+    float floor = 1.0f;
     if constexpr (std::is_same_v<T, unsigned char>) {
         threshold = 2.0f;
     } else if constexpr (std::is_same_v<T, unsigned short>) {
         threshold = 514.0f;
     } else {
         threshold = 2.0f / 255.0f;
+        floor = 1.0f / (255.0f * 255.0f);
     }
     for (int32_t y = B.top; y < B.bottom; ++y) {
         for (int32_t x = B.left; x < B.right; ++x) {
@@ -196,7 +200,7 @@ DetectRegions detect(const Plane<T>& grey, Plane<T>& median, Plane<float>& contr
                 const float varG = m2G / n;
                 const float varM = m2M / n;
                 const float diff = std::sqrt(varG) - std::sqrt(varM);
-                cd = diff * diff / (varG + varM + 1.0f);
+                cd = diff * diff / (varG + varM + floor);
             }
             float rating;
             if constexpr (std::is_same_v<T, unsigned char>) {
@@ -354,7 +358,23 @@ void dissolveDefects(const Plane<uint8_t>& defects, void* data, int32_t rowBytes
     const auto pixel = [&](int32_t y, int32_t x) {
         return const_cast<T*>(pixelAt<T>(data, rowBytes, columnBytes, y, x));
     };
-    const auto isSource = [&](int32_t y, int32_t x) { return (work.at(y, x) & 0x40) == 0; };
+    // An intact float pixel with a value that is not finite or beyond 65504
+    // (the half-float range) is never a source; a defect is, once filled.
+    Plane<uint8_t> unusable(W, H);
+    if constexpr (std::is_same_v<T, float>) {
+        for (int32_t y = 0; y < H; ++y) {
+            for (int32_t x = 0; x < W; ++x) {
+                const T* p = pixel(y, x);
+                if (defects.at(y, x) != 0) continue;
+                for (int32_t c = 0; c < channels; ++c) {
+                    if (!std::isfinite(p[c]) || std::fabs(p[c]) > 65504.0f) unusable.at(y, x) = 1;
+                }
+            }
+        }
+    }
+    const auto isSource = [&](int32_t y, int32_t x) {
+        return (work.at(y, x) & 0x40) == 0 && unusable.at(y, x) == 0;
+    };
     const int weights[4] = {0, 9, 4, 1};
 
     int pass = 0;

@@ -98,8 +98,15 @@ constexpr const char kDescription[] = "dust and scratch removal plug-in";
 
 std::vector<uint8_t> buildTerminology() {
     ResourceWriter out;
+    // The layout aligns to a word after each string that a number follows;
+    // a name and its description are one pair, aligned once after both.
     const auto text = [&out](std::string_view s) {
         out.pascalString(s);
+        out.padTo(2);
+    };
+    const auto namePair = [&out](const char* name, const char* description) {
+        out.pascalString(name);
+        out.pascalString(description);
         out.padTo(2);
     };
     out.u8(1);  // version 1.0
@@ -107,14 +114,12 @@ std::vector<uint8_t> buildTerminology() {
     out.i16(kAeteLanguageEnglish);
     out.i16(kAeteScriptRoman);
     out.i16(1);  // suites
-    text(kMenuCategory);
-    text(kDescription);
+    namePair(kMenuCategory, kDescription);
     out.fourCC(kPluginClassID);
     out.i16(1);  // level
     out.i16(1);  // version
     out.i16(1);  // events
-    text("Nelvo");
-    text(kDescription);
+    namePair("Nelvo", kDescription);
     out.fourCC(kPluginClassID);
     out.fourCC(kPluginEventID);
     out.fourCC(typeNull);

@@ -197,6 +197,7 @@ void compareRepairPaths(int32_t width, int32_t height, int32_t channels, DefectS
                                       << " shape " << static_cast<int>(shape));
     Image<T> image(width, height, channels, 1, 2);
     testing::fillNoise(image, rng, 0.0f, 1.0f);
+    if constexpr (std::is_same_v<T, float>) testing::addExtremeFloats(image, rng, 0.02f);
     const BytePlane flags = testing::makeDefects(width, height, shape, rng);
     const auto [plain, plainPasses] = repaired(image, flags, RepairPath::plain);
     for (const int threads : {1, 2}) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engine/Dissolve.h"
@@ -201,11 +202,14 @@ TEST(CopySourceTest, CopiesTheChannelsOfEveryPixelAndNothingElse) {
 
 template <typename T>
 void compareRepairWithReference(int32_t width, int32_t height, int32_t channels, DefectShape shape,
-                                Rng& rng) {
+                                Rng& rng, float extremes = 0.0f) {
     SCOPED_TRACE(::testing::Message() << width << "x" << height << " channels " << channels
                                       << " shape " << static_cast<int>(shape));
     Image<T> image(width, height, channels, width % 2, 1);
     testing::fillNoise(image, rng, 0.0f, 1.0f);
+    if constexpr (std::is_same_v<T, float>) {
+        if (extremes > 0.0f) testing::addExtremeFloats(image, rng, extremes);
+    }
     Image<T> expected = image;
     const BytePlane flags = testing::makeDefects(width, height, shape, rng);
     reference::dissolveDefects<T>(testing::toReference(flags), expected.data(), expected.rowBytes(),
@@ -236,6 +240,79 @@ TEST(DissolveTest, AgreesWithTheReferenceBitForBit) {
         compareRepairWithReference<float>(90, 70, 6, DefectShape::blobs, rng);
         compareRepairWithReference<float>(160, 120, 1, DefectShape::bigSquares, rng);
         compareRepairWithReference<float>(31, 17, 2, DefectShape::full, rng);
+        compareRepairWithReference<float>(90, 70, 3, DefectShape::blobs, rng, 0.03f);
+        compareRepairWithReference<float>(64, 64, 1, DefectShape::dense, rng, 0.1f);
+    }
+}
+
+TEST(DissolveTest, FloatValuesNoImageHasAreNeverRepairSources) {
+    // One such value beside a defect in a flat area: the defect takes the
+    // flat value, and the value stays where it was and nowhere else.
+    const float values[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            1.0e30f,
+                            -1.0e30f,
+                            65505.0f};
+    for (const float value : values) {
+        SCOPED_TRACE(value);
+        Image<float> image(9, 9, 3);
+        image.fill(0.5f);
+        image.pixel(4, 5)[1] = value;
+        image.setPixel(4, 4, 0.0f);
+        BytePlane flags(9, 9);
+        flags.at(4, 4) = 1;
+        flags.at(3, 4) = 1;
+        repair(flags, image);
+        for (int32_t y = 0; y < 9; ++y) {
+            for (int32_t x = 0; x < 9; ++x) {
+                for (int32_t c = 0; c < 3; ++c) {
+                    const float got = image.pixel(y, x)[c];
+                    if (y == 4 && x == 5 && c == 1) {
+                        EXPECT_TRUE(testing::sameBits(got, value));
+                    } else {
+                        EXPECT_EQ(got, 0.5f) << y << "," << x << "," << c;
+                    }
+                }
+            }
+        }
+    }
+
+    // A defect made of such values is filled like any other, and a value of
+    // the half-float range is an ordinary source.
+    Image<float> image(9, 9, 1);
+    image.fill(65504.0f);
+    image.pixel(4, 4)[0] = std::numeric_limits<float>::infinity();
+    BytePlane flags(9, 9);
+    flags.at(4, 4) = 1;
+    repair(flags, image);
+    EXPECT_EQ(image.pixel(4, 4)[0], 65504.0f);
+}
+
+TEST(DissolveTest, WritesNoExtremeValueThatWasNotThereBefore) {
+    Rng rng(5);
+    for (const DefectShape shape : {DefectShape::blobs, DefectShape::dense, DefectShape::lines}) {
+        Image<float> image(120, 80, 3);
+        testing::fillNoise(image, rng, 0.0f, 1.0f);
+        testing::addExtremeFloats(image, rng, 0.05f);
+        const Image<float> before = image;
+        const BytePlane flags = testing::makeDefects(120, 80, shape, rng);
+        repair(flags, image);
+        for (int32_t y = 0; y < 80; ++y) {
+            for (int32_t x = 0; x < 120; ++x) {
+                for (int32_t c = 0; c < 3; ++c) {
+                    // An extreme value stays only where it was and was not a
+                    // defect; everything else is within the sources' range.
+                    const float was = before.pixel(y, x)[c];
+                    const float is = image.pixel(y, x)[c];
+                    if (flags.at(y, x) == 0 && !(std::fabs(was) <= 65504.0f)) {
+                        ASSERT_TRUE(testing::sameBits(is, was)) << y << "," << x;
+                    } else {
+                        ASSERT_LE(std::fabs(is), 65504.0f) << y << "," << x;
+                    }
+                }
+            }
+        }
     }
 }
 

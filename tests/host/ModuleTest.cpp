@@ -132,7 +132,8 @@ TEST_F(ModuleTest, PrepareProposesTheTileBudget) {
     Document document = rgbDocument(3000, 2000);
     session.begin(document);
     ASSERT_EQ(session.call(filterSelectorPrepare), noErr);
-    EXPECT_EQ(session.record().maxSpace, 1835008);  // 7 × 512 × 512
+    // 2 × 3 + 1, and 1 + 8 + 3 for repair's lists
+    EXPECT_EQ(session.record().maxSpace, 19 * 512 * 512);
     EXPECT_EQ(session.record().bufferSpace, 0);
     EXPECT_EQ(session.bigDocument().PluginUsing32BitCoordinates, 1);
 
@@ -147,7 +148,14 @@ TEST_F(ModuleTest, PrepareProposesTheTileBudget) {
     session.begin(grey);
     session.record().maskData = &mask;
     ASSERT_EQ(session.call(filterSelectorPrepare), noErr);
-    EXPECT_EQ(session.record().maxSpace, 4 * 100 * 50);  // 2 × 1 + 1, and 1 for the mask
+    // 2 × 1 + 1, 1 for the mask, and 1 + 8 + 1 for repair's lists
+    EXPECT_EQ(session.record().maxSpace, 14 * 100 * 50);
+
+    Document float3;
+    float3.allocate(100, 50, 3, plugInModeRGB96, 32);
+    session.begin(float3);
+    ASSERT_EQ(session.call(filterSelectorPrepare), noErr);
+    EXPECT_EQ(session.record().maxSpace, (7 + 1 + 8 + 3 * 4) * 100 * 50);
     expectCleanAudit();
 }
 

@@ -22,12 +22,24 @@ struct Failure {
     cl_int error;
 };
 
+// A copy of a runtime mapping with rows further apart than the runtime's.
+struct PaddedMapping {
+    void* real;
+    std::size_t realPitch;
+    std::size_t paddedPitch;
+    std::size_t rows;
+    bool written;
+    std::vector<unsigned char> bytes;
+};
+
 struct Record {
     std::mutex mutex;
     std::map<std::string, int> calls;
     std::vector<Failure> failures;
     std::optional<std::string> vendor;
     std::optional<std::size_t> workGroupSize;
+    std::size_t rowPadding = 0;
+    std::map<const void*, PaddedMapping> paddedMappings;
     std::map<const void*, int> references[6];
     int strayReleases = 0;
 };
@@ -146,9 +158,16 @@ void fakeKernelWorkGroupSize(std::size_t size) {
     r.workGroupSize = size;
 }
 
+void padMappedRows(std::size_t extraBytes) {
+    Record& r = record();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    r.rowPadding = extraBytes;
+}
+
 void reset() {
     Record& r = record();
     const std::lock_guard<std::mutex> lock(r.mutex);
+    r.rowPadding = 0;
     r.calls.clear();
     r.failures.clear();
     r.vendor.reset();
@@ -160,8 +179,10 @@ void reset() {
 using nelvo::testing::cl::enter;
 using nelvo::testing::cl::failWith;
 using nelvo::testing::cl::Kind;
+using nelvo::testing::cl::PaddedMapping;
 using nelvo::testing::cl::realFunction;
 using nelvo::testing::cl::record;
+using nelvo::testing::cl::Record;
 using nelvo::testing::cl::releaseOne;
 using nelvo::testing::cl::retainOne;
 
@@ -359,6 +380,25 @@ void* clEnqueueMapImage(cl_command_queue queue, cl_mem image, cl_bool blocking, 
     NELVO_REAL(clEnqueueMapImage);
     void* data = real(queue, image, blocking, flags, origin, region, rowPitch, slicePitch,
                       waitCount, waitList, event, errorOut);
+    Record& r = record();
+    {
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        if (data != nullptr && r.rowPadding != 0 && rowPitch != nullptr) {
+            PaddedMapping padded{
+                data, *rowPitch, *rowPitch + r.rowPadding, region[1], (flags & CL_MAP_WRITE) != 0,
+                {}};
+            // Garbage in the padding, so that a copy that ignores it shows.
+            padded.bytes.assign(padded.rows * padded.paddedPitch, 0xA5);
+            for (std::size_t row = 0; row < padded.rows; ++row) {
+                std::memcpy(padded.bytes.data() + row * padded.paddedPitch,
+                            static_cast<unsigned char*>(data) + row * padded.realPitch,
+                            padded.realPitch);
+            }
+            *rowPitch = padded.paddedPitch;
+            data = padded.bytes.data();
+            r.paddedMappings.emplace(data, std::move(padded));
+        }
+    }
     retainOne(Kind::mapping, data);
     return data;
 }
@@ -367,7 +407,24 @@ cl_int clEnqueueUnmapMemObject(cl_command_queue queue, cl_mem object, void* data
                                const cl_event* waitList, cl_event* event) {
     if (const auto error = enter("clEnqueueUnmapMemObject")) return *error;
     NELVO_REAL(clEnqueueUnmapMemObject);
-    const cl_int status = real(queue, object, data, waitCount, waitList, event);
+    void* runtimeData = data;
+    Record& r = record();
+    {
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        const auto found = r.paddedMappings.find(data);
+        if (found != r.paddedMappings.end()) {
+            const PaddedMapping& padded = found->second;
+            if (padded.written) {
+                for (std::size_t row = 0; row < padded.rows; ++row) {
+                    std::memcpy(static_cast<unsigned char*>(padded.real) + row * padded.realPitch,
+                                padded.bytes.data() + row * padded.paddedPitch, padded.realPitch);
+                }
+            }
+            runtimeData = padded.real;
+            r.paddedMappings.erase(found);
+        }
+    }
+    const cl_int status = real(queue, object, runtimeData, waitCount, waitList, event);
     if (status == CL_SUCCESS) releaseOne(Kind::mapping, data);
     return status;
 }

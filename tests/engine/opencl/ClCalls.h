@@ -35,6 +35,11 @@ void fakeVendor(const std::string& vendor);
 // of the runtime's.
 void fakeKernelWorkGroupSize(std::size_t size);
 
+// From now on image mappings report rows `extraBytes` further apart than the
+// runtime's: the code under test sees a copy with padded rows, written back to
+// the runtime's mapping when it is unmapped.
+void padMappedRows(std::size_t extraBytes);
+
 // Clears call counts, failures and fakes; references stay counted.
 void reset();
 

@@ -467,15 +467,21 @@ TEST_F(OpenClDetectTest, WithoutAFittingGroupSizeTheRuntimeChoosesOneAndSaysSo) 
     expectRatingsMatch(contrast, referenceRatings(loaded, settings), settings, 32);
 }
 
-TEST_F(OpenClDetectTest, AVendorBeginningWithIStillCopiesWithinTheMappedRows) {
-    // Rows 128 floats apart for a width of 100, unless the mapping says
-    // they are closer.
+TEST_F(OpenClDetectTest, CopiesByThePitchTheMappingReports) {
+    // A runtime that maps rows further apart than the image is wide, and one
+    // whose vendor string once chose a rounded pitch of its own.
     const Image<uint8_t> image = dustyPicture<uint8_t>(100, 40, 41);
     Loaded<uint8_t> loaded(image);
     const EngineSettings settings = settingsWith(4, true, true);
-    cl::fakeVendor("Intel(R) Corporation");
-    const NelvoBuffer<float> contrast = rateOnDevice(loaded, settings);
-    expectRatingsMatch(contrast, referenceRatings(loaded, settings), settings, 42);
+    for (const std::size_t padding : {std::size_t{0}, std::size_t{4}, std::size_t{28 * 4}}) {
+        SCOPED_TRACE(padding);
+        cl::reset();
+        cl::fakeVendor("Intel(R) Corporation");
+        cl::padMappedRows(padding);
+        const NelvoBuffer<float> contrast = rateOnDevice(loaded, settings);
+        expectRatingsMatch(contrast, referenceRatings(loaded, settings), settings, 42);
+        EXPECT_EQ(cl::live(cl::Kind::mapping), 0);
+    }
 }
 
 TEST_F(OpenClDetectTest, CallsFromSeveralThreadsShareTheKeptPrograms) {

@@ -4,13 +4,25 @@
 #include "PIActions.h"
 #include "module/ByteReader.h"
 
+#include <tuple>
+#include <utility>
+
 namespace filterhost {
 namespace {
 
+// A string that a number follows, aligned to a word after it.
 std::string text(ByteReader& in) {
     std::string value = in.pascalString();
     in.alignTo(2);
     return value;
+}
+
+// A name and its description: one pair, aligned once after both.
+std::pair<std::string, std::string> namePair(ByteReader& in) {
+    std::string name = in.pascalString();
+    std::string description = in.pascalString();
+    in.alignTo(2);
+    return {std::move(name), std::move(description)};
 }
 
 // Counts are small in any real terminology; a huge one is damage.
@@ -31,15 +43,13 @@ TerminologyInfo parseTerminology(std::span<const uint8_t> bytes) {
     info.script = in.i16();
     for (int16_t s = count(in); s > 0; --s) {
         TerminologySuite suite;
-        suite.name = text(in);
-        suite.description = text(in);
+        std::tie(suite.name, suite.description) = namePair(in);
         suite.id = in.u32();
         suite.level = in.i16();
         suite.version = in.i16();
         for (int16_t e = count(in); e > 0; --e) {
             TerminologyEvent event;
-            event.name = text(in);
-            event.description = text(in);
+            std::tie(event.name, event.description) = namePair(in);
             event.classID = in.u32();
             event.eventID = in.u32();
             event.replyType = in.u32();
