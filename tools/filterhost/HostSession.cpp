@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "HostSession.h"
 
+#include "DisplayPixels.h"
+
 #include "PIGeneral.h"
 
 namespace filterhost {
@@ -70,6 +72,7 @@ void HostSession::begin(Document& document) {
     record_.outTileHeight = kDefaultTileSide;
     record_.outTileWidth = kDefaultTileSide;
     record_.sSPBasic = services_.basicSuite();
+    record_.displayPixels = displayPixels;
     record_.descriptorParameters = withoutScripting_ ? nullptr : &scripting_;
     big_.imageSize32 = VPoint{document.height, document.width};
     big_.wholeSize32 = big_.imageSize32;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "AboutCommand.h"
 #include "CompareImages.h"
 #include "HostError.h"
 #include "RunCommand.h"
@@ -16,6 +17,7 @@ constexpr const char kUsage[] =
     "usage: filterhost run INPUT -o OUTPUT [options]   filter an image file\n"
     "       filterhost list [--plugin FILE.8bf]         show the Filter menu\n"
     "       filterhost compare BEFORE AFTER -o FILE.png  side-by-side picture\n"
+    "       filterhost about [--plugin FILE.8bf]        show the module's about box\n"
     "       filterhost COMMAND --help\n";
 
 constexpr const char kRunUsage[] =
@@ -136,6 +138,11 @@ int main(int argc, char** argv) {
         if (args[0] == "run") return runMain(args);
         if (args[0] == "list") return listMain(args);
         if (args[0] == "compare") return compareMain(args);
+        if (args[0] == "about")
+            return showAbout(args.size() == 3 && args[1] == "--plugin"
+                                 ? std::filesystem::path(args[2])
+                                 : defaultPluginPath(),
+                             std::cerr);
         std::cerr << "filterhost: unknown command " << args[0] << "\n" << kUsage;
         return 2;
     } catch (const std::exception& e) {
