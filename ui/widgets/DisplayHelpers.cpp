@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <cstdlib>
+#include <limits>
 #include <stdexcept>
 
 #include "ui/widgets/ControlId.h"
@@ -43,9 +45,20 @@ QImage loadBitmapScaled(int id, int width, int height) {
 QImage createDibSurface(int width, int height, QImage::Format format) {
     if (width < 0 || height < 0) throw std::runtime_error("Failed to create DIB section");
     if (width == 0 || height == 0) return QImage();
-    QImage surface(width, height, format);
-    if (surface.isNull()) throw std::runtime_error("Failed to create DIB section");
-    surface.fill(0);
+    // Zeroed by the allocator: large blocks come as untouched zero pages, so a 24-megapixel
+    // overlay costs nothing until something is drawn on it.
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    if (rowBytes > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max()) /
+                       static_cast<std::size_t>(height))
+        throw std::runtime_error("Failed to create DIB section");
+    void* bits = std::calloc(static_cast<std::size_t>(height), rowBytes);
+    if (bits == nullptr) throw std::runtime_error("Failed to create DIB section");
+    QImage surface(static_cast<uchar*>(bits), width, height, static_cast<qsizetype>(rowBytes),
+                   format, std::free, bits);
+    if (surface.isNull()) {
+        std::free(bits);
+        throw std::runtime_error("Failed to create DIB section");
+    }
     return surface;
 }
 

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ui/widgets/ImageReduction.h"
 
+#include <algorithm>
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 namespace nelvo {
 
 void halvePixels(const std::uint8_t* source, int width, int height, std::ptrdiff_t sourceStride,
@@ -19,6 +24,19 @@ void halvePixels(const std::uint8_t* source, int width, int height, std::ptrdiff
                     (row0[a + k] + row0[b + k] + row1[a + k] + row1[b + k] + 2) / 4);
         }
     }
+}
+
+void halvePixelsInParallel(const std::uint8_t* source, int width, int height,
+                           std::ptrdiff_t sourceStride, std::uint8_t* target,
+                           std::ptrdiff_t targetStride) {
+    // Output rows are independent; bands of 64 keep the scheduling cheap.
+    tbb::parallel_for(tbb::blocked_range<int>(0, (height + 1) / 2, 64),
+                      [&](const tbb::blocked_range<int>& rows) {
+                          const int top = 2 * rows.begin();
+                          const int count = std::min(height, 2 * rows.end()) - top;
+                          halvePixels(source + top * sourceStride, width, count, sourceStride,
+                                      target + rows.begin() * targetStride, targetStride);
+                      });
 }
 
 }  // namespace nelvo

@@ -12,4 +12,9 @@ namespace nelvo {
 void halvePixels(const std::uint8_t* source, int width, int height, std::ptrdiff_t sourceStride,
                  std::uint8_t* target, std::ptrdiff_t targetStride);
 
+// The same, with bands of rows on the thread pool.
+void halvePixelsInParallel(const std::uint8_t* source, int width, int height,
+                           std::ptrdiff_t sourceStride, std::uint8_t* target,
+                           std::ptrdiff_t targetStride);
+
 }  // namespace nelvo

@@ -85,9 +85,18 @@ void NelvoImageCtrl::loadSource(std::uint8_t* destination) const {
 }
 
 void NelvoImageCtrl::showImage(const std::uint8_t* pixels) {
-    imageSurface_ = createDibSurface(imageWidth, imageHeight, QImage::Format_RGB32);
-    overlaySurface_ =
-        createDibSurface(imageWidth, imageHeight, QImage::Format_ARGB32_Premultiplied);
+    // Surfaces of the right size are kept and cleared rather than made anew: the result is
+    // the same, and touching 200 MB of fresh pages for a 24-megapixel image costs more than
+    // rendering it.
+    if (imageSurface_.size() != QSize(imageWidth, imageHeight) || imageSurface_.isNull()) {
+        imageSurface_ = QImage();
+        overlaySurface_ = QImage();
+        imageSurface_ = createDibSurface(imageWidth, imageHeight, QImage::Format_RGB32);
+        overlaySurface_ =
+            createDibSurface(imageWidth, imageHeight, QImage::Format_ARGB32_Premultiplied);
+    } else {
+        overlaySurface_.fill(0);
+    }
     if (!imageSurface_.isNull() && pixels != nullptr && channels > 0) renderTiles(pixels);
     buildReductions();
     update();
@@ -134,18 +143,26 @@ void NelvoImageCtrl::renderTiles(const std::uint8_t* pixels) {
 }
 
 void NelvoImageCtrl::buildReductions() {
-    reductions_.clear();
     const QImage* previous = &imageSurface_;
+    std::size_t level = 0;
+    reductions_.reserve(32);  // more halvings than any int-sized image has: no reallocation
     while (!previous->isNull() &&
            std::max(previous->width(), previous->height()) > kSmallestReduction) {
-        QImage half((previous->width() + 1) / 2, (previous->height() + 1) / 2,
-                    QImage::Format_RGB32);
-        if (half.isNull()) break;  // the full picture still serves, only less smoothly
-        halvePixels(previous->constBits(), previous->width(), previous->height(),
-                    previous->bytesPerLine(), half.bits(), half.bytesPerLine());
-        reductions_.push_back(std::move(half));
-        previous = &reductions_.back();
+        const QSize size((previous->width() + 1) / 2, (previous->height() + 1) / 2);
+        if (level == reductions_.size() || reductions_[level].size() != size) {
+            reductions_.resize(level);
+            reductions_.emplace_back(size, QImage::Format_RGB32);
+            if (reductions_.back().isNull()) {  // the larger pictures still serve
+                reductions_.pop_back();
+                break;
+            }
+        }
+        QImage& half = reductions_[level];
+        halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
+                              previous->bytesPerLine(), half.bits(), half.bytesPerLine());
+        previous = &reductions_[level++];
     }
+    reductions_.resize(level);
 }
 
 void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour) {
