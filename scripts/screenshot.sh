@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the display widgets into PNG files under out/screenshots/ on Qt's offscreen
 # platform, no display needed: for a normal screen (1920 x 1080 at 96 dpi) and a large one
-# (2560 x 1440 at 144 dpi), the about box and splash in English, German, Spanish and
+# (2560 x 1440 at 96 dpi), the about box and splash in English, German, Spanish and
 # French, the tab strip, the navigator and the preview (samples/coffee-dusty.png, fitted
 # and at 200 % with a brush stroke and the brush cursor) once per screen.
 # Usage: scripts/screenshot.sh [preset]   (default: release)
@@ -15,7 +15,7 @@ tool="build/$preset/bin/nelvo-screenshots"
 configs="build/$preset/screenshot-screens"
 mkdir -p "$configs"
 
-for screen in "normal 1920 1080 96" "large 2560 1440 144"; do
+for screen in "normal 1920 1080 96" "large 2560 1440 96"; do
   read -r name width height dpi <<<"$screen"
   config="$configs/$name.json"
   printf '{ "screens": [ { "name": "%s", "x": 0, "y": 0, "width": %d, "height": %d, "logicalDpi": %d } ] }\n' \

@@ -49,10 +49,10 @@ constexpr std::array<TextControl, 14> kControls{{
     {1119, 13, 196, 61, 8, 80, true, false, Align::Left, 1073, nullptr},
     {1120, 13, 204, 61, 8, 80, true, false, Align::Left, 1074, nullptr},
     {1121, 13, 212, 61, 8, 80, true, false, Align::Left, 1132, nullptr},
-    // No telephone or fax lines are published; support goes through the help pages.
+    // No telephone or fax lines are published.
     {1122, 74, 196, 99, 8, 80, true, false, Align::Left, 0, ""},
     {1123, 74, 204, 100, 8, 80, true, false, Align::Left, 0, ""},
-    {1124, 74, 212, 97, 8, 80, true, false, Align::Left, 0, "www.brenwick.example/nelvo/help"},
+    {1124, 74, 212, 97, 8, 80, true, false, Align::Left, 0, "brenwick.example/help"},
     {1127, 13, 220, 61, 10, 80, true, false, Align::Left, 1133, nullptr},
     {NelvoAboutDlg::kLink, 75, 220, 88, 10, 0, false, false, Align::Left, 1134, nullptr},
     {1126, 14, 236, 167, 45, 80, false, false, Align::Left, 1135, nullptr},

@@ -31,6 +31,8 @@ QImage whiteTransparent(const QImage& picture) {
 
 NelvoTabCtrl::NelvoTabCtrl(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The panel's own controls lie on the strip's grey area: keep them above it.
+    lower();
 }
 
 void NelvoTabCtrl::addTab(int bitmapId) {

@@ -10,7 +10,9 @@ class QApplication;
 namespace nelvo {
 
 // The running QApplication, made now when there is none. Throws std::runtime_error when
-// the host runs a Qt core application without widgets, in which no window can be shown.
+// the host runs a Qt core application without widgets, in which no window can be shown,
+// or when there is no display (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY), where
+// Qt would end the process.
 QApplication& ensureApplication();
 
 }  // namespace nelvo
