@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // nelvo-screenshots OUTPUT_DIR SAMPLE [--texts-only]: renders the about box, the splash,
-// the navigator, the tab strip and the preview (showing SAMPLE) into OUTPUT_DIR. The
-// windows use the primary screen as the platform reports it (size, dots per inch) and the
-// interface language of the environment, so one run is one screen size and language;
-// --texts-only renders just the windows that show text.
+// the navigator, the tab strip, the preview (showing SAMPLE) and a sheet of the small
+// pictures into OUTPUT_DIR. The windows use the primary screen as the platform reports it
+// (size, dots per inch) and the interface language of the environment, so one run is one
+// screen size and language; --texts-only renders just the windows that show text.
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
@@ -86,6 +86,29 @@ void renderNavigator(const QString& dir, const SampleRecord& sample) {
     save(navigator, dir + QStringLiteral("/navigator.png"));
 }
 
+// Every small picture enlarged four times without smoothing, on the dialog's grey, so
+// that their pixels can be judged; the large ones are in the windows above.
+void renderPictureSheet(const QString& dir) {
+    constexpr int kScale = 4, kGap = 16;
+    const int ids[] = {1083, 1084, 1033, 1087, 1034, 1088, 1036, 1085, 1015, 1016, 1024};
+    int width = kGap;
+    for (int id : ids) width += resourceBitmap(id).width() * kScale + kGap;
+    QImage sheet(width, 2 * kGap + 64 * kScale, QImage::Format_RGB32);
+    sheet.fill(QColor(0xF0, 0xF0, 0xF0));
+    QPainter painter(&sheet);
+    int x = kGap;
+    for (int id : ids) {
+        const QImage picture = resourceBitmap(id);
+        painter.drawImage(QRect(x, kGap, picture.width() * kScale, picture.height() * kScale),
+                          picture);
+        x += picture.width() * kScale + kGap;
+    }
+    painter.end();
+    const QString path = dir + QStringLiteral("/pictures-x4.png");
+    sheet.save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +130,7 @@ int main(int argc, char** argv) {
             renderTabStrips(dir);
             renderPreviews(dir, sample);
             renderNavigator(dir, sample);
+            renderPictureSheet(dir);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nelvo-screenshots: %s\n", e.what());
