@@ -23,7 +23,7 @@ struct CursorShape {
 
   private:
     bool bit(const std::vector<std::uint8_t>& mask, int x, int y) const {
-        return (mask[static_cast<std::size_t>(y * rowBytes + x / 8)] >> (7 - x % 8)) & 1u;
+        return ((mask[static_cast<std::size_t>(y * rowBytes + x / 8)] >> (7 - x % 8)) & 1) != 0;
     }
 };
 
