@@ -22,8 +22,8 @@ SampleRecord::SampleRecord(int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool grid = x % 64 == 0 || y % 64 == 0;
-            pixels_[i++] = grid ? 255 : static_cast<unsigned char>(x * 255 / width);
-            pixels_[i++] = grid ? 255 : static_cast<unsigned char>(y * 255 / height);
+            pixels_[i++] = static_cast<unsigned char>(grid ? 255 : x * 255 / width);
+            pixels_[i++] = static_cast<unsigned char>(grid ? 255 : y * 255 / height);
             pixels_[i++] = static_cast<unsigned char>((x + y) % 256);
         }
     describe(width, height);

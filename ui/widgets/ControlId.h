@@ -14,6 +14,13 @@ inline void setControlId(QWidget* control, int id) {
     control->setObjectName(QStringLiteral("control%1").arg(id));
 }
 
+// A dialog's template identifier. Kept apart from control identifiers, which reuse the
+// same numbers (template 1074 and the help icon 1074, template 1038 and a slider 1038).
+inline void setTemplateId(QWidget* dialog, int id) {
+    dialog->setProperty("nelvoTemplateId", id);
+    dialog->setObjectName(QStringLiteral("template%1").arg(id));
+}
+
 inline int controlId(const QWidget* control) {
     return control->property(kControlIdProperty).toInt();
 }

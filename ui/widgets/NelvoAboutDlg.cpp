@@ -68,7 +68,7 @@ QString textOf(const TextControl& c) {
 
 NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setControlId(this, 1074);
+    setTemplateId(this, 1074);
     openAddress = [](const QString& address) {
         QDesktopServices::openUrl(QUrl::fromUserInput(address));
     };

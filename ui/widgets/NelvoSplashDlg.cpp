@@ -16,7 +16,7 @@ namespace nelvo {
 
 NelvoSplashDlg::NelvoSplashDlg(QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-    setControlId(this, 1038);
+    setTemplateId(this, 1038);
     setAttribute(Qt::WA_OpaquePaintEvent);
     picture_ = resourceBitmap(kBitmap);
     if (picture_.isNull()) throw std::runtime_error("Failed to load bitmap");
