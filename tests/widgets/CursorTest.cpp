@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 #include "ui/widgets/PluginCursor.h"
 
@@ -61,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // 3 becomes 4 in an 8 x 8 cell: box (2, 2)-(6, 6), the dot's box too
                       SizeCase{3, 8, {2, 2, 6, 6}}, SizeCase{9, 16, {3, 3, 13, 13}},
                       SizeCase{16, 16, {0, 0, 16, 16}}, SizeCase{17, 32, {7, 7, 25, 25}},
-                      SizeCase{100, 128, {14, 14, 114, 114}}));
+                      SizeCase{100, 128, {14, 14, 114, 114}}),
+    [](const ::testing::TestParamInfo<SizeCase>& param) {
+        return "Diameter" + std::to_string(param.param.diameter);
+    });
 
 TEST(Cursor, CrosshairHasGapsAroundItsCentre) {
     PluginCursor cursor;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "ui/widgets/PreviewGeometry.h"
 
@@ -43,7 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
         // no area, or no client: zoom 1, no division by zero
         FitCase{0, 0, 400, 300, 1.0, {200, 150, 200, 150}},
         FitCase{0, 50, 400, 300, 1.0, {200, 125, 200, 175}},
-        FitCase{200, 100, 0, 0, 1.0, {0, 0, 200, 100}}));
+        FitCase{200, 100, 0, 0, 1.0, {0, 0, 200, 100}}),
+    [](const ::testing::TestParamInfo<FitCase>& param) {
+        const FitCase& c = param.param;
+        return std::to_string(c.imageWidth) + "x" + std::to_string(c.imageHeight) + "_in_" +
+               std::to_string(c.clientWidth) + "x" + std::to_string(c.clientHeight);
+    });
 
 struct KeepCase {
     IntRect display;
