@@ -6,6 +6,7 @@
 #include "PIFilter.h"
 #include "host/CallContext.h"
 #include "host/Selectors.h"
+#include "ui/widgets/NelvoAboutDlg.h"
 
 using namespace nelvo;
 
@@ -13,9 +14,10 @@ namespace {
 
 void dispatch(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     if (selector == filterSelectorAbout) {
-        // The about box arrives with the dialog; the basic suite is all we read.
+        // The basic suite is all we read; the result stays as the host set it.
         auto* about = static_cast<AboutRecord*>(record);
         beginCall(nullptr, about != nullptr ? about->sSPBasic : nullptr, nullptr, data);
+        showAboutBox();
         return;
     }
     auto* filter = static_cast<FilterRecord*>(record);

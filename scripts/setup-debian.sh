@@ -11,7 +11,7 @@ packages=(
   libxml2-dev
   libtiff-dev libpng-dev libjpeg62-turbo-dev
   nlohmann-json3-dev libcli11-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   python3 python3-numpy
 )

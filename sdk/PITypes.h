@@ -46,6 +46,7 @@ typedef struct VPoint {
 /* Error codes returned through the result of PluginMain. */
 enum {
     noErr = 0,
+    paramErr = -50,                     /* a callback was given a malformed argument */
     memFullErr = -108,                  /* out of memory */
     userCanceledErr = -128,             /* the user cancelled */
     filterBadParameters = -30100,       /* bad parameters, e.g. a host tile of size 0 */

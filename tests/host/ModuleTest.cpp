@@ -11,6 +11,7 @@
 #include "session/HostServices.h"
 #include "session/HostSession.h"
 #include "settings/FilterParameters.h"
+#include "support/ModalCloser.h"
 #include "support/TempDir.h"
 
 using namespace filterhost;
@@ -174,12 +175,17 @@ TEST_F(ModuleTest, ContinueAnswersEmptyRectangles) {
     expectCleanAudit();
 }
 
+// The module shows its about box modally, inside the Qt application this host runs; a
+// click on the box closes it.
 TEST_F(ModuleTest, AboutNeedsNoFilterRecordAndLeavesTheResult) {
+    nelvo::test::testApplication();
     int16_t result = 42;
     intptr_t data = 0;
+    nelvo::test::onNextModal();
     module->entry()(filterSelectorAbout, nullptr, &data, &result);
     EXPECT_EQ(result, 42);
     HostSession session(*module, services);
+    nelvo::test::onNextModal();
     EXPECT_EQ(session.about(), noErr);
     expectCleanAudit();
 }

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "cli/AboutCommand.h"
 #include "cli/CompareImages.h"
 #include "cli/RunCommand.h"
 
@@ -26,6 +27,7 @@ class Commands {
         addRun();
         addList();
         addCompare();
+        addAbout();
     }
 
     int main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -130,6 +132,17 @@ class Commands {
         });
     }
 
+    void addAbout() {
+        CLI::App* about = app_.add_subcommand("about", "show the module's about box");
+        aboutPlugin_ = defaultPluginPath();
+        about->add_option("--plugin", aboutPlugin_, "the filter module")->type_name("FILE.8bf");
+        about->callback([this] {
+            chosen_ = [this](std::ostream&, std::ostream& err) {
+                return showAbout(aboutPlugin_, err);
+            };
+        });
+    }
+
     // A missing command or argument shows the usage (status 2); anything else
     // is one line naming the problem (status 1).
     int parseFailure(const CLI::ParseError& e, std::ostream& err) const {
@@ -148,7 +161,7 @@ class Commands {
     std::function<int(std::ostream&, std::ostream&)> chosen_;
     RunOptions runOptions_;
     std::string mask_, tile_, play_, record_;
-    std::filesystem::path listPlugin_;
+    std::filesystem::path listPlugin_, aboutPlugin_;
     std::string before_, after_, compareOutput_;
 };
 

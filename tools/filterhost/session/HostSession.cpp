@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "PIGeneral.h"
+#include "session/DisplayPixels.h"
 
 namespace filterhost {
 namespace {
@@ -72,6 +73,7 @@ void HostSession::begin(Document& document) {
     record_.outTileHeight = kDefaultTileSide;
     record_.outTileWidth = kDefaultTileSide;
     record_.sSPBasic = services_.basicSuite();
+    record_.displayPixels = displayPixels;
     record_.descriptorParameters = withoutScripting_ ? nullptr : &scripting_;
     big_.imageSize32 = VPoint{document.height, document.width};
     big_.wholeSize32 = big_.imageSize32;

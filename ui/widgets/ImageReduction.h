@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// Halving 32-bit pixels (four bytes each, averaged byte by byte over 2 x 2 blocks).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace nelvo {
+
+// Writes the (width + 1) / 2 x (height + 1) / 2 reduction of `source`; an odd last row
+// or column is averaged with itself. Strides are in bytes.
+void halvePixels(const std::uint8_t* source, int width, int height, std::ptrdiff_t sourceStride,
+                 std::uint8_t* target, std::ptrdiff_t targetStride);
+
+// The same, with bands of rows on the thread pool.
+void halvePixelsInParallel(const std::uint8_t* source, int width, int height,
+                           std::ptrdiff_t sourceStride, std::uint8_t* target,
+                           std::ptrdiff_t targetStride);
+
+}  // namespace nelvo

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+#include "ui/widgets/NelvoAboutDlg.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/NelvoCustomLink.h"
+#include "ui/widgets/QtApplication.h"
+#include "util/LoadString.h"
+
+namespace nelvo {
+
+namespace {
+
+// The box in dialog units.
+constexpr int kWidthDu = 195;
+constexpr int kHeightDu = 296;
+constexpr QRgb kBackground = 0xFF101B29;
+constexpr QRgb kText = 0xFFC9D3DE;
+constexpr QRgb kBorder = 0xFF3A5A7C;
+
+enum class Align { Left, Right };
+
+// One text control: id, template rectangle, font size in tenths of a point (0: keep),
+// bold, alignment, and its text: a string id, or a fixed text when the id is 0.
+struct TextControl {
+    int id;
+    int x, y, width, height;
+    int fontSize;
+    bool bold;
+    bool title;  // light-blue type
+    Align align;
+    int stringId;
+    const char* text;
+};
+
+constexpr std::array<TextControl, 14> kControls{{
+    {1114, 15, 90, 163, 21, 190, false, true, Align::Left, 0, "Brenwick"},
+    {1115, 5, 106, 105, 36, 380, false, true, Align::Left, 0, "Nelvo"},
+    {1116, 15, 139, 151, 14, 110, false, true, Align::Left, 0, "Dust & Scratch Removal"},
+    {1117, 155, 157, 26, 16, 100, false, true, Align::Right, 0, "Nelvo"},
+    {1118, 106, 166, 75, 20, 100, false, true, Align::Right, 1136, nullptr},
+    {1119, 13, 196, 61, 8, 80, true, false, Align::Left, 1073, nullptr},
+    {1120, 13, 204, 61, 8, 80, true, false, Align::Left, 1074, nullptr},
+    {1121, 13, 212, 61, 8, 80, true, false, Align::Left, 1132, nullptr},
+    // No telephone or fax lines are published.
+    {1122, 74, 196, 99, 8, 80, true, false, Align::Left, 0, ""},
+    {1123, 74, 204, 100, 8, 80, true, false, Align::Left, 0, ""},
+    {1124, 74, 212, 97, 8, 80, true, false, Align::Left, 0, "brenwick.example/help"},
+    {1127, 13, 220, 61, 10, 80, true, false, Align::Left, 1133, nullptr},
+    {NelvoAboutDlg::kLink, 75, 220, 88, 10, 0, false, false, Align::Left, 1134, nullptr},
+    {1126, 14, 236, 167, 45, 80, false, false, Align::Left, 1135, nullptr},
+}};
+
+QString textOf(const TextControl& c) {
+    if (c.stringId != 0)
+        return QString::fromStdWString(loadString(static_cast<std::uint32_t>(c.stringId)));
+    return QString::fromUtf8(c.text);
+}
+
+}  // namespace
+
+NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setTemplateId(this, 1074);
+    openAddress = [](const QString& address) {
+        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    };
+    const double dpi = screenDpi();
+    QFont base = font();
+    base.setPointSizeF(8.0);
+    setFont(base);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor::fromRgb(kBackground));
+    colours.setColor(QPalette::WindowText, QColor::fromRgb(kText));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setFixedSize(dialogUnitsToPixelsX(kWidthDu, dpi), dialogUnitsToPixelsY(kHeightDu, dpi));
+
+    auto* header = new QLabel(this);
+    setControlId(header, kHeaderPicture);
+    const PixelRect h = dialogRectToPixels(-5, 0, 260, 103, dpi);
+    header->move(h.x, h.y);
+    const QImage picture = resourceBitmap(kHeaderBitmap);
+    if (picture.isNull()) throw std::runtime_error("Failed to load bitmap");
+    header->setPixmap(QPixmap::fromImage(picture));
+    header->resize(picture.size());  // a picture control takes its bitmap's size
+    if (largeScreen()) setStaticBitmapScaled(this, kHeaderPicture, kHeaderBitmap);
+
+    std::size_t fontIndex = 0;
+    for (const TextControl& c : kControls) {
+        QLabel* label;
+        if (c.id == kLink) {
+            link_ = new NelvoCustomLink(this);
+            link_->onClick = [this] {
+                openAddress(QString::fromStdWString(loadString(kAddressString)));
+            };
+            label = link_;
+        } else {
+            label = new QLabel(this);
+        }
+        setControlId(label, c.id);
+        const PixelRect r = dialogRectToPixels(c.x, c.y, c.width, c.height, dpi);
+        label->setGeometry(r.x, r.y, r.width, r.height);
+        label->setAlignment((c.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) |
+                            Qt::AlignTop);
+        label->setWordWrap(c.height > 20);
+        label->setText(textOf(c));
+        if (c.title) {
+            QPalette p = label->palette();
+            p.setColor(QPalette::WindowText, QColor::fromRgb(kTitleColour));
+            label->setPalette(p);
+        }
+        if (c.fontSize > 0) setControlFont(label, c.fontSize, fonts_.at(fontIndex++), c.bold);
+        label->installEventFilter(this);
+    }
+    header->installEventFilter(this);
+    header->lower();
+}
+
+NelvoAboutDlg::~NelvoAboutDlg() = default;
+
+bool NelvoAboutDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && watched != link_ &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        done(QDialog::Accepted);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void NelvoAboutDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        done(QDialog::Accepted);
+    else
+        QDialog::mousePressEvent(event);
+}
+
+void NelvoAboutDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(QColor::fromRgb(kBorder));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));  // the thin border of a captionless box
+}
+
+void showAboutBox() {
+    ensureApplication();
+    NelvoAboutDlg box;
+    box.exec();
+}
+
+}  // namespace nelvo

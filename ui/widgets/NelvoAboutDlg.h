@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// The about box: a header picture, the product's names and version in large light-blue
+// type, contact lines and a web link, in a window without a caption. Any left click
+// outside the link closes it; a click on the link opens the web address and keeps it.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <array>
+#include <functional>
+
+namespace nelvo {
+
+class NelvoCustomLink;
+
+class NelvoAboutDlg : public QDialog {
+  public:
+    static constexpr int kHeaderPicture = 1144;
+    static constexpr int kHeaderBitmap = 1077;
+    static constexpr int kLink = 1125;
+    static constexpr int kAddressString = 1038;
+    static constexpr QRgb kTitleColour = 0xFF60ADF9;  // RGB 96, 173, 249
+
+    explicit NelvoAboutDlg(QWidget* parent = nullptr);
+    ~NelvoAboutDlg() override;
+
+    // Opens the link's address; the system's default handler unless replaced.
+    std::function<void(const QString&)> openAddress;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::array<QFont, 13> fonts_;
+    NelvoCustomLink* link_ = nullptr;
+};
+
+// Shows the about box modally, making the Qt application first when the host has none.
+void showAboutBox();
+
+}  // namespace nelvo

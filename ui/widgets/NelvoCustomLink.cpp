@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+#include "ui/widgets/NelvoCustomLink.h"
+
+#include <QMouseEvent>
+
+namespace nelvo {
+
+NelvoCustomLink::NelvoCustomLink(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void NelvoCustomLink::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void NelvoCustomLink::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick)
+        onClick();
+}
+
+}  // namespace nelvo

@@ -1,0 +1,333 @@
+// SPDX-License-Identifier: MIT
+#include "ui/widgets/NelvoImageCtrl.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "PIPlatformContext.h"
+#include "host/ImageModes.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/ImageReduction.h"
+#include "ui/widgets/SampleConversion.h"
+#include "ui/widgets/ScreenPixels.h"
+
+namespace nelvo {
+
+namespace {
+
+constexpr int kMaxTile = 512;
+// Reductions stop once a picture is this small; below it bilinear sampling suffices.
+constexpr int kSmallestReduction = 64;
+
+VRect filterRectOf(const FilterRecord* record) {
+    if (record == nullptr || record->bigDocumentData == nullptr) return {};
+    return record->bigDocumentData->filterRect32;
+}
+
+unsigned keyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    unsigned flags = 0;
+    if (buttons & Qt::LeftButton) flags |= kMouseLeft;
+    if (buttons & Qt::RightButton) flags |= kMouseRight;
+    if (buttons & Qt::MiddleButton) flags |= kMouseMiddle;
+    if (modifiers & Qt::ShiftModifier) flags |= kMouseShift;
+    if (modifiers & Qt::ControlModifier) flags |= kMouseControl;
+    return flags;
+}
+
+IntPoint toPoint(const QPointF& p) {
+    return {static_cast<int>(p.x()), static_cast<int>(p.y())};
+}
+
+QImage cursorPicture(const CursorShape& shape) {
+    QImage picture(shape.size, shape.size, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(0);
+    for (int y = 0; y < shape.size; ++y)
+        for (int x = 0; x < shape.size; ++x)
+            if (shape.xorBit(x, y)) picture.setPixel(x, y, 0xFFFFFFFFu);
+    return picture;
+}
+
+}  // namespace
+
+NelvoImageCtrl::NelvoImageCtrl(const FilterRecord* hostRecord, QWidget* parent)
+    : QWidget(parent), record(hostRecord) {
+    setControlId(this, kControlId);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    const VRect r = filterRectOf(record);
+    imageWidth = std::max(0, r.right - r.left);
+    imageHeight = std::max(0, r.bottom - r.top);
+    channels = record != nullptr ? colourChannels(record->imageMode, record->planes) : 0;
+    rowBytes = channels * imageWidth;
+    colBytes = channels;
+    const auto bytes = static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(imageHeight);
+    sourcePixels.resize(bytes);
+    optimizedPixels.resize(bytes);
+}
+
+NelvoImageCtrl::~NelvoImageCtrl() = default;
+
+IntRect NelvoImageCtrl::clientRect() const {
+    return {0, 0, width(), height()};
+}
+
+void NelvoImageCtrl::loadSource(std::uint8_t* destination) const {
+    if (record == nullptr || record->inData == nullptr) return;
+    nelvo::loadSource({record->inData, record->inRowBytes, record->inColumnBytes, record->depth,
+                       channels, imageWidth, imageHeight},
+                      destination);
+}
+
+void NelvoImageCtrl::showImage(const std::uint8_t* pixels) {
+    // Surfaces of the right size are kept and cleared rather than made anew: the result is
+    // the same, and touching 200 MB of fresh pages for a 24-megapixel image costs more than
+    // rendering it.
+    if (imageSurface_.size() != QSize(imageWidth, imageHeight) || imageSurface_.isNull()) {
+        imageSurface_ = QImage();
+        overlaySurface_ = QImage();
+        imageSurface_ = createDibSurface(imageWidth, imageHeight, QImage::Format_RGB32);
+        overlaySurface_ =
+            createDibSurface(imageWidth, imageHeight, QImage::Format_ARGB32_Premultiplied);
+    } else {
+        overlaySurface_.fill(0);
+    }
+    if (!imageSurface_.isNull() && pixels != nullptr && channels > 0) renderTiles(pixels);
+    buildReductions();
+    update();
+}
+
+void NelvoImageCtrl::renderTiles(const std::uint8_t* pixels) {
+    if (record == nullptr || record->bigDocumentData == nullptr) return;
+    const VRect filterRect = filterRectOf(record);
+    const VRect inRect = record->bigDocumentData->inRect32;
+    PSPixelMap map{};
+    map.version = 1;
+    map.imageMode = displayModeFor(record->imageMode);
+    map.rowBytes = rowBytes;
+    map.colBytes = colBytes;
+    map.planeBytes = 1;
+    map.baseAddr = const_cast<std::uint8_t*>(pixels);
+    // The host describes the pixels by inRect32; before any request it is empty, and the
+    // buffers always cover the filter rectangle.
+    const bool inRectCovers =
+        inRect.right - inRect.left == imageWidth && inRect.bottom - inRect.top == imageHeight;
+    map.bounds = inRectCovers ? inRect : filterRect;
+
+    // Each tile of the host's work is a window onto the image surface, so the tiles need
+    // no copying afterwards.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize desktop = screen != nullptr ? screen->size() : QSize(kMaxTile, kMaxTile);
+    const int tileWidth = std::clamp(desktop.width(), 1, kMaxTile);
+    const int tileHeight = std::clamp(desktop.height(), 1, kMaxTile);
+    const auto stride = static_cast<int32>(imageSurface_.bytesPerLine());
+    for (int y = 0; y < imageHeight; y += tileHeight) {
+        for (int x = 0; x < imageWidth; x += tileWidth) {
+            const VRect source{map.bounds.top + y, map.bounds.left + x,
+                               map.bounds.top + std::min(imageHeight, y + tileHeight),
+                               map.bounds.left + std::min(imageWidth, x + tileWidth)};
+            PlatformDrawContext tile{kPlatformDrawContextVersion, imageSurface_.scanLine(y) + 4 * x,
+                                     stride, source.right - source.left,
+                                     source.bottom - source.top};
+            // A host routine that fails leaves the tile to our own conversion.
+            if (record->displayPixels == nullptr ||
+                record->displayPixels(&map, &source, 0, 0, &tile) != noErr)
+                drawPixelMap(&map, &source, 0, 0, &tile);
+        }
+    }
+}
+
+void NelvoImageCtrl::buildReductions() {
+    const QImage* previous = &imageSurface_;
+    std::size_t level = 0;
+    reductions_.reserve(32);  // more halvings than any int-sized image has: no reallocation
+    while (!previous->isNull() &&
+           std::max(previous->width(), previous->height()) > kSmallestReduction) {
+        const QSize size((previous->width() + 1) / 2, (previous->height() + 1) / 2);
+        if (level == reductions_.size() || reductions_[level].size() != size) {
+            reductions_.resize(level);
+            reductions_.emplace_back(size, QImage::Format_RGB32);
+            if (reductions_.back().isNull()) {  // the larger pictures still serve
+                reductions_.pop_back();
+                break;
+            }
+        }
+        QImage& half = reductions_[level];
+        halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
+                              previous->bytesPerLine(), half.bits(), half.bytesPerLine());
+        previous = &reductions_[level++];
+    }
+    reductions_.resize(level);
+}
+
+void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour) {
+    showImage(sourcePixels.data());
+    if (imageSurface_.isNull() || defectMap == nullptr) return;
+    for (int y = 0; y < imageHeight; ++y)
+        paintDefects(reinterpret_cast<std::uint32_t*>(imageSurface_.scanLine(y)),
+                     defectMap + static_cast<std::ptrdiff_t>(y) * imageWidth,
+                     static_cast<std::size_t>(imageWidth), colour);
+    buildReductions();
+}
+
+void NelvoImageCtrl::setZoom(double newZoom, std::optional<IntPoint> anchor) {
+    if (!(newZoom > 0) || !std::isfinite(newZoom))
+        throw std::invalid_argument("Invalid zoom level");
+    zoom = newZoom;
+    const IntRect client = clientRect();
+    displayRect = zoomAround(displayRect, imageWidth, imageHeight, zoom,
+                             anchor.value_or(clientCentre(client)), client);
+    update();
+}
+
+void NelvoImageCtrl::fitToWindow() {
+    const ZoomedView view = nelvo::fitToWindow(imageWidth, imageHeight, clientRect());
+    zoom = view.zoom;
+    displayRect = view.display;
+    update();
+}
+
+void NelvoImageCtrl::centerOn(float fx, float fy) {
+    displayRect = nelvo::centerOn(displayRect, clientRect(), fx, fy);
+    update();
+}
+
+ViewFraction NelvoImageCtrl::visibleArea() const {
+    return nelvo::visibleArea(displayRect, width(), height());
+}
+
+void NelvoImageCtrl::invalidateImageArea(const IntRect& r) {
+    const IntRect c = imageAreaToClient(displayRect, zoom, r.left, r.top, r.right, r.bottom);
+    update(QRect(QPoint(c.left, c.top), QPoint(c.right - 1, c.bottom - 1)));
+}
+
+void NelvoImageCtrl::clearOverlay() {
+    if (!overlaySurface_.isNull()) overlaySurface_.fill(0);
+    update();
+}
+
+void NelvoImageCtrl::keepInView() {
+    displayRect = nelvo::keepInView(displayRect, clientRect());
+}
+
+std::unique_ptr<QPainter> NelvoImageCtrl::overlayDC() {
+    if (overlaySurface_.isNull()) return nullptr;
+    return std::make_unique<QPainter>(&overlaySurface_);
+}
+
+std::uint8_t* NelvoImageCtrl::overlayBits() {
+    return overlaySurface_.isNull() ? nullptr : overlaySurface_.bits();
+}
+
+void NelvoImageCtrl::render(QImage& target, const QRect& area) {
+    QPainter painter(&target);
+    painter.fillRect(QRect(QPoint(0, 0), area.size()), QColor::fromRgb(kWorkspaceColour));
+    if (imageSurface_.isNull() || displayRect.width() <= 0 || displayRect.height() <= 0) return;
+    const QRectF placed(displayRect.left - area.left(), displayRect.top - area.top(),
+                        displayRect.width(), displayRect.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The smallest reduction still at least as large as the view.
+    const QImage* picture = &imageSurface_;
+    for (const QImage& reduced : reductions_) {
+        if (reduced.width() < displayRect.width() || reduced.height() < displayRect.height()) break;
+        picture = &reduced;
+    }
+    painter.drawImage(placed, *picture, QRectF(picture->rect()));
+    painter.drawImage(placed, overlaySurface_, QRectF(overlaySurface_.rect()));
+}
+
+void NelvoImageCtrl::paintEvent(QPaintEvent* event) {
+    const QRect area = event->rect().isEmpty() ? rect() : event->rect();
+    if (paintBuffer_.width() < area.width() || paintBuffer_.height() < area.height())
+        paintBuffer_ = createMemorySurface(nullptr, std::max(area.width(), width()),
+                                           std::max(area.height(), height()));
+    render(paintBuffer_, area);
+    QPainter painter(this);
+    painter.drawImage(area.topLeft(), paintBuffer_, QRect(QPoint(0, 0), area.size()));
+    if (toolCursor_ && mouse_) {
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.drawImage(*mouse_ - QPoint(toolCursor_->hotX, toolCursor_->hotY), cursorImage_);
+    }
+}
+
+void NelvoImageCtrl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    keepInView();
+}
+
+void NelvoImageCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onLButtonDown)
+        onLButtonDown(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
+    QWidget::mousePressEvent(event);
+}
+
+void NelvoImageCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onLButtonUp)
+        onLButtonUp(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
+    QWidget::mouseReleaseEvent(event);
+}
+
+void NelvoImageCtrl::mouseMoveEvent(QMouseEvent* event) {
+    const QRect before = cursorArea();
+    mouse_ = event->position().toPoint();
+    if (toolCursor_) update(before.united(cursorArea()));
+    requestCursor();
+    if (onMouseMove)
+        onMouseMove(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void NelvoImageCtrl::wheelEvent(QWheelEvent* event) {
+    if (onMouseWheel) {
+        unsigned flags = keyFlags(event->buttons(), event->modifiers());
+        const auto delta = static_cast<short>(std::clamp(event->angleDelta().y(), -32768, 32767));
+        if (onMouseWheel(flags, delta, toPoint(event->globalPosition()))) {
+            event->accept();
+            return;
+        }
+    }
+    QWidget::wheelEvent(event);
+}
+
+void NelvoImageCtrl::enterEvent(QEnterEvent* event) {
+    mouse_ = event->position().toPoint();
+    requestCursor();
+    QWidget::enterEvent(event);
+}
+
+void NelvoImageCtrl::leaveEvent(QEvent* event) {
+    const QRect before = cursorArea();
+    mouse_.reset();
+    if (toolCursor_) update(before);
+    QWidget::leaveEvent(event);
+}
+
+void NelvoImageCtrl::requestCursor() {
+    // Without a handler (or when it declines) the control shows the ordinary arrow.
+    if (!onSetCursor || !onSetCursor(kHitClient, kMessageMouseMove)) setToolCursor(nullptr);
+}
+
+void NelvoImageCtrl::setToolCursor(CursorHandle shape) {
+    if (shape == toolCursor_) return;
+    const QRect before = cursorArea();
+    toolCursor_ = std::move(shape);
+    cursorImage_ = toolCursor_ ? cursorPicture(*toolCursor_) : QImage();
+    if (toolCursor_)
+        setCursor(Qt::BlankCursor);
+    else if (cursor().shape() == Qt::BlankCursor)
+        unsetCursor();
+    update(before.united(cursorArea()));
+}
+
+QRect NelvoImageCtrl::cursorArea() const {
+    if (!toolCursor_ || !mouse_) return {};
+    return QRect(*mouse_ - QPoint(toolCursor_->hotX, toolCursor_->hotY),
+                 QSize(toolCursor_->size, toolCursor_->size));
+}
+
+}  // namespace nelvo

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+// The editing dialog's large preview. It keeps 8-bit display copies of the source and of
+// the repaired image, renders one of them into an image surface once per view change
+// (through the host's displayPixels when there is one), and paints that surface scaled
+// by the zoom and shifted for panning, with a semi-transparent overlay of brush strokes
+// blended over it. Mouse, wheel and cursor events go to callbacks the dialog installs.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "PIFilter.h"
+#include "ui/widgets/PluginCursor.h"
+#include "ui/widgets/PreviewGeometry.h"
+
+class QPainter;
+
+namespace nelvo {
+
+// Key-state flags of mouse callbacks.
+enum MouseKeyFlags : unsigned {
+    kMouseLeft = 0x0001,
+    kMouseRight = 0x0002,
+    kMouseShift = 0x0004,
+    kMouseControl = 0x0008,
+    kMouseMiddle = 0x0010,
+};
+
+// Arguments of onSetCursor.
+inline constexpr unsigned kHitClient = 1;
+inline constexpr unsigned kMessageMouseMove = 0x0200;
+
+class NelvoImageCtrl : public QWidget {
+  public:
+    static constexpr int kControlId = 1001;
+
+    // Reads the filter rectangle, image mode and planes of `record`, which must outlive
+    // the control. Buffers are sized for the whole rectangle; surfaces wait for showImage.
+    explicit NelvoImageCtrl(const FilterRecord* record, QWidget* parent = nullptr);
+    ~NelvoImageCtrl() override;
+
+    // The host's inData as interleaved 8-bit samples (16-bit: v * 2 / 257; 32-bit float:
+    // clamped to 0..1, times 255, rounded).
+    void loadSource(std::uint8_t* destination) const;
+
+    // Renders a buffer laid out like sourcePixels; the overlay starts empty again.
+    void showImage(const std::uint8_t* pixels);
+    // showImage(sourcePixels), then every pixel whose map byte is not 0 in the marker
+    // colour 0x00BBGGRR.
+    void showDefects(const std::uint8_t* defectMap, std::uint32_t colour);
+
+    // Throws std::invalid_argument "Invalid zoom level" for zooms that are not positive
+    // numbers. The anchor (client point, default the centre) keeps its image point.
+    void setZoom(double zoom, std::optional<IntPoint> anchor = std::nullopt);
+    void fitToWindow();
+    void centerOn(float fx, float fy);
+    ViewFraction visibleArea() const;
+    // Repaints the client area over image pixels {x0, y0, x1, y1}.
+    void invalidateImageArea(const IntRect& imageRect);
+    void clearOverlay();
+    void keepInView();
+
+    // A painter on the overlay (premultiplied colour, alpha in the fourth byte); painting
+    // ends when it is destroyed. Null while there is no overlay.
+    std::unique_ptr<QPainter> overlayDC();
+    std::uint8_t* overlayBits();
+    const QImage& imageSurface() const { return imageSurface_; }
+    const QImage& overlaySurface() const { return overlaySurface_; }
+
+    // The tool cursor: the system cursor is hidden over the control and the shape's
+    // outline is drawn inverting what it covers, centred on the hot spot. Null clears it.
+    void setToolCursor(CursorHandle cursor);
+    const CursorHandle& toolCursor() const { return toolCursor_; }
+
+    // Paints the part `area` of the client (image, overlay and the workspace colour
+    // around them) into `target` at (0, 0). The paint event's work, usable off screen.
+    void render(QImage& target, const QRect& area);
+
+    const FilterRecord* record;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    int channels = 0;
+    std::vector<std::uint8_t> sourcePixels;
+    std::vector<std::uint8_t> optimizedPixels;
+    int rowBytes = 0;
+    int colBytes = 0;
+    double zoom = 1.0;
+    IntRect displayRect;
+
+    std::function<void(unsigned, IntPoint)> onLButtonDown, onLButtonUp, onMouseMove;
+    std::function<bool(unsigned, short, IntPoint)> onMouseWheel;  // screen point
+    std::function<bool(unsigned, unsigned)> onSetCursor;
+
+    // The colour around the image.
+    static constexpr QRgb kWorkspaceColour = 0xFFABABAB;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    IntRect clientRect() const;
+    void renderTiles(const std::uint8_t* pixels);
+    void buildReductions();
+    void requestCursor();
+    QRect cursorArea() const;
+
+    QImage imageSurface_;
+    QImage overlaySurface_;
+    // imageSurface_ halved again and again, so that a reduced view is sampled from a
+    // picture no more than twice its size and keeps fine detail instead of aliasing.
+    std::vector<QImage> reductions_;
+    QImage paintBuffer_;
+    CursorHandle toolCursor_;
+    QImage cursorImage_;
+    std::optional<QPoint> mouse_;
+};
+
+}  // namespace nelvo
