@@ -35,6 +35,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "bench/MemoryMeter.h"
@@ -433,9 +434,15 @@ bool sameBits(T a, T b) {
 // with the level of the values against their spread. On photo-like 8-bit
 // windows of 17 x 17 and more the two part by up to about 3e-5 on a few
 // pixels in ten thousand; everywhere else they agree within 1e-5.
+// The float engine's deviation term has a floor of one 8-bit level squared
+// (1/65025) instead of the integer types' 1, so it follows variance
+// differences of about 1e-6, where the reference's Welford rounding shows:
+// on 41 x 41 windows 0.26 % of its ratings part by more than 1e-5 (at most
+// 3.4e-5), on 17 x 17 windows 0.007 %.
 constexpr float kContrastTolerance = 1e-5f;
 constexpr float kContrastEnvelope = 5e-5f;
-constexpr double kShareBeyondTolerance = 1e-3;
+template <typename T>
+constexpr double kShareBeyondTolerance = std::is_same_v<T, float> ? 5e-3 : 1e-3;
 
 template <typename T>
 void checkAgainstReference(const Photo& photo, int32_t tileSize, int32_t intensity, int threads) {
@@ -496,7 +503,7 @@ void checkAgainstReference(const Photo& photo, int32_t tileSize, int32_t intensi
     expect(greyDiffs == 0, name + ": " + std::to_string(greyDiffs) + " grey values differ");
     expect(medianDiffs == 0, name + ": " + std::to_string(medianDiffs) + " medians differ");
     expect(worst <= kContrastEnvelope, name + ": a rating is off by " + std::to_string(worst));
-    expect(static_cast<double>(beyondTolerance) <= kShareBeyondTolerance * w * h,
+    expect(static_cast<double>(beyondTolerance) <= kShareBeyondTolerance<T> * w * h,
            name + ": " + std::to_string(beyondTolerance) + " ratings off by more than 1e-5");
     expect(flagDiffs == 0, name + ": " + std::to_string(flagDiffs) + " defect flags differ");
     expect(flagged > 0, name + ": nothing flagged");
@@ -522,16 +529,14 @@ void checkAgainstReference(const Photo& photo, int32_t tileSize, int32_t intensi
 
 int runQuick() {
     const Photo photo = makePhoto(480, 320);
-    // The float engine's ratings are small (its window statistics are in
-    // units of white), so it finds defects only at high intensities.
     for (const int threads : {1, 2}) {
         checkAgainstReference<uint8_t>(photo, 8, 8, threads);
         checkAgainstReference<uint8_t>(photo, 1, 14, threads);
         checkAgainstReference<uint8_t>(photo, 30, 8, threads);
         checkAgainstReference<uint16_t>(photo, 8, 8, threads);
         checkAgainstReference<uint16_t>(photo, 3, 12, threads);
-        checkAgainstReference<float>(photo, 8, 19, threads);
-        checkAgainstReference<float>(photo, 20, 19, threads);
+        checkAgainstReference<float>(photo, 8, 8, threads);
+        checkAgainstReference<float>(photo, 20, 8, threads);
     }
     std::printf("quick-mismatches: %d count\n", gMismatches);
     return gMismatches == 0 ? 0 : 1;
