@@ -10,5 +10,5 @@ cmake --build --preset release -j 2 --target filterhost
 host=build/release/bin/filterhost
 mkdir -p out
 "$host" list
-"$host" run samples/coffee-dusty.png -o out/coffee-cleaned.png
+"$host" run samples/coffee-dusty.png -o out/coffee-cleaned.png --play samples/coffee-dusty-action.json
 "$host" compare samples/coffee-dusty.png out/coffee-cleaned.png -o out/coffee-before-after.png
