@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev qt6-svg-dev
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   python3 python3-numpy
+  parallel
 )
 
 missing=()
