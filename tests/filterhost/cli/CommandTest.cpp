@@ -131,7 +131,7 @@ TEST_F(RunCommand, StoppedOrFailedRunsWriteNothing) {
     RunOptions overwrite = options();
     overwrite.output = input;
     EXPECT_EQ(run(overwrite), 1);
-    EXPECT_NE(err.str().find("would overwrite the input"), std::string::npos);
+    EXPECT_NE(err.str().find("is the input; it is never overwritten"), std::string::npos);
 }
 
 TEST_F(RunCommand, MaskLimitsTheFilterToTheSelection) {

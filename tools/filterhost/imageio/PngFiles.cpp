@@ -218,7 +218,7 @@ ImageFile readPng(const fs::path& path) {
     return image;
 }
 
-void writePng(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+DocumentShape checkPngHolds(const fs::path& shown, const ImageFile& image) {
     const DocumentShape shape = documentShape(shown, image);
     const ImageFileDetails* details = image.details.get();
     if (shape.model != ColourModel::Grey && shape.model != ColourModel::Rgb) {
@@ -230,6 +230,12 @@ void writePng(const fs::path& target, const fs::path& shown, const ImageFile& im
         details->extraKinds[0] != EXTRASAMPLE_UNASSALPHA) {
         fail(shown, "PNG can hold only unassociated alpha as an extra sample");
     }
+    return shape;
+}
+
+void writePng(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+    const DocumentShape shape = checkPngHolds(shown, image);
+    const ImageFileDetails* details = image.details.get();
     const bool alpha = shape.extraSamples == 1;
     const int colourType = shape.model == ColourModel::Rgb
                                ? (alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB)

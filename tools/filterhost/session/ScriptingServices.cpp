@@ -3,11 +3,11 @@
 
 #include <unistd.h>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "scripting/DescriptorJson.h"
+#include "scripting/JsonInput.h"
 #include "session/HostServices.h"
 #include "util/SafeWrite.h"
 
@@ -291,16 +291,15 @@ const Descriptor* ScriptingServices::registryEntry(const std::string& key) {
 void ScriptingServices::loadRegistry() {
     if (registryLoaded_) return;
     registryLoaded_ = true;
-    std::ifstream in(registryPath_);
-    if (!in) return;  // no registry yet
     try {
-        const nlohmann::ordered_json root = nlohmann::ordered_json::parse(in);
+        const std::optional<std::string> text = readSmallFile(registryPath_, kMaxRegistryBytes);
+        if (!text) return;  // no registry yet
+        const nlohmann::ordered_json root = parseJson(*text);
         if (!root.is_object() || root.value("version", 0) != 1 || !root.contains("entries") ||
             !root["entries"].is_object())
             throw std::runtime_error("not a registry of this host");
-        for (const auto& [key, value] : root["entries"].items()) {
-            registry_[key] = Entry{fromJson(value, {}), true};
-        }
+        for (const auto& [key, value] : root["entries"].items())
+            registry_.emplace_hint(registry_.end(), key, Entry{fromJson(value, {}), true});
     } catch (const std::exception& e) {
         registry_.clear();
         warnings_.push_back(registryPath_.string() + ": damaged descriptor registry ignored (" +
@@ -311,7 +310,7 @@ void ScriptingServices::loadRegistry() {
 void ScriptingServices::saveRegistry() {
     nlohmann::ordered_json entries = nlohmann::ordered_json::object();
     for (const auto& [key, entry] : registry_)
-        if (entry.persistent) entries[key] = toJson(entry.descriptor);
+        if (entry.persistent) appendNew(entries, key, toJson(entry.descriptor));
     const nlohmann::ordered_json root = {{"version", 1}, {"entries", entries}};
     try {
         std::filesystem::create_directories(registryPath_.parent_path());

@@ -17,6 +17,9 @@ namespace filterhost {
 
 class HostServices;
 
+// Registry files larger than this are ignored with a warning.
+inline constexpr std::size_t kMaxRegistryBytes = std::size_t{16} << 20;
+
 class ScriptingServices {
   public:
     explicit ScriptingServices(HostServices& host);
