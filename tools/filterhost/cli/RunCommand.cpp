@@ -8,6 +8,7 @@
 #include "HostError.h"
 #include "PIProperties.h"
 #include "cli/FilePaths.h"
+#include "cli/KeyCheck.h"
 #include "cli/PixelChanges.h"
 #include "cli/SetAssignment.h"
 #include "cli/StopSignals.h"
@@ -226,7 +227,14 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             record.outTileWidth = tile.first;
             record.outTileHeight = tile.second;
         };
-        session.hooks.abortRequested = stopped;
+        // The filter reads all its parameters before it first polls: a key it
+        // never asked for by then is one it does not take, and the run stops.
+        std::optional<std::string> keyProblem;
+        session.hooks.abortRequested = [&] {
+            if (!keyProblem)
+                keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+            return keyProblem.has_value() || stopped();
+        };
         if (options.showProgress) {
             session.hooks.progress = [&terminal](int32_t done, int32_t total) {
                 terminal.progress(done, total);
@@ -239,6 +247,12 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             err << "filterhost: " << warning << "\n";
         for (const std::string& problem : services.problems())
             err << "filterhost: " << module->path().string() << ": " << problem << "\n";
+        if (!keyProblem)
+            keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+        if (keyProblem)
+            throw HostError(
+                (options.play ? options.play->string() + ": " : std::string("--set: ")) +
+                *keyProblem);
         if (result == userCanceledErr || stopped()) return cancelled();
         if (result == errPlugInDialogUnavailable && !options.dialog) {
             throw HostError(options.input.string() +
