@@ -23,7 +23,7 @@ constexpr const char kRunFooter[] =
     "Every output is checked before the work and all appear or none.";
 
 // For tests: FILTERHOST_TEST_SIGNALS="PHASE:NAME,NAME..." makes a run send
-// itself these signals (INT, TERM, HUP, QUIT) as it reaches PHASE (read,
+// itself these signals (INT, TERM, HUP) as it reaches PHASE (read,
 // filter, write), so that a stop can be tested at a known point.
 std::function<void(const char*)> testSignalHook() {
     const char* spec = std::getenv("FILTERHOST_TEST_SIGNALS");
@@ -40,7 +40,6 @@ std::function<void(const char*)> testSignalHook() {
         if (name == "INT") signals.push_back(SIGINT);
         if (name == "TERM") signals.push_back(SIGTERM);
         if (name == "HUP") signals.push_back(SIGHUP);
-        if (name == "QUIT") signals.push_back(SIGQUIT);
         start = comma + 1;
     }
     return [when, signals](const char* phase) {

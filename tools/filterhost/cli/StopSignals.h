@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The signals that stop the program (SIGINT, SIGTERM, SIGHUP, SIGQUIT). The
+// The signals that stop the program (SIGINT, SIGTERM, SIGHUP). The
 // first asks the work to stop: the filter's abort polls and every phase of a
 // command ask requested(), and a stopped command writes nothing. A second ends
 // the program at once, removing its temporary files and restoring the
