@@ -56,14 +56,18 @@ class TheProgram : public ::testing::Test {
     }
 
     // Runs the program in the test's folder; `environment` goes before the
-    // command ("NAME=value ...").
+    // command ("NAME=value ...", or a command that runs the rest).
     Outcome run(const std::string& arguments, const std::string& environment = "") {
-        const std::string command = "cd '" + folder.path().string() + "' && XDG_CONFIG_HOME='" +
-                                    (folder / "config").string() + "' " + environment + " '" +
-                                    FILTERHOST_PATH + "' " + arguments + " > '" +
-                                    (stash / "out").string() + "' 2> '" + (stash / "err").string() +
-                                    "' < /dev/null";
-        const int raw = std::system(command.c_str());
+        return shell(environment + " '" + FILTERHOST_PATH + "' " + arguments);
+    }
+
+    // A shell command in the test's folder, with the registry kept there.
+    Outcome shell(const std::string& command) {
+        const std::string line = "cd '" + folder.path().string() + "' && export XDG_CONFIG_HOME='" +
+                                 (folder / "config").string() + "' && " + command + " > '" +
+                                 (stash / "out").string() + "' 2> '" + (stash / "err").string() +
+                                 "' < /dev/null";
+        const int raw = std::system(line.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
         outcome.out = contents(stash / "out");
@@ -152,6 +156,22 @@ TEST_F(TheProgram, StopsAtEveryPhaseWritingNothingAndLeavingNothing) {
     ASSERT_EQ(done.status, 0) << done.err;
     EXPECT_TRUE(fs::exists(folder / "out.png") && fs::exists(folder / "action.json"));
     EXPECT_NE(done.out.find("pixels changed"), std::string::npos) << done.out;
+}
+
+TEST_F(TheProgram, TheTerminalIsRestoredOnEveryWayOut) {
+    // On a terminal (script gives the program one) the run turns off echo and
+    // line editing to see Escape at once; whichever way it ends, the terminal
+    // must get them back.
+    for (const char* signals :
+         {"", "filter:TERM", "write:INT", "filter:TERM,TERM", "write:HUP,HUP"}) {
+        const Outcome outcome = shell(std::string("FILTERHOST_TEST_SIGNALS=") + signals +
+                                      " script -qec \"stty icanon echo; '" + FILTERHOST_PATH +
+                                      "' run in.png -o out.png; stty -a\" /dev/null");
+        EXPECT_NE(outcome.out.find(" icanon"), std::string::npos) << signals << outcome.out;
+        EXPECT_EQ(outcome.out.find("-icanon"), std::string::npos) << signals << outcome.out;
+        EXPECT_EQ(outcome.out.find("-echo "), std::string::npos) << signals << outcome.out;
+        fs::remove(folder / "out.png");
+    }
 }
 
 TEST_F(TheProgram, AFileSizeLimitIsACleanError) {
