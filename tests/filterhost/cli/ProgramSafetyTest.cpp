@@ -124,6 +124,18 @@ TEST_F(TheProgram, NeverWritesOverAnInputAndWritesAllOutputsOrNone) {
     }
 }
 
+TEST_F(TheProgram, AnOutputFormatThatCannotHoldTheImageIsRefusedBeforeFiltering) {
+    ImageFile image;
+    image.document.allocate(8, 8, 1, plugInModeGray32, 32);
+    writeImage(folder / "float.tif", image);
+    // A stop as the filter starts would give 143: the refusal comes first.
+    const Outcome outcome = run("run float.tif -o out.png", "FILTERHOST_TEST_SIGNALS=filter:TERM");
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("PNG cannot hold 32-bit float samples"), std::string::npos)
+        << outcome.err;
+    EXPECT_FALSE(fs::exists(folder / "out.png"));
+}
+
 TEST_F(TheProgram, AnOutputNameAsLongAsTheFolderTakesWorks) {
     const std::string name = std::string(250, 'n') + ".png";
     const Outcome outcome = run("run in.png -o " + name);
