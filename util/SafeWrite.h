@@ -13,7 +13,8 @@ namespace nelvo::util {
 
 class SafeWrite {
   public:
-    // Creates the temporary file beside `target`, mode 0666 less the umask.
+    // Creates the temporary file beside `target`, mode 0666 less the umask. Its
+    // name is hidden and short enough for any target name the folder accepts.
     // Throws std::system_error when no file can be created there.
     explicit SafeWrite(std::filesystem::path target);
     // Removes the temporary file unless it was committed.
@@ -33,12 +34,20 @@ class SafeWrite {
     void commit();
 
   private:
+    void forget();
+
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     int fd_ = -1;
+    int slot_ = -1;  // where a signal handler finds the temporary file
 };
 
 // The whole of `contents` as the new `target`. Throws std::system_error.
 void writeFileSafely(const std::filesystem::path& target, std::string_view contents);
+
+// Removes every temporary file of a SafeWrite that is still open. Safe to call
+// from a signal handler (it only unlinks), for a program that then ends at
+// once without unwinding.
+void removeTemporaryFilesNow() noexcept;
 
 }  // namespace nelvo::util

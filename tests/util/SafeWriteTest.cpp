@@ -58,4 +58,18 @@ TEST(SafeWrite, FolderThatCannotTakeAFileIsAnError) {
     EXPECT_EQ(entries(folder.path()), 1u);
 }
 
+TEST(SafeWrite, AnyNameTheFolderTakesWorksAndSignalCleanupFindsTheTemporary) {
+    TempDir folder;
+    const auto target = folder / std::string(255, 'n');
+    {
+        nelvo::util::SafeWrite file(target);
+        EXPECT_TRUE(std::filesystem::exists(file.temporaryPath()));
+        nelvo::util::removeTemporaryFilesNow();
+        EXPECT_FALSE(std::filesystem::exists(file.temporaryPath()));
+    }
+    nelvo::util::writeFileSafely(target, "long");
+    EXPECT_EQ(contents(target), "long");
+    EXPECT_EQ(entries(folder.path()), 1u);
+}
+
 }  // namespace

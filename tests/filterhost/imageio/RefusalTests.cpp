@@ -32,7 +32,8 @@ void put32be(Bytes& b, std::size_t at, uint32_t v) {
 // The smallest uncompressed 8-bit grey TIFF that declares width × height, in
 // one strip or in square tiles of side `tile`, with 16 bytes of pixel data
 // whatever it declares.
-Bytes tinyTiff(uint32_t width, uint32_t height, uint32_t tile = 0) {
+// Compressed, the strip holds the 16 bytes that follow the header.
+Bytes tinyTiff(uint32_t width, uint32_t height, uint32_t tile = 0, uint16_t compression = 1) {
     Bytes b = {'I', 'I', 42, 0};
     put32le(b, 8);
     const uint16_t count = tile == 0 ? 9 : 10;
@@ -52,13 +53,13 @@ Bytes tinyTiff(uint32_t width, uint32_t height, uint32_t tile = 0) {
     entry(256, 4, width);
     entry(257, 4, height);
     entry(258, 3, 8);
-    entry(259, 3, 1);
+    entry(259, 3, compression);
     entry(262, 3, 1);
     if (tile == 0) {
         entry(273, 4, data);
         entry(277, 3, 1);
         entry(278, 4, height);
-        entry(279, 4, width);
+        entry(279, 4, compression == 1 ? width : 16);
     } else {
         entry(277, 3, 1);
         entry(322, 4, tile);
@@ -148,9 +149,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "too large"},
         DamagedCase{"TiffZeroWidth", [](const TempDir&) { return tinyTiff(0, 4); }, ""},
         DamagedCase{"TiffHugeTiles", [](const TempDir&) { return tinyTiff(16, 16, 1u << 20); },
-                    "tiles are larger"},
+                    "far less image data than its header claims"},
         DamagedCase{"TiffDataMissing", [](const TempDir&) { return tinyTiff(16, 64); },
-                    "cannot read"},
+                    "strip 0 lies past the end of the file"},
+        // A few bytes that claim gigabytes are refused before any is allocated.
+        DamagedCase{"TiffClaimsGigabytes",
+                    [](const TempDir&) { return tinyTiff(65536, 65535, 0, 8); },
+                    "far less image data than its header claims"},
+        DamagedCase{"PngClaimsGigabytes",
+                    [](const TempDir& d) { return pngSized(validFile(d, "a.png"), 30000, 30000); },
+                    "far less image data than its header claims"},
         DamagedCase{"PngSignatureOnly",
                     [](const TempDir& d) { return head(validFile(d, "a.png"), 8); }, ""},
         DamagedCase{"PngTruncated", [](const TempDir& d) { return half(validFile(d, "a.png")); },

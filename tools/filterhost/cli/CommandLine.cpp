@@ -3,10 +3,13 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 
 #include "cli/AboutCommand.h"
 #include "cli/CompareImages.h"
 #include "cli/RunCommand.h"
+#include "cli/StopSignals.h"
 
 namespace filterhost {
 namespace {
@@ -16,7 +19,35 @@ constexpr int kExitUsage = 2;
 
 constexpr const char kRunFooter[] =
     "Without --dialog the filter runs silently, with the last confirmed settings\n"
-    "unless --play or --set say otherwise. Esc or Ctrl-C stops a run; nothing is written.";
+    "unless --play or --set say otherwise. Esc, Ctrl-C or SIGTERM stops a run at any\n"
+    "phase and nothing is written; a second Ctrl-C ends the program at once.\n"
+    "Every output is checked before the work and all appear or none.";
+
+// For tests: FILTERHOST_TEST_SIGNALS="PHASE:NAME,NAME..." makes a run send
+// itself these signals (INT, TERM, HUP) as it reaches PHASE (read,
+// filter, write), so that a stop can be tested at a known point.
+std::function<void(const char*)> testSignalHook() {
+    const char* spec = std::getenv("FILTERHOST_TEST_SIGNALS");
+    if (spec == nullptr) return {};
+    const std::string text = spec;
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) return {};
+    const std::string when = text.substr(0, colon);
+    std::vector<int> signals;
+    std::size_t start = colon + 1;
+    while (start <= text.size()) {
+        const auto comma = std::min(text.find(',', start), text.size());
+        const std::string name = text.substr(start, comma - start);
+        if (name == "INT") signals.push_back(SIGINT);
+        if (name == "TERM") signals.push_back(SIGTERM);
+        if (name == "HUP") signals.push_back(SIGHUP);
+        start = comma + 1;
+    }
+    return [when, signals](const char* phase) {
+        if (when != phase) return;
+        for (int signal : signals) std::raise(signal);
+    };
+}
 
 // The program's commands and what they run once parsed.
 class Commands {
@@ -99,6 +130,7 @@ class Commands {
             if (!tile_.empty()) runOptions_.tile = parseTileSize(tile_);
             if (!play_.empty()) runOptions_.play = play_;
             if (!record_.empty()) runOptions_.record = record_;
+            runOptions_.phaseReached = testSignalHook();
             chosen_ = [this](std::ostream& out, std::ostream& err) {
                 return runFilter(runOptions_, out, err);
             };
@@ -117,16 +149,34 @@ class Commands {
     }
 
     void addCompare() {
-        CLI::App* compare = app_.add_subcommand("compare", "side-by-side picture of two images");
-        compare->add_option("BEFORE", before_, "the first image")->type_name("FILE")->required();
-        compare->add_option("AFTER", after_, "the second image")->type_name("FILE")->required();
-        compare->add_option("-o", compareOutput_, "the picture to write")
+        CLI::App* compare = app_.add_subcommand(
+            "compare", "side-by-side picture of two images, changed pixels and PSNR");
+        compare->footer(
+            "Prints the pixels that differ (count and share) and the PSNR of AFTER\n"
+            "against BEFORE (samples on a 0..1 scale, peak 1), one line each.");
+        compare->add_option("BEFORE", compare_.before, "the first image")
+            ->type_name("FILE")
+            ->required();
+        compare->add_option("AFTER", compare_.after, "the second image")
+            ->type_name("FILE")
+            ->required();
+        compare->add_option("-o", compare_.output, "the side-by-side picture to write")
             ->type_name("FILE.png")
             ->required();
+        compare
+            ->add_option("--mask-out", maskOut_,
+                         "also write the changed pixels: 255 where AFTER differs, else 0")
+            ->type_name("FILE.png");
         compare->callback([this] {
-            chosen_ = [this](std::ostream& out, std::ostream&) {
-                writeSideBySide(before_, after_, compareOutput_);
-                out << "filterhost: " << compareOutput_ << "\n";
+            if (!maskOut_.empty()) compare_.maskOut = maskOut_;
+            chosen_ = [this](std::ostream& out, std::ostream& err) {
+                StopSignals signals;
+                try {
+                    compareImages(compare_, out);
+                } catch (const std::exception& e) {
+                    err << "filterhost: " << e.what() << "\n";
+                    return StopSignals::requested() ? StopSignals::exitStatus() : kExitFailed;
+                }
                 return 0;
             };
         });
@@ -162,7 +212,8 @@ class Commands {
     RunOptions runOptions_;
     std::string mask_, tile_, play_, record_;
     std::filesystem::path listPlugin_, aboutPlugin_;
-    std::string before_, after_, compareOutput_;
+    CompareOptions compare_;
+    std::string maskOut_;
 };
 
 }  // namespace

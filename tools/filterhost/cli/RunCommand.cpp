@@ -3,10 +3,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <system_error>
 
 #include "HostError.h"
 #include "PIProperties.h"
+#include "cli/FilePaths.h"
+#include "cli/KeyCheck.h"
+#include "cli/PixelChanges.h"
 #include "cli/SetAssignment.h"
+#include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "imageio/ImageFiles.h"
 #include "module/EnableExpression.h"
@@ -15,6 +20,7 @@
 #include "scripting/ActionFile.h"
 #include "session/HostServices.h"
 #include "session/HostSession.h"
+#include "util/SafeWrite.h"
 
 namespace fs = std::filesystem;
 
@@ -143,12 +149,39 @@ int listFilters(const fs::path& plugin, std::ostream& out) {
     return 0;
 }
 
+namespace {
+
+// Every file the run will write, checked before any work.
+void checkOutputs(const RunOptions& options) {
+    checkWritable(options.output);
+    checkFolderTakesFile(options.output);
+    refuseOverwriting(options.output, options.input, "the input");
+    if (options.mask) refuseOverwriting(options.output, *options.mask, "the mask");
+    if (options.record) {
+        checkFolderTakesFile(*options.record);
+        refuseOverwriting(*options.record, options.input, "the input");
+        refuseOverwriting(*options.record, options.output, "the output");
+        if (options.mask) refuseOverwriting(*options.record, *options.mask, "the mask");
+    }
+}
+
+}  // namespace
+
 int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    StopSignals signals;
+    Terminal terminal;
+    const auto phase = [&options](const char* name) {
+        if (options.phaseReached) options.phaseReached(name);
+    };
+    const auto stopped = [&terminal, &options] {
+        return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
+    };
+    const auto cancelled = [&err, &options] {
+        err << "filterhost: " << options.input.string() << ": cancelled; nothing written\n";
+        return StopSignals::requested() ? StopSignals::exitStatus() : kExitCancelled;
+    };
     try {
-        std::error_code same;
-        if (fs::equivalent(options.input, options.output, same)) {
-            throw HostError(options.output.string() + ": the output would overwrite the input");
-        }
+        checkOutputs(options);
         const auto module = PluginModule::load(options.plugin);
         const KeyKinds kinds = moduleKeyKinds(*module);
 
@@ -164,6 +197,8 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
         if (options.dialog) action.playInfo = plugInDialogDisplay;
 
         ImageFile image = readImage(options.input);
+        phase("read");
+        if (stopped()) return cancelled();
         Document& document = image.document;
         const EnableExpression enable(module->info().enableExpression);
         if (!enable.admits({document.imageMode, document.depth})) {
@@ -172,10 +207,15 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
                             std::to_string(document.depth) +
                             " bits per channel is not supported by " + module->info().name);
         }
+        checkWritable(options.output, &image);
         if (options.mask) {
             document.mask = readMask(*options.mask, document.width, document.height);
             document.filterRect = selectionBounds(document);
+            if (document.filterRect.bottom <= document.filterRect.top)
+                err << "filterhost: " << options.mask->string()
+                    << ": the mask selects nothing; the output equals the input\n";
         }
+        const std::vector<uint8_t> original = document.pixels;
 
         HostServices services;
         HostSession session(*module, services);
@@ -187,38 +227,69 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             record.outTileWidth = tile.first;
             record.outTileHeight = tile.second;
         };
-        Terminal terminal;
-        session.hooks.abortRequested = [&terminal, &options] {
-            return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
+        // The filter reads all its parameters before it first polls: a key it
+        // never asked for by then is one it does not take, and the run stops.
+        std::optional<std::string> keyProblem;
+        session.hooks.abortRequested = [&] {
+            if (!keyProblem)
+                keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+            return keyProblem.has_value() || stopped();
         };
         if (options.showProgress) {
             session.hooks.progress = [&terminal](int32_t done, int32_t total) {
                 terminal.progress(done, total);
             };
         }
+        phase("filter");
         const int16_t result = session.run(document);
         terminal.finish();
         for (const std::string& warning : services.scripting().warnings())
             err << "filterhost: " << warning << "\n";
         for (const std::string& problem : services.problems())
             err << "filterhost: " << module->path().string() << ": " << problem << "\n";
-        if (result == userCanceledErr) {
-            err << "filterhost: " << options.input.string() << ": cancelled; nothing written\n";
-            return kExitCancelled;
+        if (!keyProblem)
+            keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+        if (keyProblem)
+            throw HostError(
+                (options.play ? options.play->string() + ": " : std::string("--set: ")) +
+                *keyProblem);
+        if (result == userCanceledErr || stopped()) return cancelled();
+        if (result == errPlugInDialogUnavailable && !options.dialog) {
+            throw HostError(options.input.string() +
+                            ": the editing dialog is not available yet; the action " +
+                            (options.play ? options.play->string() + " " : std::string()) +
+                            "asks for it (playInfo \"" + playInfoName(action.playInfo) + "\")");
         }
         if (result != noErr)
             throw HostError(options.input.string() + ": " + describeResult(result));
 
-        writeImage(options.output, image);
+        // Both outputs are written in full before either replaces anything.
+        nelvo::util::SafeWrite imageFile(options.output);
+        writeImageTo(imageFile, image);
+        std::optional<nelvo::util::SafeWrite> recordFile;
         if (options.record) {
             Action recorded;
             recorded.playInfo = options.dialog ? plugInDialogDisplay : plugInDialogSilent;
             recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
-            writeAction(*options.record, recorded);
+            recordFile.emplace(*options.record);
+            recordFile->write(actionText(recorded));
         }
+        phase("write");
+        if (stopped()) return cancelled();
+        imageFile.commit();
+        if (recordFile) recordFile->commit();
         out << "filterhost: " << options.input.string() << " -> " << options.output.string()
             << "\n";
+        const uint64_t pixels =
+            static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
+        out << "filterhost: "
+            << describeChanges(countChangedPixels(original, document.pixels, document.pixelBytes()),
+                               pixels)
+            << "\n";
         return 0;
+    } catch (const std::system_error& e) {
+        err << "filterhost: " << e.what() << "\n";
+        return kExitFailed;
     } catch (const std::exception& e) {
         err << "filterhost: " << e.what() << "\n";
         return kExitFailed;

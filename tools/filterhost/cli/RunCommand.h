@@ -27,12 +27,19 @@ struct RunOptions {
     // Bytes of the host's copies of the filter rectangle (input, output, mask) and
     // the module's buffer space up to which the whole rectangle is one tile.
     uint64_t wholeTileBudget = uint64_t{3} << 30;
-    // Asked between tiles besides the terminal's keys; true stops the run.
+    // Asked between phases and by the filter's abort polls besides the
+    // terminal's keys and the stop signals; true stops the run.
     std::function<bool()> stopRequested;
+    // Called as the run reaches "read" (the input is read), "filter" (the
+    // filter is about to run) and "write" (the outputs are written but not yet
+    // in place); for tests that stop a run at a known phase.
+    std::function<void(const char*)> phaseReached;
 };
 
-// Exit status of the program: 0 done, 1 failed, 130 cancelled. Messages go to
-// `err` as single lines naming the file and the cause.
+// Exit status of the program: 0 done, 1 failed, 130 cancelled (128 + the
+// signal that stopped it). Every output is checked before any work and
+// written in full before any replaces a file, so that all appear or none.
+// Messages go to `err` as single lines naming the file and the cause.
 int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err);
 int listFilters(const std::filesystem::path& plugin, std::ostream& out);
 

@@ -1,25 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Terminal.h"
 
+#include "cli/StopSignals.h"
+
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <string>
 
 namespace filterhost {
 namespace {
 
-std::atomic<bool> gInterrupted{false};
-struct sigaction gPreviousAction;
 termios gPreviousTerminal;
-
-extern "C" void onInterrupt(int) {
-    gInterrupted.store(true);
-}
+std::atomic<bool> gTerminalChanged{false};
 
 constexpr char kEscape = 0x1B;
 constexpr int kBarWidth = 40;
@@ -27,11 +23,6 @@ constexpr int kBarWidth = 40;
 }  // namespace
 
 Terminal::Terminal() {
-    gInterrupted.store(false);
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &gPreviousAction);
     if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &gPreviousTerminal) == 0) {
         // Keys arrive one at a time and unechoed, so Escape can be seen at once.
         termios raw = gPreviousTerminal;
@@ -39,13 +30,17 @@ Terminal::Terminal() {
         raw.c_cc[VMIN] = 0;
         raw.c_cc[VTIME] = 0;
         keys_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+        gTerminalChanged.store(keys_);
     }
 }
 
 Terminal::~Terminal() {
     finish();
-    if (keys_) tcsetattr(STDIN_FILENO, TCSANOW, &gPreviousTerminal);
-    sigaction(SIGINT, &gPreviousAction, nullptr);
+    restoreNow();
+}
+
+void Terminal::restoreNow() noexcept {
+    if (gTerminalChanged.exchange(false)) tcsetattr(STDIN_FILENO, TCSANOW, &gPreviousTerminal);
 }
 
 bool Terminal::stopRequested() {
@@ -54,10 +49,10 @@ bool Terminal::stopRequested() {
         while (poll(&input, 1, 0) > 0 && (input.revents & POLLIN) != 0) {
             char key = 0;
             if (read(STDIN_FILENO, &key, 1) != 1) break;
-            if (key == kEscape) gInterrupted.store(true);
+            if (key == kEscape) StopSignals::request();
         }
     }
-    return gInterrupted.load();
+    return StopSignals::requested();
 }
 
 void Terminal::progress(int32_t done, int32_t total) {

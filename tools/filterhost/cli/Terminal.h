@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The terminal during a run: a progress bar on stderr, and the user's request
-// to stop (Ctrl-C, or the Escape key when stdin is a terminal).
+// The terminal during a command: a progress bar on stderr, and the user's
+// request to stop (the Escape key when stdin is a terminal, besides the
+// signals that StopSignals handles).
 #pragma once
 
 #include <cstdint>
@@ -9,13 +10,16 @@ namespace filterhost {
 
 class Terminal {
   public:
-    Terminal();   // installs the SIGINT handler and, on a terminal, key polling
-    ~Terminal();  // restores both
+    Terminal();   // on a terminal, keys unechoed and one at a time
+    ~Terminal();  // restores the terminal's modes
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
 
-    // True once Ctrl-C or Escape was pressed.
+    // True once Escape was pressed or a stop signal came.
     bool stopRequested();
+    // Puts back the terminal's modes at once; async-signal-safe, for a
+    // program that ends from a signal handler.
+    static void restoreNow() noexcept;
     // Draws the bar when stderr is a terminal; otherwise does nothing.
     void progress(int32_t done, int32_t total);
     // Ends the bar's line, if one was drawn.

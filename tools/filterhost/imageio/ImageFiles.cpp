@@ -107,7 +107,16 @@ ImageFile readImage(const fs::path& path) {
     });
 }
 
-void writeImage(const fs::path& path, const ImageFile& image) {
+void checkWritable(const fs::path& path, const ImageFile* image) {
+    const ImageFormat format = outputFormat(path);
+    if (image != nullptr) {
+        if (format == ImageFormat::Png) checkPngHolds(path, *image);
+        if (format == ImageFormat::Jpeg) checkJpegHolds(path, *image);
+    }
+}
+
+void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image) {
+    const fs::path& path = file.target();
     const ImageFormat format = outputFormat(path);
     documentShape(path, image);
     if (image.details && !image.details->source.empty()) {
@@ -116,21 +125,26 @@ void writeImage(const fs::path& path, const ImageFile& image) {
             fail(path, "is the file the image was read from; it is never overwritten");
         }
     }
+    withMemoryErrors(path, [&] {
+        switch (format) {
+            case ImageFormat::Tiff:
+                writeTiff(file.temporaryPath(), path, image);
+                break;
+            case ImageFormat::Png:
+                writePng(file.temporaryPath(), path, image);
+                break;
+            case ImageFormat::Jpeg:
+                writeJpeg(file.temporaryPath(), path, image);
+                break;
+        }
+    });
+}
+
+void writeImage(const fs::path& path, const ImageFile& image) {
+    outputFormat(path);
     try {
         nelvo::util::SafeWrite file(path);
-        withMemoryErrors(path, [&] {
-            switch (format) {
-                case ImageFormat::Tiff:
-                    writeTiff(file.temporaryPath(), path, image);
-                    break;
-                case ImageFormat::Png:
-                    writePng(file.temporaryPath(), path, image);
-                    break;
-                case ImageFormat::Jpeg:
-                    writeJpeg(file.temporaryPath(), path, image);
-                    break;
-            }
-        });
+        writeImageTo(file, image);
         file.commit();
     } catch (const std::system_error& e) {
         fail(path, e.what());

@@ -23,6 +23,10 @@
 
 #include "session/Document.h"
 
+namespace nelvo::util {
+class SafeWrite;
+}
+
 namespace filterhost {
 
 // Largest image accepted on either side, and the most memory the decoded
@@ -121,6 +125,14 @@ ImageFile readImage(const std::filesystem::path& path);
 // (its mode, depth or extra samples) is refused, never converted. Throws
 // HostError.
 void writeImage(const std::filesystem::path& path, const ImageFile& image);
+
+// Refuses, before any work, an output whose extension names no format or
+// whose format cannot hold `image` (when given). Throws HostError.
+void checkWritable(const std::filesystem::path& path, const ImageFile* image = nullptr);
+
+// As writeImage, into `file`'s temporary file, leaving the commit to the
+// caller, so that several outputs can appear together or not at all.
+void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image);
 
 // Reads a selection mask: any image of exactly width × height pixels, turned
 // into one byte per pixel (0 = not selected): grey scaled to 8 bits, RGB and

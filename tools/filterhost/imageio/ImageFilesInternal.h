@@ -77,6 +77,10 @@ std::vector<uint8_t> minimalExif(uint16_t orientation);
 // orientation other than 1, or none.
 std::vector<uint8_t> exifToWrite(const ImageFileDetails* details);
 
+// Refuse, naming `shown`, a document that the format cannot hold.
+DocumentShape checkPngHolds(const std::filesystem::path& shown, const ImageFile& image);
+DocumentShape checkJpegHolds(const std::filesystem::path& shown, const ImageFile& image);
+
 // Each writer writes `target` (a fresh temporary file) and names `shown` in
 // its errors.
 ImageFile readTiff(const std::filesystem::path& path);

@@ -241,9 +241,8 @@ ImageFile readJpeg(const fs::path& path) {
     return image;
 }
 
-void writeJpeg(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+DocumentShape checkJpegHolds(const fs::path& shown, const ImageFile& image) {
     const DocumentShape shape = documentShape(shown, image);
-    const ImageFileDetails* details = image.details.get();
     if (shape.model != ColourModel::Grey && shape.model != ColourModel::Rgb) {
         fail(shown, std::string("JPEG cannot hold ") + modelName(shape.model) + " images");
     }
@@ -251,6 +250,12 @@ void writeJpeg(const fs::path& target, const fs::path& shown, const ImageFile& i
         fail(shown, "JPEG cannot hold " + std::to_string(shape.depth) + "-bit samples");
     }
     if (shape.extraSamples > 0) fail(shown, "JPEG cannot hold alpha or other extra samples");
+    return shape;
+}
+
+void writeJpeg(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+    const DocumentShape shape = checkJpegHolds(shown, image);
+    const ImageFileDetails* details = image.details.get();
 
     // The markers read from a JPEG file go back as they were; otherwise the
     // EXIF block and the ICC profile are written afresh.

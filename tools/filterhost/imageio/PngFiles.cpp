@@ -148,6 +148,24 @@ png_uint_32 pixelsPerMetre(double perUnit, ResolutionUnit unit) {
     return static_cast<png_uint_32>(std::clamp(std::lround(value), 1L, 0x7fffffffL));
 }
 
+// Deflate expands its input at most 1032 times: a file too small to hold the
+// compressed rows its header claims is refused before they are allocated.
+void checkCompressedSize(const fs::path& path, png_uint_32 width, png_uint_32 height, int bits,
+                         int colourType) {
+    int samples = 1;
+    if (colourType == PNG_COLOR_TYPE_RGB) samples = 3;
+    if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) samples = 2;
+    if (colourType == PNG_COLOR_TYPE_RGB_ALPHA) samples = 4;
+    const uint64_t rowBytes = (uint64_t{width} * static_cast<uint64_t>(samples * bits) + 7) / 8;
+    const uint64_t raw = uint64_t{height} * (rowBytes + 1);  // a filter byte per row
+    constexpr uint64_t kDeflateBound = 1032;
+    std::error_code error;
+    const uintmax_t fileSize = fs::file_size(path, error);
+    if (!error && fileSize < raw / kDeflateBound)
+        fail(path, "the file holds far less image data than its header claims (" +
+                       std::to_string(fileSize) + " bytes)");
+}
+
 }  // namespace
 
 ImageFile readPng(const fs::path& path) {
@@ -185,6 +203,7 @@ ImageFile readPng(const fs::path& path) {
     }
     checkImageSize(path, width, height, static_cast<uint64_t>(channels),
                    static_cast<uint64_t>(depth / 8));
+    checkCompressedSize(path, width, height, bits, colourType);
 
     const std::size_t rowBytes =
         std::size_t{width} * static_cast<std::size_t>(channels * depth / 8);
@@ -218,7 +237,7 @@ ImageFile readPng(const fs::path& path) {
     return image;
 }
 
-void writePng(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+DocumentShape checkPngHolds(const fs::path& shown, const ImageFile& image) {
     const DocumentShape shape = documentShape(shown, image);
     const ImageFileDetails* details = image.details.get();
     if (shape.model != ColourModel::Grey && shape.model != ColourModel::Rgb) {
@@ -230,6 +249,12 @@ void writePng(const fs::path& target, const fs::path& shown, const ImageFile& im
         details->extraKinds[0] != EXTRASAMPLE_UNASSALPHA) {
         fail(shown, "PNG can hold only unassociated alpha as an extra sample");
     }
+    return shape;
+}
+
+void writePng(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+    const DocumentShape shape = checkPngHolds(shown, image);
+    const ImageFileDetails* details = image.details.get();
     const bool alpha = shape.extraSamples == 1;
     const int colourType = shape.model == ColourModel::Rgb
                                ? (alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB)

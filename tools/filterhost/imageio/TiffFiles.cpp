@@ -291,11 +291,71 @@ uint16_t defaultPhotometric(ColourModel model) {
     return PHOTOMETRIC_CIELAB;
 }
 
+// How many times its stored size a codec can expand to at most (deflate's
+// bound is 1032, a PackBits run 128 bytes from 2, LZW and JPEG far below the
+// figure used), or 0 for codecs not bounded here.
+uint64_t expansionBound(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE:
+            return 1;
+        case COMPRESSION_PACKBITS:
+            return 64;
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_ADOBE_DEFLATE:
+            return 1032;
+        case COMPRESSION_LZW:
+        case COMPRESSION_JPEG:
+            return 8192;
+        default:
+            return 0;
+    }
+}
+
+// Before anything the size of the image is allocated: every strip or tile
+// lies inside the file, and the file holds enough data to expand to what the
+// header claims, so that a small damaged file cannot make the reader take
+// gigabytes of memory.
+void checkStoredData(const TiffHandle& tiff, const fs::path& path, uint16_t compression) {
+    TIFF* tif = tiff.get();
+    std::error_code error;
+    const uintmax_t fileSize = fs::file_size(path, error);
+    if (error) fail(path, "cannot tell the size of the file");
+    const bool tiled = TIFFIsTiled(tif) != 0;
+    const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    const char* kind = tiled ? "tile" : "strip";
+    uint64_t stored = 0;
+    for (uint32_t i = 0; i < chunks; ++i) {
+        int failed = 0;
+        const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &failed);
+        const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &failed);
+        if (failed != 0 || bytes == 0)
+            fail(path, std::string("the ") + kind + " " + std::to_string(i) + " is missing");
+        if (offset > fileSize || bytes > fileSize - offset)
+            fail(path, std::string("the ") + kind + " " + std::to_string(i) +
+                           " lies past the end of the file");
+        stored += bytes;
+    }
+    const uint64_t claimed =
+        uint64_t{chunks} * (tiled ? TIFFTileSize64(tif) : TIFFStripSize64(tif));
+    const uint64_t bound = expansionBound(compression);
+    // Uncompressed, the last strip of each plane may stop at the image's last
+    // row; at least half of what full strips would hold is there.
+    const uint64_t needed = bound == 1 ? claimed / 2 : claimed;
+    if (bound != 0 && stored < (needed + bound - 1) / bound)
+        fail(path, "the file holds far less image data than its header claims (" +
+                       std::to_string(stored) + " bytes stored)");
+}
+
 }  // namespace
 
 ImageFile readTiff(const fs::path& path) {
     const TiffHandle tiff(path, "r", path);
     TIFF* tif = tiff.get();
+    // Filtering the first page alone and writing it would drop the others.
+    if (const tdir_t pages = TIFFNumberOfDirectories(tif); pages > 1) {
+        fail(path, "holds " + std::to_string(pages) +
+                       " pages; only single-page TIFF files are filtered, so that no page is lost");
+    }
     uint32_t width = 0;
     uint32_t height = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
@@ -344,6 +404,7 @@ ImageFile readTiff(const fs::path& path) {
                            "-bit images with extra samples are not supported");
         }
         checkImageSize(path, width, height, 4, 1);
+        checkStoredData(tiff, path, compression);
         const std::vector<uint8_t> samples = readThroughRgba(tiff, width, height, grey);
         const ColourModel model = grey ? ColourModel::Grey : ColourModel::Rgb;
         ImageFile image;
@@ -423,6 +484,7 @@ ImageFile readTiff(const fs::path& path) {
                        " samples per pixel, the file has " + std::to_string(samplesPerPixel));
     }
     checkImageSize(path, width, height, samples, bits / 8u);
+    checkStoredData(tiff, path, compression);
 
     Chunks chunks;
     chunks.width = width;

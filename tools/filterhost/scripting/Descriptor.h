@@ -31,6 +31,11 @@ class Descriptor {
     const DescriptorValue* find(uint32_t key) const;
     // Replaces the value of an existing key in place, or appends the key.
     void put(uint32_t key, DescriptorValue value);
+    // Appends a key the descriptor does not hold yet, without looking for it:
+    // for building large descriptors from sources whose keys are unique.
+    void append(uint32_t key, DescriptorValue value) {
+        entries_.push_back({key, std::move(value)});
+    }
     void erase(uint32_t key);
     void clear() { entries_.clear(); }
     const std::vector<Entry>& entries() const { return entries_; }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "PIActions.h"
+#include "scripting/JsonInput.h"
 
 namespace filterhost {
 namespace {
@@ -26,7 +27,8 @@ const char* kindName(ValueKind kind) {
 
 int32_t toInt32(const nlohmann::ordered_json& value, const std::string& key) {
     if (!value.is_number_integer())
-        throw std::runtime_error("key '" + key + "': expected an integer");
+        throw std::runtime_error("key '" + key + "': expected an integer, found " +
+                                 shortValue(value));
     const auto wide = value.get<int64_t>();
     if (wide < std::numeric_limits<int32_t>::min() || wide > std::numeric_limits<int32_t>::max())
         throw std::runtime_error("key '" + key + "': integer out of the 32-bit range");
@@ -36,7 +38,8 @@ int32_t toInt32(const nlohmann::ordered_json& value, const std::string& key) {
 }  // namespace
 
 uint32_t keyFromText(const std::string& text) {
-    if (text.size() != 4) throw std::runtime_error("key '" + text + "': keys are four characters");
+    if (text.size() != 4)
+        throw std::runtime_error("key '" + shortText(text) + "': keys are four characters");
     return PIFourCC(text[0], text[1], text[2], text[3]);
 }
 
@@ -46,10 +49,15 @@ std::string keyText(uint32_t key) {
     return text;
 }
 
+void appendNew(nlohmann::ordered_json& object, std::string key, nlohmann::ordered_json value) {
+    object.get_ref<nlohmann::ordered_json::object_t&>().emplace_back(std::move(key),
+                                                                     std::move(value));
+}
+
 nlohmann::ordered_json toJson(const Descriptor& descriptor) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (const auto& [key, value] : descriptor.entries()) {
-        nlohmann::ordered_json& slot = object[keyText(key)];
+        nlohmann::ordered_json slot;
         if (const auto* i = std::get_if<int32_t>(&value))
             slot = *i;
         else if (const auto* b = std::get_if<bool>(&value))
@@ -58,6 +66,7 @@ nlohmann::ordered_json toJson(const Descriptor& descriptor) {
             slot = {{"unit", keyText(f->unit)}, {"value", f->value}};
         else
             slot = std::get<std::vector<int32_t>>(value);
+        appendNew(object, keyText(key), std::move(slot));
     }
     return object;
 }
@@ -77,23 +86,23 @@ Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds)
         else if (value.is_object())
             kind = ValueKind::UnitFloat;
         else
-            throw std::runtime_error("key '" + key + "': unsupported value " + value.dump());
+            throw std::runtime_error("key '" + key + "': unsupported value " + shortValue(value));
         const auto known = kinds.find(code);
         if (known != kinds.end() && known->second != kind) {
             throw std::runtime_error("key '" + key + "': expected " + kindName(known->second) +
-                                     ", found " + value.dump());
+                                     ", found " + shortValue(value));
         }
         switch (kind) {
             case ValueKind::Boolean:
-                descriptor.put(code, value.get<bool>());
+                descriptor.append(code, value.get<bool>());
                 break;
             case ValueKind::Integer:
-                descriptor.put(code, toInt32(value, key));
+                descriptor.append(code, toInt32(value, key));
                 break;
             case ValueKind::Integers: {
                 std::vector<int32_t> list;
                 for (const auto& item : value) list.push_back(toInt32(item, key));
-                descriptor.put(code, std::move(list));
+                descriptor.append(code, std::move(list));
                 break;
             }
             case ValueKind::UnitFloat: {
@@ -104,8 +113,8 @@ Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds)
                 const double number = value["value"].get<double>();
                 if (!std::isfinite(number))
                     throw std::runtime_error("key '" + key + "': value is not finite");
-                descriptor.put(code,
-                               UnitFloat{keyFromText(value["unit"].get<std::string>()), number});
+                descriptor.append(code,
+                                  UnitFloat{keyFromText(value["unit"].get<std::string>()), number});
                 break;
             }
         }

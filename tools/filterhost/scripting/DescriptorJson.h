@@ -19,9 +19,15 @@ using KeyKinds = std::map<uint32_t, ValueKind>;
 uint32_t keyFromText(const std::string& text);  // throws unless exactly four characters
 std::string keyText(uint32_t key);
 
+// In the descriptor's order, built in linear time.
 nlohmann::ordered_json toJson(const Descriptor& descriptor);
-// Throws std::runtime_error naming the key and the problem. Keys in `kinds`
-// must have that kind.
+// Throws std::runtime_error naming the key and the problem (quoting values
+// shortly). Keys in `kinds` must have that kind. Keys come in the object's
+// order, which must hold each key once.
 Descriptor fromJson(const nlohmann::ordered_json& object, const KeyKinds& kinds);
+
+// Appends to an object without looking for the key, which must be new: the
+// insertion-ordered object's own insertion searches, which is quadratic.
+void appendNew(nlohmann::ordered_json& object, std::string key, nlohmann::ordered_json value);
 
 }  // namespace filterhost

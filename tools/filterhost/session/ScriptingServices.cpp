@@ -3,11 +3,12 @@
 
 #include <unistd.h>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <type_traits>
 
 #include "scripting/DescriptorJson.h"
+#include "scripting/JsonInput.h"
 #include "session/HostServices.h"
 #include "util/SafeWrite.h"
 
@@ -27,10 +28,19 @@ ScriptingServices* scripting() {
 }
 
 template <typename T>
-SPErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out) {
+constexpr ValueKind kindOf() {
+    if constexpr (std::is_same_v<T, bool>) return ValueKind::Boolean;
+    if constexpr (std::is_same_v<T, UnitFloat>) return ValueKind::UnitFloat;
+    if constexpr (std::is_same_v<T, std::vector<int32_t>>) return ValueKind::Integers;
+    return ValueKind::Integer;
+}
+
+template <typename T>
+SPErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out, uint32_t count = 0) {
     ScriptingServices* s = scripting();
     Descriptor* d = s ? s->descriptor(reference) : nullptr;
     if (d == nullptr || out == nullptr) return kErrBadReference;
+    s->noteAsked(key, kindOf<T>(), count);
     const DescriptorValue* value = d->find(key);
     if (value == nullptr) return kErrNoSuchKey;
     const T* typed = std::get_if<T>(value);
@@ -59,6 +69,7 @@ SPErr cFree(PIActionDescriptor reference) {
 SPErr cGetType(PIActionDescriptor reference, DescriptorKeyID key, DescriptorTypeID* type) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || type == nullptr) return kErrBadReference;
+    scripting()->noteAsked(key, std::nullopt);
     const DescriptorValue* value = d->find(key);
     if (value == nullptr) return kErrNoSuchKey;
     *type = typeCode(*value);
@@ -74,6 +85,7 @@ SPErr cGetKey(PIActionDescriptor reference, uint32 index, DescriptorKeyID* key) 
 SPErr cHasKey(PIActionDescriptor reference, DescriptorKeyID key, Boolean* hasKey) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || hasKey == nullptr) return kErrBadReference;
+    scripting()->noteAsked(key, std::nullopt);
     *hasKey = d->find(key) != nullptr;
     return kSPNoError;
 }
@@ -130,7 +142,7 @@ SPErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 cou
 }
 SPErr cGetIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, int32* values) {
     std::vector<int32_t> list;
-    const SPErr error = getValue(reference, key, &list);
+    const SPErr error = getValue(reference, key, &list, count);
     if (error != kSPNoError) return error;
     if (list.size() != count || (values == nullptr && count != 0)) return kErrWrongType;
     std::copy(list.begin(), list.end(), values);
@@ -168,6 +180,11 @@ ScriptingServices::ScriptingServices(HostServices& host)
 }
 
 ScriptingServices::~ScriptingServices() = default;
+
+void ScriptingServices::noteAsked(uint32_t key, std::optional<ValueKind> kind, uint32_t count) {
+    AskedKey& asked = asked_[key];
+    if (kind) asked = AskedKey{kind, count};
+}
 
 std::filesystem::path ScriptingServices::defaultRegistryPath() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -291,16 +308,15 @@ const Descriptor* ScriptingServices::registryEntry(const std::string& key) {
 void ScriptingServices::loadRegistry() {
     if (registryLoaded_) return;
     registryLoaded_ = true;
-    std::ifstream in(registryPath_);
-    if (!in) return;  // no registry yet
     try {
-        const nlohmann::ordered_json root = nlohmann::ordered_json::parse(in);
+        const std::optional<std::string> text = readSmallFile(registryPath_, kMaxRegistryBytes);
+        if (!text) return;  // no registry yet
+        const nlohmann::ordered_json root = parseJson(*text);
         if (!root.is_object() || root.value("version", 0) != 1 || !root.contains("entries") ||
             !root["entries"].is_object())
             throw std::runtime_error("not a registry of this host");
-        for (const auto& [key, value] : root["entries"].items()) {
-            registry_[key] = Entry{fromJson(value, {}), true};
-        }
+        for (const auto& [key, value] : root["entries"].items())
+            registry_.emplace_hint(registry_.end(), key, Entry{fromJson(value, {}), true});
     } catch (const std::exception& e) {
         registry_.clear();
         warnings_.push_back(registryPath_.string() + ": damaged descriptor registry ignored (" +
@@ -311,7 +327,7 @@ void ScriptingServices::loadRegistry() {
 void ScriptingServices::saveRegistry() {
     nlohmann::ordered_json entries = nlohmann::ordered_json::object();
     for (const auto& [key, entry] : registry_)
-        if (entry.persistent) entries[key] = toJson(entry.descriptor);
+        if (entry.persistent) appendNew(entries, key, toJson(entry.descriptor));
     const nlohmann::ordered_json root = {{"version", 1}, {"entries", entries}};
     try {
         std::filesystem::create_directories(registryPath_.parent_path());

@@ -7,15 +7,20 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "PIActions.h"
 #include "scripting/Descriptor.h"
+#include "scripting/DescriptorJson.h"
 
 namespace filterhost {
 
 class HostServices;
+
+// Registry files larger than this are ignored with a warning.
+inline constexpr std::size_t kMaxRegistryBytes = std::size_t{16} << 20;
 
 class ScriptingServices {
   public:
@@ -29,6 +34,15 @@ class ScriptingServices {
 
     // Problems with the registry file that were reported and worked around.
     const std::vector<std::string>& warnings() const { return warnings_; }
+
+    // What the filter asked of any descriptor: each key, with the kind of value
+    // it read (none for a presence or type query) and, for lists, the length.
+    struct AskedKey {
+        std::optional<ValueKind> kind;
+        uint32_t count = 0;
+    };
+    const std::map<uint32_t, AskedKey>& askedKeys() const { return asked_; }
+    void noteAsked(uint32_t key, std::optional<ValueKind> kind, uint32_t count = 0);
 
     // Host-side access for the program and the tests.
     Handle makeHandle(const Descriptor& descriptor);
@@ -64,6 +78,7 @@ class ScriptingServices {
     std::filesystem::path registryPath_;
     bool registryLoaded_ = false;
     std::vector<std::string> warnings_;
+    std::map<uint32_t, AskedKey> asked_;
 };
 
 }  // namespace filterhost
