@@ -187,6 +187,8 @@ TEST_F(FilterRun, ProgressMovesAndAbortIsHeardInsideOneLargeTile) {
         const auto& reports = session.server().progressReports();
         ASSERT_FALSE(reports.empty());
         EXPECT_LT(reports.back().first, 1000);
+        // The stopped tile is dropped, not written back half done.
+        EXPECT_EQ(document.pixels, input.pixels);
     }
 }
 

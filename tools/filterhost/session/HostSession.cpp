@@ -107,7 +107,13 @@ int16_t HostSession::call(int16_t selector) {
         if (server_) serving.emplace(*server_);
         module_.entry()(selector, &record_, &data_, &result);
     }
-    if (server_) server_->flush();
+    if (server_) {
+        if (result == noErr) {
+            server_->flush();
+        } else {
+            server_->discard();
+        }
+    }
     if (record_.parameters != nullptr && !services_.isHandle(record_.parameters)) {
         services_.report(std::string(stepName(selector)) +
                          ": parameters is not a handle of this host");

@@ -46,6 +46,9 @@ class TileServer {
     // Writes the pending output back into the document. The host does this
     // after every call that may have filled outData.
     void flush();
+    // Drops the pending output: a call that failed or was stopped leaves the
+    // document as it was before that tile.
+    void discard() { outPending_ = false; }
 
     // What the module asked for, for the tests.
     struct Request {
