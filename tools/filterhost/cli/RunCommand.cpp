@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 
 #include "HostError.h"
 #include "PIProperties.h"
@@ -102,8 +103,6 @@ std::string describeResult(int16_t result) {
             return "bad parameters (-30100)";
         case errPlugInHostInsufficient:
             return "the host lacks what the filter needs (-30900)";
-        case errPlugInDialogUnavailable:
-            return "the editing dialog is not available yet; run without --dialog";
         case -1:
             return "the filter failed (-1)";
         default:
@@ -161,7 +160,16 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
                 throw HostError(std::string("--set: ") + e.what());
             }
         }
-        if (options.dialog) action.playInfo = plugInDialogDisplay;
+        if (options.dialog) {
+            // Without a display the module could not show its window; say so plainly.
+            const char* display = std::getenv("DISPLAY");
+            const char* wayland = std::getenv("WAYLAND_DISPLAY");
+            const char* platform = std::getenv("QT_QPA_PLATFORM");
+            const auto set = [](const char* v) { return v != nullptr && *v != '\0'; };
+            if (!set(display) && !set(wayland) && !set(platform))
+                throw HostError("--dialog needs a display (DISPLAY or WAYLAND_DISPLAY is not set)");
+            action.playInfo = plugInDialogDisplay;
+        }
 
         ImageFile image = readImage(options.input);
         Document& document = image.document;
