@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QUrl>
+#include <cmath>
 
 #include "dialog/PresetCommands.h"
 #include "presets/NelvoPresetManager.h"
@@ -195,6 +196,12 @@ QString moduleFolder() {
     return QString();
 }
 
+// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
+// template's dialog units and the fonts with them, so that the larger pictures fit.
+double layoutScale() {
+    return largeScreen() ? 1.5 : 1.0;
+}
+
 }  // namespace
 
 NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>& fetchWholeImage,
@@ -252,9 +259,9 @@ QCheckBox* NelvoDialog::check(int id) const {
 }
 
 void NelvoDialog::buildControls() {
-    const double dpi = screenDpi();
+    const double dpi = screenDpi() * layoutScale();
     QFont base = font();
-    base.setPointSizeF(8.0);
+    base.setPointSizeF(8.0 * layoutScale());
     setFont(base);
     baseSize_ = QSize(dialogUnitsToPixelsX(kTemplateWidthDu, dpi),
                       dialogUnitsToPixelsY(kTemplateHeightDu, dpi));
@@ -370,6 +377,10 @@ void NelvoDialog::buildControls() {
         PixelRect r = dialogRectToPixels(c.x, c.y, c.width, c.height, dpi);
         // A drop-down combo box's template height includes its list.
         if (c.kind == Kind::Combo) r.height = w->sizeHint().height();
+        // Texts in the platform's font may run wider than the template's; a label or
+        // check box takes the room its text needs (the panel has it to their right).
+        if (c.kind == Kind::Label || c.kind == Kind::GreyLabel || c.kind == Kind::Check)
+            r.width = std::max(r.width, w->sizeHint().width());
         w->setGeometry(r.x, r.y, r.width, r.height);
         w->setVisible(c.shown);
         placements_.push_back({w, r, c.anchor});
@@ -505,20 +516,28 @@ void NelvoDialog::setTexts() {
 }
 
 void NelvoDialog::setArtworkAndFonts() {
+    // The layout is already 1.5 times larger on a large screen; its pictures take the
+    // large artwork at their controls' size.
     if (largeScreen()) {
-        setStaticBitmapScaled(this, 1106, 1061);
-        setStaticBitmapScaled(this, 1107, 1061);
-        setStaticBitmapScaled(this, 1141, 1078);
-        setStaticBitmapScaled(this, 1074, 1085);
+        const std::pair<int, int> pictures[] = {
+            {1106, 1061}, {1107, 1061}, {1141, 1078}, {1074, 1085}};
+        for (const auto& [id, bitmap] : pictures) {
+            auto* label = findControl<QLabel>(this, id);
+            label->setPixmap(
+                QPixmap::fromImage(loadBitmapScaled(bitmap, label->width(), label->height())));
+        }
     }
     const bool large = largeScreen();
     findControl<NelvoButtonCtrl>(this, 1056)->setBitmap(1015);
     findControl<NelvoButtonCtrl>(this, 1055)->setBitmap(1016);
     findControl<NelvoButtonCtrl>(this, 1006)->setBitmap(large ? 1087 : 1033);
     findControl<NelvoButtonCtrl>(this, 1005)->setBitmap(large ? 1088 : 1034);
-    setControlFont(control(1063), 116, maskEditFont_, false);
-    setControlFont(control(1077), 100, productFont_, false);
-    setControlFont(control(1080), 100, linkFont_, true);
+    const auto tenths = [](int size) {
+        return static_cast<int>(std::lround(size * layoutScale()));
+    };
+    setControlFont(control(1063), tenths(116), maskEditFont_, false);
+    setControlFont(control(1077), tenths(100), productFont_, false);
+    setControlFont(control(1080), tenths(100), linkFont_, true);
     // The pictures were resized: keep their new sizes as the layout's base.
     for (Placement& p : placements_) {
         const QRect g = p.widget->geometry();
@@ -551,8 +570,14 @@ void NelvoDialog::initialise() {
     toolTabs_->addTab(1083);
     toolTabs_->addTab(1084);
     toolTabs_->onSelChange = [this] { onToolTabChanged(); };
+    // A hidden window gets its resize events only when shown; the preview must have
+    // its size before it is fitted.
+    layoutControls();
     preview_->showImage(preview_->sourcePixels.data());
     preview_->fitToWindow();
+    const int percent = static_cast<int>(std::lround(preview_->zoom * 100.0));
+    zoom->setCurrentText(QStringLiteral("%1%").arg(percent));
+    slider(1007)->setValue(percent);
     for (int id : {1058, 1057, 1060, 1059}) control(id)->setEnabled(false);
     updatePresetButtons();
     startUpdate(UpdateMode::Initial);
@@ -641,6 +666,10 @@ void NelvoDialog::done(int r) {
 
 void NelvoDialog::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
+    layoutControls();
+}
+
+void NelvoDialog::layoutControls() {
     const int dx = width() - baseSize_.width();
     const int dy = height() - baseSize_.height();
     for (const Placement& p : placements_) {

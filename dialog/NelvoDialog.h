@@ -97,6 +97,7 @@ class NelvoDialog : public QDialog {
 
   private:
     void buildControls();
+    void layoutControls();
     void setTexts();
     void setArtworkAndFonts();
     void applySettings();
