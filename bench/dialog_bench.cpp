@@ -3,7 +3,8 @@
 // (dialog on screen with the first preview, an intensity change, a tile-size change, the
 // longest stall of the interface thread while a computation runs), then how many pixels
 // a run in small host tiles still writes differently from the whole-image run that the
-// preview shows, on SAMPLE (default samples/coffee-dusty.png) and the large picture.
+// preview shows, on SAMPLE (default samples/coffee-dusty.png) and the large picture, and
+// how far the defect maps at 16 and 32 bits stray from the 8-bit preview's on SAMPLE.
 #include <QApplication>
 #include <QSlider>
 #include <QTabBar>
@@ -129,6 +130,56 @@ void seamFigures(const char* samplePath) {
     }
 }
 
+// The defect map of a whole-image run of the engine for pixel type T.
+template <typename T>
+std::vector<std::uint8_t> defectMapAt(const std::vector<T>& pixels, int width, int height,
+                                      int depth) {
+    HeapPlaneAllocator allocator;
+    auto engine = createFilter(0, 3, depth, allocator);
+    EngineSettings settings{};
+    setDefaults(settings);
+    settings.brightDefects = true;
+    const PlaneSize size{width, height};
+    const auto rowBytes =
+        static_cast<std::int32_t>(static_cast<std::size_t>(width) * 3 * sizeof(T));
+    constexpr auto columnBytes = static_cast<std::int32_t>(3 * sizeof(T));
+    engine->setSource(pixels.data(), rowBytes, columnBytes, nelvo::VRect{0, 0, height, width});
+    engine->detect(settings, nelvo::VRect{0, 0, 0, 0}, 0, nelvo::VRect{0, 0, height, width}, 0);
+    engine->markDefects(nullptr, 0, size, 0, settings.detectionIntensity, nullptr, width);
+    engine->removeSpecks(size, settings.tileSize);
+    std::vector<std::uint8_t> map(static_cast<std::size_t>(width) *
+                                  static_cast<std::size_t>(height));
+    engine->exportDefects(map.data(), width, size);
+    return map;
+}
+
+// How far the final run's defect map at 16 and 32 bits strays from the 8-bit preview's
+// on the sample converted to those depths.
+void depthFigures(const char* samplePath) {
+    const filterhost::ImageFile sample = filterhost::readImage(samplePath);
+    const filterhost::Document& d = sample.document;
+    const std::vector<std::uint8_t>& eight = d.pixels;
+    std::vector<std::uint16_t> sixteen(eight.size());
+    std::vector<float> thirtyTwo(eight.size());
+    for (std::size_t i = 0; i < eight.size(); ++i) {
+        sixteen[i] = static_cast<std::uint16_t>((eight[i] * 32768 + 127) / 255);
+        thirtyTwo[i] = static_cast<float>(eight[i]) / 255.0f;
+    }
+    const auto preview = defectMapAt(eight, d.width, d.height, 8);
+    const auto differing = [&preview](const std::vector<std::uint8_t>& map) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < map.size(); ++i) n += (map[i] != 0) != (preview[i] != 0);
+        return n;
+    };
+    std::size_t defects = 0;
+    for (std::uint8_t v : preview) defects += v != 0;
+    std::printf("sample defect pixels at 8 bits: %zu of %zu\n", defects, preview.size());
+    std::printf("defect map at 16 bits differs on %zu pixels\n",
+                differing(defectMapAt(sixteen, d.width, d.height, 16)));
+    std::printf("defect map at 32 bits differs on %zu pixels\n",
+                differing(defectMapAt(thirtyTwo, d.width, d.height, 32)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +189,7 @@ int main(int argc, char** argv) {
         ensureApplication();
         dialogFigures();
         seamFigures(argc > 1 ? argv[1] : NELVO_SAMPLE_IMAGE);
+        depthFigures(argc > 1 ? argv[1] : NELVO_SAMPLE_IMAGE);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dialog-bench: %s\n", e.what());
         return 1;
