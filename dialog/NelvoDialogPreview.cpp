@@ -10,10 +10,13 @@
 #include "dialog/NelvoDialog.h"
 #include "host/ImageModes.h"
 #include "ui/widgets/NelvoImageCtrl.h"
+#include "util/LoadString.h"
 
 namespace nelvo {
 
 namespace {
+
+constexpr std::uint32_t kPreviewFailedString = 1137;
 
 // Carries the text of a failed computation to the window's thread.
 class PreviewErrorEvent : public QEvent {
@@ -118,8 +121,11 @@ bool NelvoDialog::event(QEvent* e) {
     }
     if (e->type() == kPreviewErrorEvent) {
         progress_->hide();
-        QMessageBox box(QMessageBox::Critical, windowTitle(),
-                        static_cast<PreviewErrorEvent*>(e)->message, QMessageBox::Ok, this);
+        // The dialog stays usable: the next change starts a fresh computation.
+        const QString text =
+            QString::fromStdWString(loadString(kPreviewFailedString))
+                .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
+        QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
         box.exec();
         return true;
     }

@@ -36,6 +36,17 @@ inline bool waitUntil(const std::function<bool()>& done, int seconds = 60) {
     return true;
 }
 
+// Plane memory that can be refused, as when memory runs out.
+class RefusingAllocator : public PlaneAllocator {
+  public:
+    void* allocate(std::size_t bytes) override { return refuse ? nullptr : heap.allocate(bytes); }
+    void release(void* block) noexcept override { heap.release(block); }
+    bool refuse = false;
+
+  private:
+    HeapPlaneAllocator heap;
+};
+
 class DialogFixture : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -79,7 +90,7 @@ class DialogFixture : public ::testing::Test {
     filterhost::ImageFile image;
     std::unique_ptr<filterhost::HostSession> session;
     CallContext context;
-    HeapPlaneAllocator allocator;
+    RefusingAllocator allocator;
     FilterParameters parameters{};
 };
 

@@ -250,6 +250,25 @@ TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
     EXPECT_TRUE(about);
 }
 
+TEST_F(DialogWindow, AComputationThatRunsOutOfMemoryIsReportedAndTheDialogGoesOn) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    QString shown;
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    allocator.refuse = true;  // the speck stage's label plane cannot be had
+    slider(*d, 1031)->setValue(20);
+    ASSERT_TRUE(waitUntil([&] { return !shown.isEmpty(); }));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("The preview could not be computed (")))
+        << shown.toStdString();
+    allocator.refuse = false;
+    slider(*d, 1029)->setValue(12);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().lastParams().tileSize, 20);
+}
+
 TEST_F(DialogWindow, AFailingFetchEndsTheSplashAndReachesTheCaller) {
     EXPECT_THROW(
         NelvoDialog(
