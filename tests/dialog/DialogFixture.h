@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "dialog/NelvoDialog.h"
+#include "dialog/RefusingAllocator.h"
 #include "host/CallContext.h"
 #include "host/FilterRun.h"
 #include "imageio/ImageFiles.h"
@@ -35,17 +36,6 @@ inline bool waitUntil(const std::function<bool()>& done, int seconds = 60) {
     }
     return true;
 }
-
-// Plane memory that can be refused, as when memory runs out.
-class RefusingAllocator : public PlaneAllocator {
-  public:
-    void* allocate(std::size_t bytes) override { return refuse ? nullptr : heap.allocate(bytes); }
-    void release(void* block) noexcept override { heap.release(block); }
-    bool refuse = false;
-
-  private:
-    HeapPlaneAllocator heap;
-};
 
 class DialogFixture : public ::testing::Test {
   protected:

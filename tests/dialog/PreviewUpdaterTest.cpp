@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "dialog/PreviewUpdater.h"
+#include "dialog/RefusingAllocator.h"
 
 namespace nelvo {
 namespace {
@@ -34,17 +35,6 @@ std::vector<std::uint8_t> dustyPicture(int width, int height) {
         }
     return pixels;
 }
-
-// An allocator that can be told to refuse.
-class FailingAllocator : public PlaneAllocator {
-  public:
-    void* allocate(std::size_t bytes) override { return refuse ? nullptr : heap.allocate(bytes); }
-    void release(void* block) noexcept override { heap.release(block); }
-    bool refuse = false;
-
-  private:
-    HeapPlaneAllocator heap;
-};
 
 // One engine and updater on a picture; counts finished computations.
 struct Preview {
@@ -91,7 +81,7 @@ struct Preview {
 
     int width, height;
     std::vector<std::uint8_t> source, optimized;
-    FailingAllocator allocator;
+    test::RefusingAllocator allocator;
     std::unique_ptr<FilterBase> engine;
     std::unique_ptr<PreviewUpdater> updater;
     std::mutex m;
