@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "host/FilterRun.h"
 
+#include <QDialog>
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <stdexcept>
+#include <vector>
 
+#include "dialog/NelvoDialog.h"
 #include "engine/FilterBase.h"
+#include "engine/TileSize.h"
 #include "host/HostPlaneAllocator.h"
 #include "host/HostRunHooks.h"
 #include "host/ImageModes.h"
+#include "host/ScriptingParameters.h"
 
 namespace nelvo {
 namespace {
@@ -25,17 +32,51 @@ nelvo::VRect toEngine(const ::VRect& r) {
     return nelvo::VRect{r.top, r.left, r.bottom, r.right};
 }
 
-// Rectangles that touch count as overlapping; ones that do not meet give all zeros.
-::VRect intersect(const ::VRect& a, const ::VRect& b) {
-    if (a.right < b.left || b.right < a.left || a.bottom < b.top || b.bottom < a.top) return kEmpty;
-    return ::VRect{std::max(a.top, b.top), std::max(a.left, b.left), std::min(a.bottom, b.bottom),
-                   std::min(a.right, b.right)};
+// Runs the editing dialog. Cancel leaves everything as it was; OK takes over the
+// settings and the hand marks and stops asking for the dialog.
+int16_t runDialog(CallContext& context) {
+    HostPlaneAllocator allocator(context.suites);
+    NelvoDialog dialog(
+        context.record, [&context] { fetchWholeImage(context); }, allocator);
+    dialog.settings = *context.parameters;
+    if (dialog.exec() != QDialog::Accepted) return userCanceledErr;
+
+    *context.parameters = dialog.settings;
+    recordParameters(context);
+    PersistentBlock& block = *context.persistent;
+    const MarkingResult& marks = dialog.result;
+    const PSHandleSuite2& handles = context.suites.handles();
+    if (marks.mapBytes > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+        return memFullErr;
+    const auto bytes = static_cast<int32_t>(marks.mapBytes);
+    if (block.map != nullptr && context.map != nullptr) {
+        handles.SetLock(block.map, false, nullptr, nullptr);
+        context.map = nullptr;
+    }
+    if (block.map == nullptr) {
+        block.map = handles.New(std::max(bytes, 1));
+        if (block.map == nullptr) return memFullErr;
+    } else if (handles.SetSize(block.map, std::max(bytes, 1)) != noErr) {
+        return memFullErr;
+    }
+    Ptr address = nullptr;
+    handles.SetLock(block.map, true, &address, nullptr);
+    if (address == nullptr) return memFullErr;
+    context.map = reinterpret_cast<uint8_t*>(address);
+    if (bytes > 0) std::memcpy(context.map, marks.map, static_cast<std::size_t>(bytes));
+    block.mapWidth = marks.mapWidth;
+    block.mapBytes = marks.mapBytes;
+    block.showDialogNext = 0;
+    return noErr;
 }
 
 }  // namespace
 
 int16_t startRun(CallContext& context, bool showDialog) {
-    if (showDialog) return errPlugInDialogUnavailable;
+    if (showDialog) {
+        const int16_t confirmed = runDialog(context);
+        if (confirmed != noErr) return confirmed;
+    }
 
     const ::VRect& rect = context.record->bigDocumentData->filterRect32;
     const int64_t width = widthOf(rect);
@@ -48,6 +89,19 @@ int16_t startRun(CallContext& context, bool showDialog) {
     // every pixel unmarked, without a byte per pixel to say so.
     return processImage(context, context.parameters->engine, static_cast<int32_t>(width), nullptr);
 }
+
+// How far beyond a host tile the run reads, so that every pixel of the tile is rated,
+// kept or repaired as in the whole-image preview: the median's reach (the tile size),
+// the contrast window's radius, and the repair's reach (a few pixels per pass).
+namespace {
+
+int32_t contextMargin(int32_t tileSize) {
+    const int32_t t = effectiveTileSize(tileSize);
+    constexpr int32_t kRepairReach = 32;
+    return t + std::min(t, 20) + kRepairReach;
+}
+
+}  // namespace
 
 int16_t processImage(CallContext& context, const EngineSettings& settings, int32_t mapWidth,
                      const uint8_t* map) {
@@ -69,9 +123,11 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
     HostPlaneAllocator allocator(context.suites);
     const std::unique_ptr<FilterBase> engine =
         createFilter(colourModel(record.imageMode), channels, record.depth, allocator);
-    engine->setTiled();
     HostRunHooks hooks(record, total);
     hooks.install(*engine);
+    const int32_t margin = contextMargin(settings.tileSize);
+    const int32_t pixelBytes = channels * (record.depth == 16 ? 2 : record.depth == 32 ? 4 : 1);
+    std::vector<uint8_t> scratch;
 
     for (int64_t row = 0; row < rows; ++row) {
         const int32_t top = static_cast<int32_t>(rect.top + row * tileHeight);
@@ -81,9 +137,15 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
                 top, left,
                 static_cast<int32_t>(std::min<int64_t>(int64_t{top} + tileHeight, rect.bottom)),
                 static_cast<int32_t>(std::min<int64_t>(int64_t{left} + tileWidth, rect.right))};
-            big.inRect32 = tile;
+            // The tile with its context, read whole; only the tile is written.
+            const ::VRect grown{
+                static_cast<int32_t>(std::max<int64_t>(int64_t{tile.top} - margin, rect.top)),
+                static_cast<int32_t>(std::max<int64_t>(int64_t{tile.left} - margin, rect.left)),
+                static_cast<int32_t>(std::min<int64_t>(int64_t{tile.bottom} + margin, rect.bottom)),
+                static_cast<int32_t>(std::min<int64_t>(int64_t{tile.right} + margin, rect.right))};
+            big.inRect32 = grown;
             big.outRect32 = tile;
-            if (record.haveMask) big.maskRect32 = tile;
+            if (record.haveMask) big.maskRect32 = grown;
             record.wantsAbsolute = true;
             record.inLoPlane = record.outLoPlane = 0;
             record.inHiPlane = record.outHiPlane = static_cast<int16_t>(channels - 1);
@@ -93,32 +155,58 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             if (advanced != noErr) return advanced;
             if (record.inData == nullptr || record.outData == nullptr) return filterBadParameters;
 
-            ::VRect clip = intersect(tile, rect);
-            clip = ::VRect{clip.top - rect.top, clip.left - rect.left, clip.bottom - rect.top,
-                           clip.right - rect.left};
             const int64_t mapOffset =
-                int64_t{tile.top - rect.top} * mapWidth + (tile.left - rect.left);
-            const PlaneSize size{tile.right - tile.left, tile.bottom - tile.top};
+                int64_t{grown.top - rect.top} * mapWidth + (grown.left - rect.left);
+            const PlaneSize size{grown.right - grown.left, grown.bottom - grown.top};
             const auto* selection =
                 static_cast<const uint8_t*>(record.haveMask ? record.maskData : nullptr);
+            const bool whole = grown.top == tile.top && grown.left == tile.left &&
+                               grown.bottom == tile.bottom && grown.right == tile.right;
+            // Repaired in place: the host's output when the tile has no context around
+            // it, else a copy of the grown tile from which the tile is written back.
+            void* repaired = record.outData;
+            int32_t repairedRowBytes = record.outRowBytes;
+            int32_t repairedColumnBytes = record.outColumnBytes;
+            if (!whole) {
+                scratch.resize(static_cast<std::size_t>(size.width) *
+                               static_cast<std::size_t>(size.height) *
+                               static_cast<std::size_t>(pixelBytes));
+                repaired = scratch.data();
+                repairedRowBytes = size.width * pixelBytes;
+                repairedColumnBytes = pixelBytes;
+            }
 
             // A stage stopped by the host leaves its outputs partly written;
             // the run ends there and the host discards the tile.
             hooks.beginTile(size.height, settings.tileSize);
             engine->setSource(record.inData, record.inRowBytes, record.inColumnBytes,
-                              toEngine(tile));
+                              toEngine(grown));
             if (hooks.stopped()) return userCanceledErr;
-            engine->detect(settings, toEngine(clip), mapWidth, toEngine(tile), mapOffset);
+            engine->detect(settings, nelvo::VRect{0, 0, 0, 0}, 0,
+                           nelvo::VRect{0, 0, size.height, size.width}, 0);
             if (hooks.stopped()) return userCanceledErr;
             engine->markDefects(selection, record.maskRowBytes, size, mapOffset,
                                 settings.detectionIntensity, map, mapWidth);
             engine->removeSpecks(size, settings.tileSize);
-            engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes,
-                               record.outData, record.outRowBytes, record.outColumnBytes, size);
+            engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes, repaired,
+                               repairedRowBytes, repairedColumnBytes, size);
             if (hooks.stopped()) return userCanceledErr;
-            engine->dissolveDefects(record.outData, record.outRowBytes, record.outColumnBytes,
-                                    size);
+            engine->dissolveDefects(repaired, repairedRowBytes, repairedColumnBytes, size);
             if (hooks.stopped()) return userCanceledErr;
+            if (!whole) {
+                const int32_t dy = tile.top - grown.top;
+                const int32_t dx = tile.left - grown.left;
+                for (int32_t y = 0; y < tile.bottom - tile.top; ++y) {
+                    for (int32_t x = 0; x < tile.right - tile.left; ++x) {
+                        std::memcpy(
+                            static_cast<uint8_t*>(record.outData) +
+                                int64_t{y} * record.outRowBytes +
+                                int64_t{x} * record.outColumnBytes,
+                            scratch.data() + (int64_t{y + dy} * size.width + x + dx) * pixelBytes,
+                            static_cast<std::size_t>(pixelBytes));
+                    }
+                }
+            }
             hooks.endTile();
             if (hooks.stopped()) return userCanceledErr;
         }

@@ -8,10 +8,14 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTabBar>
+#include <QThread>
 #include <cstdio>
 #include <stdexcept>
 
 #include "SampleRecord.h"
+#include "dialog/NelvoDialog.h"
+#include "engine/PlaneAllocator.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/NavigatorGeometry.h"
 #include "ui/widgets/NelvoAboutDlg.h"
@@ -109,6 +113,35 @@ void renderPictureSheet(const QString& dir) {
     std::printf("%s\n", qPrintable(path));
 }
 
+// The editing dialog on the sample in each of its three views, after the first
+// computation has finished.
+void renderDialog(const QString& dir, const SampleRecord& sample) {
+    HeapPlaneAllocator allocator;
+    NelvoDialog dialog(
+        &sample.record, [] {}, allocator);
+    setDefaults(dialog.settings);
+    // Tuned for the sample's dust and hairs, as a user would.
+    dialog.settings.engine.brightDefects = true;
+    dialog.settings.engine.detectionIntensity = 9;
+    dialog.initialise();
+    dialog.show();
+    const auto idle = [&dialog] {
+        return !dialog.updater().isBusy() &&
+               !dialog.findChild<QWidget*>(QStringLiteral("control1081"))->isVisible();
+    };
+    while (!idle()) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("control1018"));
+    const char* names[] = {"original", "mark-defects", "optimized"};
+    for (int view = 0; view < 3; ++view) {
+        tabs->setCurrentIndex(view);
+        save(dialog, QStringLiteral("%1/dialog-%2.png").arg(dir, QLatin1String(names[view])));
+    }
+    dialog.done(QDialog::Rejected);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,6 +158,10 @@ int main(int argc, char** argv) {
         save(about, dir + QStringLiteral("/about.png"));
         NelvoSplashDlg splash;
         save(splash, dir + QStringLiteral("/splash.png"));
+        // Presets of a run of this tool never reach the user's own folder.
+        qputenv("XDG_DATA_HOME",
+                QDir::temp().filePath(QStringLiteral("nelvo-screenshots")).toLocal8Bit());
+        renderDialog(dir, SampleRecord(QString::fromLocal8Bit(argv[2])));
         if (!textsOnly) {
             const SampleRecord sample(QString::fromLocal8Bit(argv[2]));
             renderTabStrips(dir);

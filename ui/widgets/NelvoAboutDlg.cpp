@@ -42,7 +42,7 @@ struct TextControl {
 
 constexpr std::array<TextControl, 14> kControls{{
     {1114, 15, 90, 163, 21, 190, false, true, Align::Left, 0, "Brenwick"},
-    {1115, 5, 106, 105, 36, 380, false, true, Align::Left, 0, "Nelvo"},
+    {1115, 13, 106, 105, 36, 380, false, true, Align::Left, 0, "Nelvo"},
     {1116, 15, 139, 151, 14, 110, false, true, Align::Left, 0, "Dust & Scratch Removal"},
     {1117, 155, 157, 26, 16, 100, false, true, Align::Right, 0, "Nelvo"},
     {1118, 106, 166, 75, 20, 100, false, true, Align::Right, 1136, nullptr},
@@ -50,9 +50,9 @@ constexpr std::array<TextControl, 14> kControls{{
     {1120, 13, 204, 61, 8, 80, true, false, Align::Left, 1074, nullptr},
     {1121, 13, 212, 61, 8, 80, true, false, Align::Left, 1132, nullptr},
     // No telephone or fax lines are published.
-    {1122, 74, 196, 99, 8, 80, true, false, Align::Left, 0, ""},
-    {1123, 74, 204, 100, 8, 80, true, false, Align::Left, 0, ""},
-    {1124, 74, 212, 97, 8, 80, true, false, Align::Left, 0, "brenwick.example/help"},
+    {1122, 74, 196, 99, 8, 80, false, false, Align::Left, 0, ""},
+    {1123, 74, 204, 100, 8, 80, false, false, Align::Left, 0, ""},
+    {1124, 74, 212, 97, 8, 80, false, false, Align::Left, 0, "brenwick.example/help"},
     {1127, 13, 220, 61, 10, 80, true, false, Align::Left, 1133, nullptr},
     {NelvoAboutDlg::kLink, 75, 220, 88, 10, 0, false, false, Align::Left, 1134, nullptr},
     {1126, 14, 236, 167, 45, 80, false, false, Align::Left, 1135, nullptr},
@@ -122,6 +122,13 @@ NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
     }
     header->installEventFilter(this);
     header->lower();
+    // A contact line without a value would look unfinished: its label goes too.
+    for (const auto& [label, value] : {std::pair{1119, 1122}, std::pair{1120, 1123}}) {
+        if (findChild<QLabel*>(QStringLiteral("control%1").arg(value))->text().isEmpty()) {
+            findChild<QLabel*>(QStringLiteral("control%1").arg(label))->hide();
+            findChild<QLabel*>(QStringLiteral("control%1").arg(value))->hide();
+        }
+    }
 }
 
 NelvoAboutDlg::~NelvoAboutDlg() = default;

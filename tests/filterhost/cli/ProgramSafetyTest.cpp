@@ -250,8 +250,6 @@ TEST_F(TheProgram, KeysTheFilterDoesNotTakeAreRefusedNamingTheNearest) {
          "key 'winF': the filter takes a list of 4 integers, not 5"},
         {"run in.png -o out.png --set defC=7", 1,
          "key 'defC': the filter takes a list of 4 integers"},
-        {"run in.png -o out.png --play dialog.json", 1,
-         "the action dialog.json asks for it (playInfo \"display\")"},
     };
     for (const Refusal& c : cases) {
         const Outcome outcome = run(c.arguments);
@@ -261,6 +259,18 @@ TEST_F(TheProgram, KeysTheFilterDoesNotTakeAreRefusedNamingTheNearest) {
         EXPECT_FALSE(fs::exists(folder / "out.png")) << c.arguments;
     }
     EXPECT_EQ(run("run in.png -o out.png --set defC=0,0,0,255").status, 0);
+
+    // An action recorded with the dialog opens it again; without a display
+    // that is said by the action's name and play information.
+    fs::remove(folder / "out.png");
+    const Outcome noDisplay = run("run in.png -o out.png --play dialog.json",
+                                  "env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY");
+    EXPECT_EQ(noDisplay.status, 1) << noDisplay.err;
+    EXPECT_NE(noDisplay.err.find("the action dialog.json asks for the editing dialog (playInfo "
+                                 "\"display\"), which needs a display"),
+              std::string::npos)
+        << noDisplay.err;
+    EXPECT_FALSE(fs::exists(folder / "out.png"));
 }
 
 TEST_F(TheProgram, AMultiPageTiffIsRefusedRatherThanLosingPages) {

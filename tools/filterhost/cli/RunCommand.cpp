@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <system_error>
 
 #include "HostError.h"
@@ -108,8 +109,6 @@ std::string describeResult(int16_t result) {
             return "bad parameters (-30100)";
         case errPlugInHostInsufficient:
             return "the host lacks what the filter needs (-30900)";
-        case errPlugInDialogUnavailable:
-            return "the editing dialog is not available yet; run without --dialog";
         case -1:
             return "the filter failed (-1)";
         default:
@@ -195,6 +194,21 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             }
         }
         if (options.dialog) action.playInfo = plugInDialogDisplay;
+        if (action.playInfo == plugInDialogDisplay) {
+            // Without a display the module could not show its window; say so plainly.
+            const auto set = [](const char* name) {
+                const char* value = std::getenv(name);
+                return value != nullptr && *value != '\0';
+            };
+            if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+                const std::string needs = "needs a display (DISPLAY or WAYLAND_DISPLAY is not set)";
+                if (options.dialog) throw HostError("--dialog " + needs);
+                throw HostError((options.play ? "the action " + options.play->string() + " "
+                                              : std::string("the action ")) +
+                                "asks for the editing dialog (playInfo \"" +
+                                playInfoName(action.playInfo) + "\"), which " + needs);
+            }
+        }
 
         ImageFile image = readImage(options.input);
         phase("read");
@@ -254,12 +268,6 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
                 (options.play ? options.play->string() + ": " : std::string("--set: ")) +
                 *keyProblem);
         if (result == userCanceledErr || stopped()) return cancelled();
-        if (result == errPlugInDialogUnavailable && !options.dialog) {
-            throw HostError(options.input.string() +
-                            ": the editing dialog is not available yet; the action " +
-                            (options.play ? options.play->string() + " " : std::string()) +
-                            "asks for it (playInfo \"" + playInfoName(action.playInfo) + "\")");
-        }
         if (result != noErr)
             throw HostError(options.input.string() + ": " + describeResult(result));
 

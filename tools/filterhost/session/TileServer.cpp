@@ -63,7 +63,8 @@ void TileServer::reportProgress(int32_t done, int32_t total) {
     if (hooks_.progress) hooks_.progress(done, total);
 }
 
-bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding) {
+bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
+                       const std::vector<uint8_t>& pixels) {
     region.rect = rect;
     region.loPlane = lo;
     region.hiPlane = hi;
@@ -110,7 +111,7 @@ bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi
                     std::memcpy(out, pad.data(), sample);
                 continue;
             }
-            const uint8_t* from = document_.pixels.data() +
+            const uint8_t* from = pixels.data() +
                                   static_cast<std::size_t>(y) * document_.rowBytes() +
                                   static_cast<std::size_t>(x) * document_.pixelBytes() +
                                   static_cast<std::size_t>(lo) * sample;
@@ -151,6 +152,7 @@ void TileServer::flush() {
     outPending_ = false;
     const VRect& rect = out_.rect;
     if (isEmpty(rect) || out_.bytes.empty()) return;
+    if (original_.empty()) original_ = document_.pixels;
     const std::size_t sample = document_.sampleBytes();
     const auto planes = static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1);
     const uint8_t* from = out_.bytes.data();
@@ -176,8 +178,13 @@ OSErr TileServer::advance() {
     FilterRecord& r = *record_;
     BigDocumentStruct& big = *r.bigDocumentData;
     requests_.push_back({big.inRect32, big.outRect32, big.maskRect32});
-    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding) ||
-        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding)) {
+    // Input comes from the image as it was before the first tile was written back, as a
+    // host's source layer stays unchanged until the filter ends: a module that reads
+    // context around its tiles must not see its own output there.
+    const std::vector<uint8_t>& source = original_.empty() ? document_.pixels : original_;
+    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding, source) ||
+        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding,
+               document_.pixels)) {
         r.inData = r.outData = nullptr;
         return filterBadParameters;
     }

@@ -74,13 +74,16 @@ class TileServer {
 
     // Fills `region` from the document for rect and planes; pixels outside
     // the image take `padding`.
-    bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding);
+    bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
+               const std::vector<uint8_t>& pixels);
     void serveMask(const VRect& rect, int16_t padding);
 
     Document& document_;
     const Hooks& hooks_;
     FilterRecord* record_ = nullptr;
     Region in_, out_;
+    // The document's pixels before the first write-back; empty until then.
+    std::vector<uint8_t> original_;
     VRect maskRect_{0, 0, 0, 0};
     std::vector<uint8_t> mask_;
     bool outPending_ = false;

@@ -1,0 +1,681 @@
+// SPDX-License-Identifier: MIT
+#include "dialog/NelvoDialog.h"
+
+#include <dlfcn.h>
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QUrl>
+#include <cmath>
+
+#include "dialog/PresetCommands.h"
+#include "presets/NelvoPresetManager.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/NelvoAboutDlg.h"
+#include "ui/widgets/NelvoButtonCtrl.h"
+#include "ui/widgets/NelvoCustomLink.h"
+#include "ui/widgets/NelvoImageCtrl.h"
+#include "ui/widgets/NelvoSplashDlg.h"
+#include "ui/widgets/NelvoTabCtrl.h"
+#include "ui/widgets/QtApplication.h"
+#include "util/LoadString.h"
+
+namespace nelvo {
+
+namespace {
+
+constexpr int kTemplateWidthDu = 560;
+constexpr int kTemplateHeightDu = 442;
+constexpr QRgb kPanelGrey = 0xFFB8B8B8;   // RGB 184, 184, 184
+constexpr QRgb kLinkColour = 0xFF649BFA;  // RGB 100, 155, 250
+constexpr int kHelpString = 1032;
+
+enum class Kind {
+    ViewTabs,
+    Preview,
+    Combo,
+    BitmapButton,
+    Slider,
+    Button,
+    DefaultButton,
+    Progress,
+    Picture,
+    Label,
+    CentredLabel,
+    GreyLabel,  // a label on the grey marker panel
+    Check,
+    Edit,
+    PlainEdit,  // without a border
+    Swatch,
+    ToolTabs,
+    Link,
+    GreyBox,
+};
+
+constexpr Anchor kFixed{0, 0, 0, 0};
+constexpr Anchor kGrow{0, 0, 100, 100};
+constexpr Anchor kBottom{0, 100, 0, 0};
+constexpr Anchor kBottomWide{0, 100, 100, 0};
+constexpr Anchor kRight{100, 0, 0, 0};
+constexpr Anchor kCorner{100, 100, 0, 0};
+
+// One entry of template 1000: id, kind, rectangle in dialog units, shown at start,
+// anchor, caption (a string id, or a fixed text when 0) and picture.
+struct TemplateControl {
+    int id;
+    Kind kind;
+    int x, y, width, height;
+    bool shown;
+    Anchor anchor;
+    int stringId;
+    const char* text;
+    int bitmap;
+};
+
+constexpr TemplateControl kTemplate[] = {
+    {1018, Kind::ViewTabs, 12, 13, 233, 12, true, kFixed, 0, "", 0},
+    {1001, Kind::Preview, 12, 26, 346, 387, true, kGrow, 0, "", 0},
+    {1004, Kind::Combo, 12, 417, 48, 30, true, kBottom, 0, "", 0},
+    {1005, Kind::BitmapButton, 64, 419, 13, 11, true, kBottom, 0, "", 0},
+    {1007, Kind::Slider, 75, 416, 91, 15, true, kBottom, 0, "", 0},
+    {1006, Kind::BitmapButton, 167, 419, 15, 14, true, kBottom, 0, "", 0},
+    {1008, Kind::Button, 185, 417, 84, 14, true, kBottom, 1071, "", 0},
+    {1081, Kind::Progress, 277, 421, 80, 6, false, kBottomWide, 0, "", 0},
+    {1052, Kind::Button, 256, 9, 64, 14, true, kRight, 0, "Presets", 0},
+    {1053, Kind::Button, 321, 9, 17, 14, true, kRight, 0, "+", 0},
+    {1054, Kind::Button, 340, 9, 17, 14, true, kRight, 0, "-", 0},
+    {1106, Kind::Picture, 365, 10, 182, 9, true, kRight, 0, "", 1061},
+    {1078, Kind::CentredLabel, 407, 10, 97, 9, true, kRight, 1008, "", 0},
+    {1027, Kind::Label, 370, 24, 65, 8, true, kRight, 1009, "", 0},
+    {1026, Kind::Check, 382, 38, 69, 10, true, kRight, 1010, "", 0},
+    {1028, Kind::Check, 466, 38, 61, 10, true, kRight, 1011, "", 0},
+    {1035, Kind::Label, 370, 55, 60, 8, true, kRight, 1012, "", 0},
+    {1030, Kind::Edit, 520, 54, 19, 12, true, kRight, 0, "", 0},
+    {1029, Kind::Slider, 366, 67, 179, 15, true, kRight, 0, "", 0},
+    {1034, Kind::Label, 370, 91, 53, 8, true, kRight, 1013, "", 0},
+    {1032, Kind::Edit, 520, 88, 19, 12, true, kRight, 0, "", 0},
+    {1031, Kind::Slider, 366, 101, 179, 15, true, kRight, 0, "", 0},
+    {1033, Kind::Label, 370, 123, 73, 8, true, kRight, 1014, "", 0},
+    {1045, Kind::Swatch, 383, 135, 27, 12, true, kRight, 0, "", 0},
+    {1107, Kind::Picture, 365, 156, 182, 9, true, kRight, 0, "", 1061},
+    {1079, Kind::CentredLabel, 407, 156, 97, 9, true, kRight, 1015, "", 0},
+    {1067, Kind::Label, 371, 171, 67, 8, true, kRight, 1016, "", 0},
+    {1046, Kind::ToolTabs, 370, 185, 170, 88, true, kRight, 0, "", 0},
+    {1042, Kind::GreyLabel, 409, 194, 36, 8, true, kRight, 1018, "", 0},
+    {1040, Kind::Edit, 507, 193, 19, 12, true, kRight, 0, "", 0},
+    {1037, Kind::Slider, 405, 206, 125, 15, true, kRight, 0, "", 0},
+    {1043, Kind::GreyLabel, 409, 217, 37, 8, false, kRight, 1018, "", 0},
+    {1044, Kind::Edit, 507, 214, 19, 12, false, kRight, 0, "", 0},
+    {1038, Kind::Slider, 405, 227, 125, 15, false, kRight, 0, "", 0},
+    {1047, Kind::GreyLabel, 410, 234, 42, 8, true, kRight, 1019, "", 0},
+    {1048, Kind::Edit, 507, 231, 19, 12, true, kRight, 0, "", 0},
+    {1039, Kind::Slider, 405, 244, 126, 15, true, kRight, 0, "", 0},
+    {1068, Kind::GreyLabel, 409, 258, 8, 8, true, kRight, 0, "-", 0},
+    {1069, Kind::GreyLabel, 463, 259, 8, 8, true, kRight, 0, "0", 0},
+    {1070, Kind::GreyLabel, 518, 258, 8, 8, true, kRight, 0, "+", 0},
+    // The mask panel: never shown, its commands do nothing.
+    {1066, Kind::Label, 370, 283, 22, 8, false, kRight, 1023, "", 0},
+    {1056, Kind::BitmapButton, 370, 298, 26, 22, false, kRight, 0, "", 1015},
+    {1057, Kind::Button, 395, 303, 19, 16, false, kRight, 0, "", 0},
+    {1058, Kind::Button, 413, 303, 19, 16, false, kRight, 0, "", 0},
+    {1059, Kind::Button, 431, 303, 19, 16, false, kRight, 0, "", 0},
+    {1060, Kind::Button, 449, 303, 19, 16, false, kRight, 0, "", 0},
+    {1061, Kind::Button, 526, 306, 16, 14, false, kRight, 0, "", 0},
+    {1055, Kind::BitmapButton, 370, 321, 24, 22, false, kRight, 0, "", 1016},
+    {1062, Kind::Button, 397, 321, 14, 16, false, kRight, 0, "", 0},
+    {1065, Kind::GreyBox, 397, 323, 143, 12, false, kRight, 0, "", 0},
+    {1063, Kind::PlainEdit, 411, 323, 114, 12, false, kRight, 1020, "", 0},
+    {1064, Kind::Picture, 524, 323, 13, 12, false, kRight, 0, "", 1024},
+    {1, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
+    {2, Kind::Button, 459, 369, 88, 14, true, kCorner, 1053, "", 0},
+    {1141, Kind::Picture, 368, 396, 179, 46, true, kCorner, 0, "", 1035},
+    {1077, Kind::CentredLabel, 374, 402, 94, 21, true, kCorner, 1025, "", 0},
+    {1074, Kind::Picture, 522, 419, 13, 12, true, kCorner, 0, "", 1036},
+    {1080, Kind::Link, 390, 424, 64, 11, true, kCorner, 1024, "", 0},
+};
+
+QString text(int stringId) {
+    return QString::fromStdWString(loadString(static_cast<std::uint32_t>(stringId)));
+}
+
+QString captionOf(const TemplateControl& c) {
+    return c.stringId != 0 ? text(c.stringId) : QString::fromUtf8(c.text);
+}
+
+void fillGrey(QWidget* w) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, QColor::fromRgb(kPanelGrey));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+// The marker colour swatch: the colour over the whole control, outlined in the dark
+// shadow colour; a click asks the owner to choose.
+class ColourSwatch : public QWidget {
+  public:
+    explicit ColourSwatch(QWidget* parent, const std::uint32_t& colour)
+        : QWidget(parent), colour_(colour) {}
+    std::function<void()> onClick;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Shadow));
+        painter.setBrush(QColor(static_cast<int>(colour_ & 0xFFu),
+                                static_cast<int>((colour_ >> 8) & 0xFFu),
+                                static_cast<int>((colour_ >> 16) & 0xFFu)));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick)
+            onClick();
+    }
+
+  private:
+    const std::uint32_t& colour_;
+};
+
+// Where this code was loaded from: the module, or the program it is linked into.
+QString moduleFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) != 0 && info.dli_fname != nullptr)
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    return QString();
+}
+
+// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
+// template's dialog units and the fonts with them, so that the larger pictures fit.
+double layoutScale() {
+    return largeScreen() ? 1.5 : 1.0;
+}
+
+}  // namespace
+
+NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>& fetchWholeImage,
+                         PlaneAllocator& allocator, QWidget* parent)
+    : QDialog((ensureApplication(), parent)), record_(record) {
+    setTemplateId(this, 1000);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    openAddress = [](const QString& address) {
+        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    };
+    splash_ = std::make_unique<NelvoSplashDlg>();
+    splash_->start();
+    // The splash must be gone before an error leaves the constructor.
+    struct SplashGuard {
+        NelvoSplashDlg* splash;
+        ~SplashGuard() {
+            if (splash != nullptr) splash->end();
+        }
+    } guard{splash_.get()};
+
+    const ::VRect& rect = record->bigDocumentData->filterRect32;
+    imageWidth_ = std::max(0, rect.right - rect.left);
+    imageHeight_ = std::max(0, rect.bottom - rect.top);
+    buildControls();
+    fetchWholeImage();
+    setUpEngine(allocator);
+    try {
+        presets_ = std::make_unique<NelvoPresetManager>(presetsFolder());
+    } catch (const std::exception&) {
+        presets_.reset();  // no presets then; the buttons stay disabled
+    }
+    guard.splash = nullptr;
+}
+
+NelvoDialog::~NelvoDialog() {
+    if (updater_) {
+        updater_->requestCancel();
+        updater_->join();
+    }
+    if (splash_) splash_->end();
+}
+
+QWidget* NelvoDialog::control(int id) const {
+    return findControl(this, id);
+}
+QSlider* NelvoDialog::slider(int id) const {
+    return findControl<QSlider>(this, id);
+}
+QLineEdit* NelvoDialog::edit(int id) const {
+    return findControl<QLineEdit>(this, id);
+}
+QCheckBox* NelvoDialog::check(int id) const {
+    return findControl<QCheckBox>(this, id);
+}
+
+void NelvoDialog::buildControls() {
+    const double dpi = screenDpi() * layoutScale();
+    QFont base = font();
+    base.setPointSizeF(8.0 * layoutScale());
+    setFont(base);
+    baseSize_ = QSize(dialogUnitsToPixelsX(kTemplateWidthDu, dpi),
+                      dialogUnitsToPixelsY(kTemplateHeightDu, dpi));
+    resize(baseSize_);
+    for (const TemplateControl& c : kTemplate) {
+        QWidget* w = nullptr;
+        switch (c.kind) {
+            case Kind::ViewTabs: {
+                viewTabs_ = new QTabBar(this);
+                viewTabs_->setExpanding(true);
+                viewTabs_->setDrawBase(false);
+                w = viewTabs_;
+                break;
+            }
+            case Kind::Preview:
+                preview_ = new NelvoImageCtrl(record_, this);
+                w = preview_;
+                break;
+            case Kind::Combo: {
+                auto* combo = new QComboBox(this);
+                combo->setEditable(true);
+                w = combo;
+                break;
+            }
+            case Kind::BitmapButton:
+                w = new NelvoButtonCtrl(this);
+                break;
+            case Kind::Slider: {
+                auto* s = new QSlider(Qt::Horizontal, this);
+                s->setTickPosition(QSlider::NoTicks);
+                if (c.id == 1037 || c.id == 1038 || c.id == 1039) fillGrey(s);
+                w = s;
+                break;
+            }
+            case Kind::Button:
+            case Kind::DefaultButton: {
+                auto* b = new QPushButton(captionOf(c), this);
+                b->setAutoDefault(false);
+                b->setDefault(c.kind == Kind::DefaultButton);
+                w = b;
+                break;
+            }
+            case Kind::Progress: {
+                progress_ = new QProgressBar(this);
+                progress_->setTextVisible(false);
+                w = progress_;
+                break;
+            }
+            case Kind::Picture: {
+                auto* label = new QLabel(this);
+                const QImage picture = resourceBitmap(c.bitmap);
+                if (!picture.isNull()) label->setPixmap(QPixmap::fromImage(picture));
+                label->setScaledContents(true);
+                w = label;
+                break;
+            }
+            case Kind::Label:
+            case Kind::CentredLabel:
+            case Kind::GreyLabel: {
+                auto* label = new QLabel(captionOf(c), this);
+                label->setAlignment(c.kind == Kind::Label ? Qt::AlignLeft | Qt::AlignVCenter
+                                                          : Qt::AlignCenter);
+                if (c.kind == Kind::GreyLabel) fillGrey(label);
+                label->setWordWrap(c.height > 12);
+                w = label;
+                break;
+            }
+            case Kind::Check:
+                w = new QCheckBox(captionOf(c), this);
+                break;
+            case Kind::Edit:
+            case Kind::PlainEdit: {
+                auto* e = new QLineEdit(captionOf(c), this);
+                e->setAlignment(c.kind == Kind::Edit ? Qt::AlignCenter : Qt::AlignLeft);
+                e->setFrame(c.kind == Kind::Edit);
+                e->setTextMargins(0, 0, 0, 0);
+                w = e;
+                break;
+            }
+            case Kind::Swatch: {
+                auto* swatch = new ColourSwatch(this, defectColor_);
+                swatch->onClick = [this] { chooseColour(); };
+                w = swatch;
+                break;
+            }
+            case Kind::ToolTabs:
+                toolTabs_ = new NelvoTabCtrl(this);
+                w = toolTabs_;
+                break;
+            case Kind::Link: {
+                auto* link = new NelvoCustomLink(this);
+                link->setText(captionOf(c));
+                link->setAlignment(Qt::AlignCenter);
+                QPalette p = link->palette();
+                p.setColor(QPalette::WindowText, QColor::fromRgb(kLinkColour));
+                link->setPalette(p);
+                link->onClick = [this] {
+                    NelvoAboutDlg box(this);
+                    box.openAddress = openAddress;
+                    box.exec();
+                };
+                w = link;
+                break;
+            }
+            case Kind::GreyBox: {
+                auto* box = new QLabel(this);
+                fillGrey(box);
+                w = box;
+                break;
+            }
+        }
+        setControlId(w, c.id);
+        PixelRect r = dialogRectToPixels(c.x, c.y, c.width, c.height, dpi);
+        // A drop-down combo box's template height includes its list.
+        if (c.kind == Kind::Combo) r.height = w->sizeHint().height();
+        // Texts in the platform's font may run wider than the template's; a label or
+        // check box takes the room its text needs (the panel has it to their right).
+        if (c.kind == Kind::Label || c.kind == Kind::GreyLabel || c.kind == Kind::Check)
+            r.width = std::max(r.width, w->sizeHint().width());
+        w->setGeometry(r.x, r.y, r.width, r.height);
+        w->setVisible(c.shown);
+        placements_.push_back({w, r, c.anchor});
+    }
+    control(1074)->installEventFilter(this);
+    control(1074)->setCursor(Qt::PointingHandCursor);
+
+    connect(findControl<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
+    connect(findControl<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
+            [this] { preview_->fitToWindow(); });
+    connect(findControl<QPushButton>(this, 1052), &QPushButton::clicked, this,
+            [this] { showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(1052)); });
+    connect(findControl<QPushButton>(this, 1054), &QPushButton::clicked, this,
+            [this] { showPresetMenu(kDeletePresetFirst, kDeletePresetLast, control(1054)); });
+    connect(findControl<QPushButton>(this, 1053), &QPushButton::clicked, this,
+            [this] { addPresetCommand(); });
+    QCheckBox* dark = check(1026);
+    QCheckBox* bright = check(1028);
+    connect(dark, &QCheckBox::clicked, this,
+            [this, dark, bright] { onDefectTypeClicked(dark, bright); });
+    connect(bright, &QCheckBox::clicked, this,
+            [this, dark, bright] { onDefectTypeClicked(bright, dark); });
+    connect(viewTabs_, &QTabBar::currentChanged, this, [this](int i) { onViewTabChanged(i); });
+    connectSliders();
+}
+
+void NelvoDialog::connectSliders() {
+    for (const auto& [editId, sliderId] : editSliders_) {
+        QSlider* s = slider(sliderId);
+        QLineEdit* e = edit(editId);
+        const int id = editId;
+        connect(s, &QSlider::valueChanged, this, [this, id] {
+            if (syncingFromEdit_) return;
+            syncEditFromSlider(id);
+            followUp(id);
+        });
+        connect(e, &QLineEdit::textEdited, this, [this, id] {
+            syncSliderFromEdit(id);
+            followUp(id);
+        });
+        connect(e, &QLineEdit::editingFinished, this, [this, id] { syncEditFromSlider(id); });
+    }
+}
+
+void NelvoDialog::syncEditFromSlider(int editId) {
+    const auto found = editSliders_.find(editId);
+    if (found == editSliders_.end()) return;
+    edit(editId)->setText(QString::number(slider(found->second)->value()));
+}
+
+void NelvoDialog::syncSliderFromEdit(int editId) {
+    QSlider* s = slider(editSliders_.at(editId));
+    const std::int32_t value = leadingInteger(edit(editId)->text().toStdString());
+    if (value == s->value()) return;
+    // The box keeps what was typed until it loses the focus.
+    syncingFromEdit_ = true;
+    s->setValue(value);
+    syncingFromEdit_ = false;
+}
+
+void NelvoDialog::followUp(int editId) {
+    switch (editId) {
+        case 1030:
+            startUpdate(UpdateMode::Intensity);
+            break;
+        case 1032:
+            startUpdate(UpdateMode::TileSize);
+            break;
+        case 1040:
+        case 1044:
+            resizeCursor();
+            break;
+        default:
+            break;
+    }
+}
+
+void NelvoDialog::onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other) {
+    other->setChecked(otherBoxAfterClick(clicked->isChecked(), other->isChecked()));
+    startUpdate(UpdateMode::DefectType);
+}
+
+void NelvoDialog::chooseColour() {
+    QColorDialog chooser(QColor(static_cast<int>(defectColor_ & 0xFFu),
+                                static_cast<int>((defectColor_ >> 8) & 0xFFu),
+                                static_cast<int>((defectColor_ >> 16) & 0xFFu)),
+                         this);
+    chooser.setOption(QColorDialog::DontUseNativeDialog);
+    if (chooser.exec() != QDialog::Accepted) return;
+    const QColor chosen = chooser.selectedColor();
+    defectColor_ = static_cast<std::uint32_t>(chosen.red()) |
+                   (static_cast<std::uint32_t>(chosen.green()) << 8) |
+                   (static_cast<std::uint32_t>(chosen.blue()) << 16);
+    control(1045)->update();
+    // Redraws the "Mark Defects" view in the new colour; nothing is recomputed.
+    QCoreApplication::postEvent(this, new QEvent(kPreviewDoneEvent));
+}
+
+// The tool cursor's diameter follows the current tool's size at the preview's zoom.
+void NelvoDialog::resizeCursor() {
+    const int size = toolTabs_->selected == 0 ? slider(1037)->value() : slider(1038)->value();
+    const auto diameter = static_cast<std::uint32_t>((2 * size + 1) * preview_->zoom + 0.5);
+    if (brushCursor_.setSize(diameter)) preview_->setToolCursor(brushCursor_.handle());
+}
+
+void NelvoDialog::onToolTabChanged() {
+    const bool brush = toolTabs_->selected == 0;
+    if (toolTabs_->selected != 0 && toolTabs_->selected != 1) return;
+    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
+        control(id)->setVisible(brush);
+    for (int id : {1043, 1044, 1038}) control(id)->setVisible(!brush);
+    findControl<QLabel>(this, 1067)->setText(text(brush ? 1016 : 1017));
+    resizeCursor();
+}
+
+QString NelvoDialog::helpPagePath() {
+    return moduleFolder() + QLatin1Char('/') + text(kHelpString);
+}
+
+bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
+        return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void NelvoDialog::setTexts() {
+    setWindowTitle(text(1004));
+    for (int i = 0; i < 3; ++i) viewTabs_->addTab(text(1005 + i));
+}
+
+void NelvoDialog::setArtworkAndFonts() {
+    // The layout is already 1.5 times larger on a large screen; its pictures take the
+    // large artwork at their controls' size.
+    if (largeScreen()) {
+        const std::pair<int, int> pictures[] = {
+            {1106, 1061}, {1107, 1061}, {1141, 1078}, {1074, 1085}};
+        for (const auto& [id, bitmap] : pictures) {
+            auto* label = findControl<QLabel>(this, id);
+            label->setPixmap(
+                QPixmap::fromImage(loadBitmapScaled(bitmap, label->width(), label->height())));
+        }
+    }
+    const bool large = largeScreen();
+    findControl<NelvoButtonCtrl>(this, 1056)->setBitmap(1015);
+    findControl<NelvoButtonCtrl>(this, 1055)->setBitmap(1016);
+    findControl<NelvoButtonCtrl>(this, 1006)->setBitmap(large ? 1087 : 1033);
+    findControl<NelvoButtonCtrl>(this, 1005)->setBitmap(large ? 1088 : 1034);
+    const auto tenths = [](int size) {
+        return static_cast<int>(std::lround(size * layoutScale()));
+    };
+    setControlFont(control(1063), tenths(116), maskEditFont_, false);
+    setControlFont(control(1077), tenths(100), productFont_, false);
+    setControlFont(control(1080), tenths(100), linkFont_, true);
+    // The pictures were resized: keep their new sizes as the layout's base.
+    for (Placement& p : placements_) {
+        const QRect g = p.widget->geometry();
+        p.base = {g.x(), g.y(), g.width(), g.height()};
+    }
+}
+
+void NelvoDialog::initialise() {
+    if (initialised_) return;
+    initialised_ = true;
+    const ScreenMetrics& metrics = screenMetrics();
+    setMinimumSize(metrics.dialogMinWidth, metrics.dialogMinHeight);
+    resize(std::max(width(), metrics.dialogMinWidth), std::max(height(), metrics.dialogMinHeight));
+    setTexts();
+    setArtworkAndFonts();
+    auto* zoom = findControl<QComboBox>(this, 1004);
+    for (const char* level : {"12.5%", "16.7%", "25%", "33.3%", "50%", "66.7%", "100%", "200%"})
+        zoom->addItem(QString::fromLatin1(level));
+    const SliderRanges& r = sliderRanges();
+    const std::pair<int, ParameterRange> ranges[] = {
+        {1007, r.zoom},      {1029, r.detectionIntensity}, {1031, r.tileSize},
+        {1037, r.brushSize}, {1039, r.brushIntensity},     {1038, r.eraserSize}};
+    for (const auto& [id, range] : ranges) {
+        slider(id)->blockSignals(true);
+        slider(id)->setRange(range.low, range.high);
+        slider(id)->blockSignals(false);
+    }
+    applySettings();
+    for (const auto& entry : editSliders_) syncEditFromSlider(entry.first);
+    toolTabs_->addTab(1083);
+    toolTabs_->addTab(1084);
+    toolTabs_->onSelChange = [this] { onToolTabChanged(); };
+    // A hidden window gets its resize events only when shown; the preview must have
+    // its size before it is fitted.
+    layoutControls();
+    preview_->showImage(preview_->sourcePixels.data());
+    preview_->fitToWindow();
+    const int percent = static_cast<int>(std::lround(preview_->zoom * 100.0));
+    zoom->setCurrentText(QStringLiteral("%1%").arg(percent));
+    slider(1007)->setValue(percent);
+    for (int id : {1058, 1057, 1060, 1059}) control(id)->setEnabled(false);
+    updatePresetButtons();
+    startUpdate(UpdateMode::Initial);
+    resizeCursor();
+    setFocus();
+    splash_->end();
+    timerId_ = startTimer(200);
+}
+
+int NelvoDialog::exec() {
+    initialise();
+    return QDialog::exec();
+}
+
+ControlValues NelvoDialog::controlValues() const {
+    ControlValues v;
+    v.darkDefects = check(1026)->isChecked();
+    v.brightDefects = check(1028)->isChecked();
+    v.detectionIntensity = slider(1029)->value();
+    v.tileSize = slider(1031)->value();
+    v.brushSize = slider(1037)->value();
+    v.brushIntensity = slider(1039)->value();
+    v.eraserSize = slider(1038)->value();
+    v.defectColor = defectColor_;
+    return v;
+}
+
+// Sets the controls without starting anything; the caller decides what to recompute.
+void NelvoDialog::applyValues(const ControlValues& v) {
+    check(1026)->setChecked(v.darkDefects);
+    check(1028)->setChecked(v.brightDefects);
+    const std::pair<int, std::int32_t> positions[] = {{1029, v.detectionIntensity},
+                                                      {1031, v.tileSize},
+                                                      {1037, v.brushSize},
+                                                      {1039, v.brushIntensity},
+                                                      {1038, v.eraserSize}};
+    for (const auto& [id, value] : positions) {
+        slider(id)->blockSignals(true);
+        slider(id)->setValue(value);
+        slider(id)->blockSignals(false);
+    }
+    defectColor_ = v.defectColor;
+    for (const auto& entry : editSliders_) syncEditFromSlider(entry.first);
+}
+
+void NelvoDialog::applySettings() {
+    const ScreenMetrics& metrics = screenMetrics();
+    const std::int32_t* frame = settings.windowFrame;  // top, left, bottom, right
+    const std::int64_t frameWidth = std::int64_t{frame[3]} - frame[1];
+    const std::int64_t frameHeight = std::int64_t{frame[2]} - frame[0];
+    if (frameWidth >= metrics.dialogMinWidth && frameHeight >= metrics.dialogMinHeight)
+        setGeometry(frame[1], frame[0], static_cast<int>(frameWidth),
+                    static_cast<int>(frameHeight));
+    applyValues(valuesFromSettings(settings.engine));
+}
+
+void NelvoDialog::collectSettings() {
+    settings.zoom = static_cast<double>(slider(1007)->value());
+    const QRect g = geometry();
+    settings.windowFrame[0] = g.top();
+    settings.windowFrame[1] = g.left();
+    settings.windowFrame[2] = g.top() + g.height();
+    settings.windowFrame[3] = g.left() + g.width();
+    settings.windowState = 2;
+    storeValues(controlValues(), settings.engine);
+}
+
+void NelvoDialog::done(int r) {
+    if (timerId_ != 0) {
+        killTimer(timerId_);
+        timerId_ = 0;
+    }
+    if (r == QDialog::Accepted) {
+        collectSettings();
+        result.mapBytes =
+            static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
+        result.mapWidth = imageWidth_;
+        result.map = updater_->markingMap.data();
+    } else {
+        updater_->requestCancel();
+    }
+    // After OK a running computation may finish; after Cancel it was told to stop.
+    updater_->join();
+    QDialog::done(r);
+}
+
+void NelvoDialog::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    layoutControls();
+}
+
+void NelvoDialog::layoutControls() {
+    const int dx = width() - baseSize_.width();
+    const int dy = height() - baseSize_.height();
+    for (const Placement& p : placements_) {
+        const PixelRect r = anchoredRect(p.base, p.anchor, dx, dy);
+        p.widget->setGeometry(r.x, r.y, r.width, r.height);
+    }
+}
+
+}  // namespace nelvo

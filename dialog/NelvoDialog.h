@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+// The modal editing dialog: a large preview of the whole filter rectangle, recomputed on
+// a worker whenever a detection setting changes, the settings panel, presets, and OK and
+// Close. The filter run builds it, copies its parameters into `settings`, runs it with
+// exec() and, after Accepted, reads `settings` and `result` back.
+//
+// The rules between the controls live in DialogControls, the worker protocol in
+// PreviewUpdater and the preset commands in PresetCommands; this class only shows them.
+#pragma once
+
+#include <QDialog>
+#include <QEvent>
+#include <QFont>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "PIFilter.h"
+#include "dialog/DialogControls.h"
+#include "dialog/DialogLayout.h"
+#include "dialog/PreviewUpdater.h"
+#include "engine/FilterBase.h"
+#include "settings/FilterParameters.h"
+#include "ui/widgets/PluginCursor.h"
+
+class QCheckBox;
+class QLineEdit;
+class QProgressBar;
+class QSlider;
+class QTabBar;
+
+namespace nelvo {
+
+class NelvoImageCtrl;
+class NelvoPresetManager;
+class NelvoSplashDlg;
+class NelvoTabCtrl;
+
+// The hand marks that the filter run takes over after OK; `map` belongs to the dialog.
+struct MarkingResult {
+    std::uint64_t mapBytes = 0;
+    std::int32_t mapWidth = 0;
+    const std::uint8_t* map = nullptr;
+};
+
+class NelvoDialog : public QDialog {
+  public:
+    // Shows the splash, makes the host supply the whole filter rectangle through
+    // `fetchWholeImage`, prepares the preview engine (plane memory from `allocator`, which
+    // must outlive the dialog) and opens the preset folder. Throws what the fetch or the
+    // engine throws; the splash is ended first.
+    NelvoDialog(const FilterRecord* record, const std::function<void()>& fetchWholeImage,
+                PlaneAllocator& allocator, QWidget* parent = nullptr);
+    ~NelvoDialog() override;
+
+    // Initialises (once) and runs the modal loop; returns Accepted or Rejected.
+    int exec() override;
+    // The initialisation: texts, pictures, fonts, ranges, the settings, the first
+    // computation; ends the splash. exec() calls it; tests may call it before show().
+    void initialise();
+
+    FilterParameters settings{};
+    MarkingResult result;
+
+    // Opens the help page and web addresses; the system's default handler unless replaced.
+    std::function<void(const QString&)> openAddress;
+
+    // For the views and tests.
+    NelvoImageCtrl& preview() { return *preview_; }
+    PreviewUpdater& updater() { return *updater_; }
+    ControlValues controlValues() const;
+    std::uint32_t defectColor() const { return defectColor_; }
+    NelvoPresetManager* presets() { return presets_.get(); }
+    // Replaces the preset store (tests; the dialog opens the user's folder itself).
+    void setPresets(std::unique_ptr<NelvoPresetManager> presets);
+    // A preset menu command (10000..10999 apply, 11000..11999 delete).
+    void presetCommand(int id);
+    // The "+" command with the naming dialog's answer already given.
+    void addPreset(const QString& name);
+    // The file the help icon opens.
+    static QString helpPagePath();
+
+    static constexpr QEvent::Type kPreviewDoneEvent = static_cast<QEvent::Type>(QEvent::User + 1);
+    static constexpr QEvent::Type kPreviewErrorEvent = static_cast<QEvent::Type>(QEvent::User + 2);
+
+    // Closing: after Accepted the settings and marks are collected and a running
+    // computation may finish; otherwise it is told to stop. Either way it is joined.
+    void done(int r) override;
+
+  protected:
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void buildControls();
+    void layoutControls();
+    void setTexts();
+    void setArtworkAndFonts();
+    void applySettings();
+    void collectSettings();
+    void applyValues(const ControlValues& values);
+    void connectSliders();
+    void syncEditFromSlider(int editId);
+    void syncSliderFromEdit(int editId);
+    void followUp(int editId);
+    void onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other);
+    void chooseColour();
+    void resizeCursor();
+    void onToolTabChanged();
+
+    // Preview updating.
+    void setUpEngine(PlaneAllocator& allocator);
+    void startUpdate(UpdateMode mode);
+    void showFinishedView();
+    void onViewTabChanged(int index);
+
+    // Preset commands.
+    void showPresetMenu(int firstId, int lastId, QWidget* button);
+    void addPresetCommand();
+    void updatePresetButtons();
+    void showPresetError(const std::wstring& text);
+
+    QWidget* control(int id) const;
+    QSlider* slider(int id) const;
+    QLineEdit* edit(int id) const;
+    QCheckBox* check(int id) const;
+
+    std::unique_ptr<NelvoSplashDlg> splash_;
+    const FilterRecord* record_;
+    std::unique_ptr<FilterBase> engine_;
+    std::unique_ptr<PreviewUpdater> updater_;
+    std::int32_t imageWidth_ = 0, imageHeight_ = 0;
+    std::uint32_t defectColor_ = 255;
+    std::unique_ptr<NelvoPresetManager> presets_;
+    NelvoImageCtrl* preview_ = nullptr;
+    QTabBar* viewTabs_ = nullptr;
+    NelvoTabCtrl* toolTabs_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    PluginCursor brushCursor_;
+    QFont maskEditFont_, productFont_, linkFont_;
+    // Edit box id to slider id.
+    const std::map<int, int> editSliders_{
+        {1030, 1029}, {1032, 1031}, {1040, 1037}, {1048, 1039}, {1044, 1038}};
+    bool syncingFromEdit_ = false;
+    bool initialised_ = false;
+    int timerId_ = 0;
+    // Every control with its template rectangle in pixels and its anchor.
+    struct Placement {
+        QWidget* widget;
+        PixelRect base;
+        Anchor anchor;
+    };
+    std::vector<Placement> placements_;
+    QSize baseSize_;
+};
+
+}  // namespace nelvo

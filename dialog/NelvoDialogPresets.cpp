@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+// The dialog's side of the preset commands: the menus, the naming dialog and the
+// message box shown when the preset store fails.
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "dialog/NelvoDialog.h"
+#include "dialog/PresetCommands.h"
+#include "presets/NelvoAddPresetDialog.h"
+#include "presets/NelvoPresetManager.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/NelvoImageCtrl.h"
+
+namespace nelvo {
+
+void NelvoDialog::setPresets(std::unique_ptr<NelvoPresetManager> presets) {
+    presets_ = std::move(presets);
+    updatePresetButtons();
+}
+
+void NelvoDialog::updatePresetButtons() {
+    const PresetButtons state = presetButtons(presets_.get());
+    control(1053)->setEnabled(state.add);
+    control(1054)->setEnabled(state.menus);
+    control(1052)->setEnabled(state.menus);
+}
+
+void NelvoDialog::showPresetError(const std::wstring& message) {
+    QMessageBox box(QMessageBox::Critical, windowTitle(), QString::fromStdWString(message),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void NelvoDialog::showPresetMenu(int firstId, int lastId, QWidget* button) {
+    if (presets_ == nullptr) return;
+    QMenu menu(this);
+    for (const PresetMenuItem& item : presetMenuItems(presets_->names(), firstId, lastId)) {
+        QAction* action = menu.addAction(QString::fromStdWString(item.name));
+        action->setData(item.id);
+    }
+    const QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+    if (chosen != nullptr) presetCommand(chosen->data().toInt());
+}
+
+void NelvoDialog::presetCommand(int id) {
+    if (presets_ == nullptr) return;
+    if (id >= kApplyPresetFirst && id <= kApplyPresetLast) {
+        const PresetOutcome outcome = applyPreset(
+            *presets_, static_cast<std::size_t>(id - kApplyPresetFirst), controlValues());
+        if (outcome.error) {
+            showPresetError(*outcome.error);
+            return;
+        }
+        applyValues(*outcome.values);
+        control(1045)->update();
+        resizeCursor();
+        startUpdate(UpdateMode::Initial);  // always a full computation
+    } else if (id >= kDeletePresetFirst && id <= kDeletePresetLast) {
+        const PresetOutcome outcome =
+            deletePreset(*presets_, static_cast<std::size_t>(id - kDeletePresetFirst));
+        if (outcome.error) showPresetError(*outcome.error);
+        updatePresetButtons();
+    }
+}
+
+void NelvoDialog::addPresetCommand() {
+    NelvoAddPresetDialog naming(this);
+    if (naming.exec() != QDialog::Accepted) return;
+    addPreset(naming.name());
+}
+
+void NelvoDialog::addPreset(const QString& name) {
+    if (presets_ == nullptr) return;
+    const PresetOutcome outcome = nelvo::addPreset(*presets_, name.toStdWString(), controlValues());
+    if (outcome.error) showPresetError(*outcome.error);
+    updatePresetButtons();
+}
+
+}  // namespace nelvo

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+// The dialog's side of the preview computation: the engine on the preview's 8-bit copy,
+// starting computations from the controls, the progress bar and the three views.
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTimerEvent>
+
+#include "dialog/NelvoDialog.h"
+#include "host/ImageModes.h"
+#include "ui/widgets/NelvoImageCtrl.h"
+#include "util/LoadString.h"
+
+namespace nelvo {
+
+namespace {
+
+constexpr std::uint32_t kPreviewFailedString = 1137;
+
+// Carries the text of a failed computation to the window's thread.
+class PreviewErrorEvent : public QEvent {
+  public:
+    explicit PreviewErrorEvent(QString text)
+        : QEvent(NelvoDialog::kPreviewErrorEvent), message(std::move(text)) {}
+    QString message;
+};
+
+}  // namespace
+
+void NelvoDialog::setUpEngine(PlaneAllocator& allocator) {
+    preview_->loadSource(preview_->sourcePixels.data());
+    const FilterRecord& record = *record_;
+    engine_ = createFilter(colourModel(record.imageMode),
+                           colourChannels(record.imageMode, record.planes), 8, allocator);
+    const ::VRect in = record.bigDocumentData->inRect32;
+    const VRect region{in.top, in.left, in.bottom, in.right};
+    PreviewTarget target;
+    target.engine = engine_.get();
+    target.width = imageWidth_;
+    target.height = imageHeight_;
+    target.sourcePixels = preview_->sourcePixels.data();
+    target.optimizedPixels = preview_->optimizedPixels.data();
+    target.rowBytes = preview_->rowBytes;
+    target.colBytes = preview_->colBytes;
+    const bool masked = record.haveMask && record.maskData != nullptr;
+    target.selection = masked ? static_cast<const std::uint8_t*>(record.maskData) : nullptr;
+    target.selectionRowBytes = masked ? record.maskRowBytes : 0;
+    // The worker only posts: it never touches a window.
+    updater_ = std::make_unique<PreviewUpdater>(
+        target, [this] { QCoreApplication::postEvent(this, new QEvent(kPreviewDoneEvent)); },
+        [this](const std::string& message) {
+            QCoreApplication::postEvent(this,
+                                        new PreviewErrorEvent(QString::fromStdString(message)));
+        });
+    engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
+                       region);
+    // Outside the selection the picture shows at half brightness in every view; the
+    // grey plane was made from the undimmed picture.
+    if (masked)
+        engine_->dimUnselected(
+            preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
+            static_cast<const std::uint8_t*>(record.maskData), record.maskRowBytes, region);
+}
+
+void NelvoDialog::startUpdate(UpdateMode mode) {
+    if (!initialised_) return;  // the first computation starts at the end of initialise
+    const ControlValues v = controlValues();
+    UpdateImagesParams p;
+    p.mode = static_cast<std::int32_t>(mode);
+    p.darkDefects = v.darkDefects;
+    p.brightDefects = v.brightDefects;
+    p.detectionIntensity = v.detectionIntensity;
+    p.tileSize = v.tileSize;
+    p.defectColor = v.defectColor;
+    const std::optional<std::int32_t> range = updater_->startUpdate(p);
+    if (!range) return;
+    progress_->setRange(0, *range);
+    progress_->setValue(0);
+    progress_->show();
+}
+
+void NelvoDialog::showFinishedView() {
+    if (updater_->isBusy()) return;  // a newer computation posts its own message
+    progress_->hide();
+    switch (viewTabs_->currentIndex()) {
+        case 1:
+            preview_->showDefects(updater_->defectMap.data(), defectColor_);
+            break;
+        case 2:
+            preview_->showImage(preview_->optimizedPixels.data());
+            break;
+        default:
+            break;
+    }
+}
+
+void NelvoDialog::onViewTabChanged(int index) {
+    if (index == 0) {
+        preview_->showImage(preview_->sourcePixels.data());
+        return;
+    }
+    // While busy the view changes when the computation's result arrives.
+    if (updater_->isBusy()) return;
+    if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_);
+    if (index == 2) preview_->showImage(preview_->optimizedPixels.data());
+}
+
+void NelvoDialog::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == timerId_ && progress_->isVisible()) {
+        progress_->setValue(std::min(updater_->progress(), progress_->maximum()));
+        return;
+    }
+    QDialog::timerEvent(e);
+}
+
+bool NelvoDialog::event(QEvent* e) {
+    if (e->type() == kPreviewDoneEvent) {
+        showFinishedView();
+        return true;
+    }
+    if (e->type() == kPreviewErrorEvent) {
+        progress_->hide();
+        // The dialog stays usable: the next change starts a fresh computation.
+        const QString text =
+            QString::fromStdWString(loadString(kPreviewFailedString))
+                .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
+        QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
+        box.exec();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+}  // namespace nelvo

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#include "dialog/PresetCommands.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace nelvo {
+
+namespace {
+
+constexpr std::uint32_t kSaveFailed = 1026;
+constexpr std::uint32_t kLoadFailed = 1027;
+constexpr std::uint32_t kDeleteFailed = 1028;
+
+}  // namespace
+
+std::vector<PresetMenuItem> presetMenuItems(const std::vector<std::wstring>& names, int firstId,
+                                            int lastId) {
+    std::vector<PresetMenuItem> items;
+    const std::size_t count =
+        std::min(names.size(), static_cast<std::size_t>(std::max(lastId - firstId + 1, 0)));
+    items.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        items.push_back({firstId + static_cast<int>(i), names[i]});
+    return items;
+}
+
+PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
+                          const ControlValues& current) {
+    try {
+        PresetSettings settings = presetFromValues(current);
+        presets.load(index, settings);
+        return {valuesFromPreset(settings), std::nullopt};
+    } catch (const std::exception& e) {
+        return {std::nullopt, presetErrorMessage(kLoadFailed, e)};
+    }
+}
+
+PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
+                        const ControlValues& current) {
+    try {
+        presets.save(name, presetFromValues(current));
+        return {};
+    } catch (const std::exception& e) {
+        return {std::nullopt, presetErrorMessage(kSaveFailed, e)};
+    }
+}
+
+PresetOutcome deletePreset(NelvoPresetManager& presets, std::size_t index) {
+    try {
+        presets.remove(index);  // a file already gone is no error worth showing
+        return {};
+    } catch (const std::exception& e) {
+        return {std::nullopt, presetErrorMessage(kDeleteFailed, e)};
+    }
+}
+
+PresetButtons presetButtons(const NelvoPresetManager* presets) {
+    if (presets == nullptr) return {};
+    return {true, !presets->names().empty()};
+}
+
+}  // namespace nelvo

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: MIT
+#include "dialog/PreviewUpdater.h"
+
+#include "dialog/DialogControls.h"
+
+#include <exception>
+
+namespace nelvo {
+
+bool runsDetect(UpdateMode mode) {
+    return mode == UpdateMode::Initial || mode == UpdateMode::TileSize ||
+           mode == UpdateMode::DefectType;
+}
+
+std::int32_t progressRange(bool withDetect, std::int32_t imageHeight) {
+    return (withDetect ? 4 : 3) * imageHeight;
+}
+
+PreviewUpdater::PreviewUpdater(const PreviewTarget& target, std::function<void()> onDone,
+                               std::function<void(const std::string&)> onError)
+    : markingMap(static_cast<std::size_t>(target.width) * static_cast<std::size_t>(target.height),
+                 128),
+      defectMap(markingMap.size(), 0),
+      target_(target),
+      onDone_(std::move(onDone)),
+      onError_(std::move(onError)) {
+    target_.engine->setCallbacks([this] { return stopped(); },
+                                 [this](std::int32_t) { progressCount.exchange(0); },
+                                 [this](std::int32_t n) { progressCount.fetch_add(n); });
+}
+
+PreviewUpdater::~PreviewUpdater() {
+    requestCancel();
+    join();
+}
+
+bool PreviewUpdater::isBusy() const {
+    std::lock_guard<std::mutex> lock(stateLock);
+    return running;
+}
+
+void PreviewUpdater::join() {
+    if (worker.joinable()) worker.join();
+}
+
+std::optional<std::int32_t> PreviewUpdater::startUpdate(const UpdateImagesParams& p) {
+    const auto mode = static_cast<UpdateMode>(p.mode);
+    if (mode != UpdateMode::Initial && mode != UpdateMode::Marks && p == lastParams_)
+        return std::nullopt;
+    lastParams_ = p;
+
+    if (worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(stateLock);
+            if (running) cancelRequested.exchange(true);
+        }
+        worker.join();
+    }
+    // A detect that was stopped midway left its planes partly written; a change that
+    // would skip detect runs it again, so the preview always matches the settings.
+    // The new settings make the planes stale until their detect has run to its end.
+    const bool withDetect = runsDetect(mode) || detectStale_.load();
+    if (withDetect) detectStale_.store(true);
+    progressCount.exchange(0);
+    cancelRequested.exchange(false);
+    running = true;  // no other thread runs now
+    worker = std::thread([this, p, withDetect] { updateImages(p, withDetect); });
+    return progressRange(withDetect, target_.height);
+}
+
+void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
+    struct ExitGuard {
+        PreviewUpdater& self;
+        ~ExitGuard() {
+            std::lock_guard<std::mutex> lock(self.stateLock);
+            self.running = false;
+        }
+    };
+    bool finished = false;
+    try {
+        ExitGuard guard{*this};
+        if (stopped()) return;
+        FilterBase& engine = *target_.engine;
+        const PlaneSize size{target_.width, target_.height};
+        if (withDetect) {
+            EngineSettings settings{};
+            settings.darkDefects = p.darkDefects;
+            settings.brightDefects = p.brightDefects;
+            settings.detectionIntensity = p.detectionIntensity;
+            settings.tileSize = p.tileSize;
+            storeColourWord(p.defectColor, settings.defectColor);
+            engine.detect(settings, VRect{0, 0, 0, 0}, 0, VRect{0, 0, size.height, size.width}, 0);
+            if (stopped()) return;
+            detectStale_.store(false);
+            completedDetects_.fetch_add(1);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mapLock);
+            engine.markDefects(target_.selection, target_.selectionRowBytes, size, 0,
+                               p.detectionIntensity, markingMap.data(), target_.width);
+        }
+        if (stopped()) return;
+        engine.removeSpecks(size, p.tileSize);
+        if (stopped()) return;
+        engine.exportDefects(defectMap.data(), target_.width, size);
+        if (stopped()) return;
+        engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
+                          target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
+        if (stopped()) return;
+        engine.dissolveDefects(target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
+        finished = !stopped();
+    } catch (const std::exception& e) {
+        // Typically memory running out in a stage. The planes may be half written: the
+        // next computation detects again.
+        detectStale_.store(true);
+        if (onError_) onError_(e.what());
+        return;
+    }
+    if (finished && onDone_) onDone_();
+}
+
+}  // namespace nelvo

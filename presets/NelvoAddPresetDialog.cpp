@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "presets/NelvoAddPresetDialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "util/LoadString.h"
+
+namespace nelvo {
+
+namespace {
+
+QString text(std::uint32_t id) {
+    return QString::fromStdWString(loadString(id));
+}
+
+void place(QWidget* w, int id, int x, int y, int width, int height, double dpi) {
+    setControlId(w, id);
+    const PixelRect r = dialogRectToPixels(x, y, width, height, dpi);
+    w->setGeometry(r.x, r.y, r.width, r.height);
+}
+
+}  // namespace
+
+NelvoAddPresetDialog::NelvoAddPresetDialog(QWidget* parent) : QDialog(parent) {
+    setTemplateId(this, 1009);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    const double dpi = screenDpi();
+    QFont base = font();
+    base.setPointSizeF(8.0);
+    setFont(base);
+    setFixedSize(dialogUnitsToPixelsX(297, dpi), dialogUnitsToPixelsY(126, dpi));
+    setWindowTitle(text(1082));
+
+    auto* label = new QLabel(text(1072), this);
+    place(label, 1146, 10, 34, 276, 8, dpi);
+    edit_ = new QLineEdit(this);
+    place(edit_, 1053, 7, 53, 279, 14, dpi);
+    ok_ = new QPushButton(text(1083), this);
+    place(ok_, 1, 39, 90, 95, 14, dpi);
+    ok_->setDefault(true);
+    ok_->setEnabled(false);
+    auto* cancel = new QPushButton(text(1053), this);
+    place(cancel, 2, 153, 90, 98, 14, dpi);
+    cancel->setAutoDefault(false);
+
+    connect(edit_, &QLineEdit::textChanged, this,
+            [this](const QString& t) { ok_->setEnabled(!t.isEmpty()); });
+    connect(ok_, &QPushButton::clicked, this, &NelvoAddPresetDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    edit_->setFocus();
+}
+
+void NelvoAddPresetDialog::accept() {
+    // Enter with an empty name does nothing, as the disabled button would.
+    if (edit_->text().isEmpty()) return;
+    name_ = edit_->text();
+    QDialog::accept();
+}
+
+}  // namespace nelvo

@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: MIT
+// The real editing dialog, offscreen, on the sample picture served by our host.
+#include <QColorDialog>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "dialog/DialogFixture.h"
+#include "presets/NelvoPresetManager.h"
+#include "presets/TempFolder.h"
+#include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/DisplayHelpers.h"
+
+namespace nelvo::test {
+namespace {
+
+using DialogWindow = DialogFixture;
+
+TEST_F(DialogWindow, ControlsSitAtTheirTemplatePlacesAndFollowTheAnchors) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const ScreenMetrics& metrics = screenMetrics();
+    EXPECT_EQ(d->minimumSize(), QSize(metrics.dialogMinWidth, metrics.dialogMinHeight));
+    EXPECT_EQ(d->windowTitle(), QStringLiteral("Nelvo - Morvale"));
+    EXPECT_EQ(findControl<QPushButton>(d.get(), 2)->text(), QStringLiteral("Close"));
+    EXPECT_EQ(findControl<QLabel>(d.get(), 1035)->text(), QStringLiteral("Detection Intensity"));
+
+    // x, y, width, height in dialog units; the anchor's shares of the size change.
+    struct Case {
+        int id, x, y, w, h, moveX, moveY, growX, growY;
+    };
+    const Case cases[] = {{1001, 12, 26, 346, 387, 0, 0, 100, 100},
+                          {1008, 185, 417, 84, 14, 0, 100, 0, 0},
+                          {1081, 277, 421, 80, 6, 0, 100, 100, 0},
+                          {1029, 366, 67, 179, 15, 100, 0, 0, 0},
+                          {1, 369, 369, 85, 14, 100, 100, 0, 0}};
+    const double dpi = screenDpi();
+    const int dx0 = d->width() - dialogUnitsToPixelsX(560, dpi);
+    const int dy0 = d->height() - dialogUnitsToPixelsY(442, dpi);
+    for (const int grow : {0, 100}) {
+        d->resize(d->width() + grow, d->height() + grow / 2);
+        const int dx = dx0 + grow, dy = dy0 + grow / 2;
+        for (const Case& c : cases) {
+            const PixelRect r = dialogRectToPixels(c.x, c.y, c.w, c.h, dpi);
+            const QRect g = findControl(d.get(), c.id)->geometry();
+            EXPECT_EQ(g, QRect(r.x + dx * c.moveX / 100, r.y + dy * c.moveY / 100,
+                               r.width + dx * c.growX / 100, r.height + dy * c.growY / 100))
+                << c.id << " after growing by " << grow;
+        }
+    }
+}
+
+TEST_F(DialogWindow, ATooLargeTileSizeOpensAt50AndIsStoredBackAsFifty) {
+    parameters.engine.tileSize = 80;
+    parameters.engine.adaptiveRecognition = true;
+    parameters.previewPrecision = true;
+    auto d = open();
+    EXPECT_EQ(slider(*d, 1031)->value(), 50);
+    EXPECT_EQ(edit(*d, 1032)->text(), QStringLiteral("50"));
+    d->done(QDialog::Accepted);
+    EXPECT_EQ(d->settings.engine.tileSize, 50);
+    EXPECT_TRUE(d->settings.engine.adaptiveRecognition);
+    EXPECT_TRUE(d->settings.previewPrecision);
+    EXPECT_EQ(d->settings.windowState, 2);
+    EXPECT_EQ(d->result.mapWidth, 600);
+    EXPECT_EQ(d->result.mapBytes, 600u * 400u);
+    EXPECT_EQ(d->result.map, d->updater().markingMap.data());
+}
+
+TEST_F(DialogWindow, TextInTheIntensityBoxSetsTheMinimumAndIsRewrittenOnLeaving) {
+    auto d = open();
+    QLineEdit* box = edit(*d, 1030);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "abc");
+    EXPECT_EQ(slider(*d, 1029)->value(), 1);
+    EXPECT_EQ(box->text(), QStringLiteral("abc"));  // as typed until the box is left
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &leave);
+    EXPECT_EQ(box->text(), QStringLiteral("1"));
+}
+
+TEST_F(DialogWindow, AStoredWindowFrameIsUsedOnlyWhenLargeEnough) {
+    const ScreenMetrics& m = screenMetrics();
+    std::int32_t small[4] = {10, 20, 10 + m.dialogMinHeight - 1, 20 + m.dialogMinWidth + 50};
+    std::copy(std::begin(small), std::end(small), parameters.windowFrame);
+    auto d = open();
+    EXPECT_EQ(d->size(), QSize(m.dialogMinWidth, m.dialogMinHeight));
+
+    std::int32_t large[4] = {30, 40, 30 + m.dialogMinHeight + 20, 40 + m.dialogMinWidth + 60};
+    std::copy(std::begin(large), std::end(large), parameters.windowFrame);
+    auto e = open();
+    EXPECT_EQ(e->size(), QSize(m.dialogMinWidth + 60, m.dialogMinHeight + 20));
+    e->done(QDialog::Accepted);
+    EXPECT_EQ(e->settings.windowFrame[2] - e->settings.windowFrame[0], m.dialogMinHeight + 20);
+    EXPECT_EQ(e->settings.windowFrame[3] - e->settings.windowFrame[1], m.dialogMinWidth + 60);
+}
+
+TEST_F(DialogWindow, DefectTypeRuleOnClicks) {
+    parameters.engine.darkDefects = false;
+    parameters.engine.brightDefects = false;
+    auto d = open();
+    QCheckBox* dark = check(*d, 1026);
+    QCheckBox* bright = check(*d, 1028);
+    EXPECT_FALSE(dark->isChecked() || bright->isChecked());
+    dark->click();  // checks dark
+    EXPECT_TRUE(dark->isChecked());
+    dark->click();  // unchecking the only box checks the other
+    EXPECT_FALSE(dark->isChecked());
+    EXPECT_TRUE(bright->isChecked());
+    dark->click();
+    bright->click();
+    EXPECT_TRUE(dark->isChecked());
+    EXPECT_FALSE(bright->isChecked());
+    EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::DefectType));
+}
+
+TEST_F(DialogWindow, CancelDuringAComputationStopsItAndChangesNothing) {
+    auto d = open();
+    const FilterParameters before = d->settings;
+    slider(*d, 1031)->setValue(30);
+    ASSERT_TRUE(d->updater().isBusy());
+    d->done(QDialog::Rejected);
+    EXPECT_FALSE(d->updater().isBusy());
+    EXPECT_EQ(d->settings, before);
+    EXPECT_EQ(d->result.map, nullptr);
+}
+
+TEST_F(DialogWindow, OkDuringAComputationWaitsForIt) {
+    auto d = open();
+    slider(*d, 1031)->setValue(30);
+    ASSERT_TRUE(d->updater().isBusy());
+    const int detects = d->updater().completedDetects();
+    d->done(QDialog::Accepted);
+    EXPECT_FALSE(d->updater().isBusy());
+    EXPECT_EQ(d->updater().completedDetects(), detects + 1);
+    EXPECT_EQ(d->settings.engine.tileSize, 30);
+}
+
+TEST_F(DialogWindow, AnIntensityDragNeverDetects) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int detects = d->updater().completedDetects();
+    for (int v = 2; v <= 12; ++v) {
+        slider(*d, 1029)->setValue(v);
+        EXPECT_EQ(d->updater().lastParams().detectionIntensity, v);
+        EXPECT_EQ(edit(*d, 1030)->text(), QString::number(v));
+    }
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().completedDetects(), detects);
+}
+
+TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    auto* tabs = findControl<QTabBar>(d.get(), 1018);
+    const QImage original = d->preview().imageSurface().copy();
+    slider(*d, 1031)->setValue(25);
+    ASSERT_TRUE(d->updater().isBusy());
+    tabs->setCurrentIndex(2);
+    EXPECT_EQ(d->preview().imageSurface(), original);  // the old picture stays
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const QImage optimized = d->preview().imageSurface().copy();
+    EXPECT_NE(optimized, original);
+    tabs->setCurrentIndex(0);  // at once, also while busy
+    EXPECT_EQ(d->preview().imageSurface(), original);
+}
+
+TEST_F(DialogWindow, AColourChangeRedrawsTheMarksAndRecomputesNothing) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(1);
+    const UpdateImagesParams last = d->updater().lastParams();
+    const int detects = d->updater().completedDetects();
+    onNextModal([](QDialog* chooser) {
+        static_cast<QColorDialog*>(chooser)->setCurrentColor(QColor(0, 255, 0));
+        chooser->accept();
+    });
+    QTest::mouseClick(findControl(d.get(), 1045), Qt::LeftButton);
+    EXPECT_EQ(d->defectColor(), 0x0000FF00u);
+    QTest::qWait(50);  // the posted redraw
+    EXPECT_EQ(d->updater().lastParams(), last);
+    EXPECT_FALSE(d->updater().isBusy());
+    EXPECT_EQ(d->updater().completedDetects(), detects);
+    // Some defect pixel is now drawn green.
+    const QImage& shown = d->preview().imageSurface();
+    bool green = false;
+    for (int y = 0; y < shown.height() && !green; ++y)
+        for (int x = 0; x < shown.width() && !green; ++x) green = shown.pixel(x, y) == 0xFF00FF00u;
+    EXPECT_TRUE(green);
+}
+
+TEST_F(DialogWindow, PresetCommands) {
+    TempFolder folder;
+    folder.write("Dust.nelvo",
+                 "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                 "<key>darkDefects</key><false/><key>brightDefects</key><false/>"
+                 "<key>tileSize</key><integer>80</integer></dict></plist>");
+    folder.write("Scratches.nelvo", "<?xml version=\"1.0\"?><plist><array/></plist>");
+    auto d = open();
+    d->setPresets(std::make_unique<NelvoPresetManager>(folder.path()));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    slider(*d, 1037)->setValue(42);
+    const int detects = d->updater().completedDetects();
+    d->presetCommand(10000);  // Dust: both types false, tile size 80, no brush keys
+    EXPECT_TRUE(check(*d, 1026)->isChecked());
+    EXPECT_FALSE(check(*d, 1028)->isChecked());
+    EXPECT_EQ(slider(*d, 1031)->value(), 50);
+    EXPECT_EQ(edit(*d, 1032)->text(), QStringLiteral("50"));
+    EXPECT_EQ(slider(*d, 1037)->value(), 42);
+    EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Initial));
+    d->presetCommand(10000);  // the same again still recomputes
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().completedDetects(), detects + 1);
+
+    QString shown;
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    d->presetCommand(10001);  // Scratches is not a preset file
+    EXPECT_EQ(shown, QStringLiteral("Failed to load the preset (Invalid file format)"));
+
+    auto* menus = findControl<QPushButton>(d.get(), 1052);
+    auto* remove = findControl<QPushButton>(d.get(), 1054);
+    d->presetCommand(11001);
+    d->presetCommand(11000);
+    EXPECT_FALSE(menus->isEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    d->addPreset(QStringLiteral("Fresh"));
+    EXPECT_TRUE(menus->isEnabled());
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Fresh.nelvo"));
+}
+
+TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
+    auto d = open();
+    QString opened;
+    d->openAddress = [&opened](const QString& address) { opened = address; };
+    QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
+    EXPECT_TRUE(opened.startsWith(QStringLiteral("file://"))) << opened.toStdString();
+    EXPECT_TRUE(opened.endsWith(QStringLiteral("/NelvoHelp.html"))) << opened.toStdString();
+    bool about = false;
+    onNextModal([&about](QDialog* box) {
+        about = box->objectName() == QStringLiteral("template1074");
+        box->accept();
+    });
+    QTest::mouseClick(findControl(d.get(), 1080), Qt::LeftButton);
+    EXPECT_TRUE(about);
+}
+
+TEST_F(DialogWindow, AComputationThatRunsOutOfMemoryIsReportedAndTheDialogGoesOn) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    QString shown;
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    allocator.refuse = true;  // the speck stage's label plane cannot be had
+    slider(*d, 1031)->setValue(20);
+    ASSERT_TRUE(waitUntil([&] { return !shown.isEmpty(); }));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("The preview could not be computed (")))
+        << shown.toStdString();
+    allocator.refuse = false;
+    slider(*d, 1029)->setValue(12);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().lastParams().tileSize, 20);
+}
+
+TEST_F(DialogWindow, AFailingFetchEndsTheSplashAndReachesTheCaller) {
+    EXPECT_THROW(
+        NelvoDialog(
+            &session->record(), [] { throw std::runtime_error("advanceState failed"); }, allocator),
+        std::runtime_error);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+}
+
+}  // namespace
+}  // namespace nelvo::test
