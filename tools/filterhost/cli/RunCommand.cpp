@@ -214,7 +214,10 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
             err << "filterhost: " << options.mask->string()
                 << ": the mask selects nothing; the output equals the input\n";
     }
-    const std::vector<uint8_t> original = document.pixels;
+    // The samples before filtering, for counting changes, unless the file's
+    // own samples (kept at 16 bits) tell them.
+    const bool originalsKept = readSamplesKept(image);
+    const std::vector<uint8_t> original = originalsKept ? std::vector<uint8_t>() : document.pixels;
 
     HostServices services;
     HostSession session(module, services);
@@ -237,6 +240,8 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     if (hooks.progress) session.hooks.progress = hooks.progress;
     phase("filter");
     const int16_t result = session.run(document);
+    // The tiles are in the document now; their buffers are not needed to write.
+    session.server().releaseBuffers();
     if (hooks.filtered) hooks.filtered();
     for (const std::string& warning : services.scripting().warnings())
         err << "filterhost: " << warning << "\n";
@@ -273,7 +278,9 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     if (recordFile) recordFile->commit();
     outcome.written = true;
     outcome.pixels = static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
-    outcome.changed = countChangedPixels(original, document.pixels, document.pixelBytes());
+    outcome.changed = originalsKept
+                          ? *changedSinceRead(image)
+                          : countChangedPixels(original, document.pixels, document.pixelBytes());
     return outcome;
 }
 

@@ -46,6 +46,8 @@ class TileServer {
     // Writes the pending output back into the document. The host does this
     // after every call that may have filled outData.
     void flush();
+    // Frees the tile buffers once the filter is done (the requests stay).
+    void releaseBuffers();
 
     // What the module asked for, for the tests.
     struct Request {
@@ -67,11 +69,18 @@ class TileServer {
         int16_t loPlane = 0;
         int16_t hiPlane = -1;
         std::vector<uint8_t> bytes;
+        // Rows of the document itself, in place of `bytes`, when the region
+        // is whole rows of every plane inside the image.
+        uint8_t* view = nullptr;
+        uint8_t* data() { return view != nullptr ? view : bytes.data(); }
+        bool empty() const { return view == nullptr && bytes.empty(); }
     };
 
     // Fills `region` from the document for rect and planes; pixels outside
     // the image take `padding`.
-    bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding);
+    // `inPlace` lets the region be a view of the document's rows.
+    bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
+               bool inPlace);
     void serveMask(const VRect& rect, int16_t padding);
 
     Document& document_;
