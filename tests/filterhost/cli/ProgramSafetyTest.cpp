@@ -9,6 +9,7 @@
 #include <tiffio.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -360,6 +361,58 @@ TEST_F(TheProgram, NonFiniteSamplesStayWhereTheyWereAndSpreadNowhere) {
         if (values[i] == 0.0f && result[i] > 0.3f) ++repaired;
     }
     EXPECT_GT(repaired, 0);  // the filter did run
+}
+
+// A folder of small images through `batch`: one damaged file is reported and
+// skipped, the others are written under their names (subfolders with -r),
+// finished outputs are skipped until --force, and a stop writes nothing of
+// the file under way.
+TEST_F(TheProgram, BatchFiltersAFolderSkippingTheDamagedAndTheUpToDate) {
+    fs::create_directories(folder / "scans" / "deeper");
+    writeImage(folder / "scans" / "a.png", dustyPicture(40, 32));
+    writeImage(folder / "scans" / "b.tif", dustyPicture(32, 48));
+    writeImage(folder / "scans" / "deeper" / "c.png", dustyPicture(24, 24));
+    std::ofstream(folder / "scans" / "broken.tif") << "II*\0 not really a TIFF";
+    std::ofstream(folder / "scans" / "notes.txt") << "not an image";
+    const std::string a = contents(folder / "scans" / "a.png");
+
+    Outcome outcome = run("batch scans -o cleaned");
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("[3/3] scans/broken.tif"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.out.find("2 done, 0 skipped, 1 failed; "), std::string::npos) << outcome.out;
+    EXPECT_EQ(names(folder / "cleaned"), (std::set<std::string>{"a.png", "b.tif"}));
+    EXPECT_EQ(contents(folder / "scans" / "a.png"), a);
+    // The batch's output equals what run writes for the same file.
+    EXPECT_EQ(run("run scans/b.tif -o single.tif").status, 0);
+    EXPECT_EQ(contents(folder / "cleaned" / "b.tif"), contents(folder / "single.tif"));
+
+    fs::remove(folder / "scans" / "broken.tif");
+    outcome = run("batch scans -o cleaned --recursive");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("1 done, 2 skipped, 0 failed"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(fs::exists(folder / "cleaned" / "deeper" / "c.png"));
+    outcome = run("batch scans -o cleaned -r --force --set detI=12");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("3 done, 0 skipped"), std::string::npos) << outcome.out;
+
+    const Refusal refusals[] = {
+        {"batch scans -o scans", 1, "is the input folder"},
+        {"batch scans -o ./scans/../scans", 1, "is the input folder"},
+        {"batch nowhere -o out", 1, "nowhere: is not a folder"},
+        {"batch scans/deeper/.. -o in.png", 1, "in.png: is not a folder"},
+        {"batch scans -o fresh --set deti=5", 1, "nearest: 'detI'"},
+    };
+    for (const Refusal& c : refusals) {
+        outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, c.status) << c.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find(c.message), std::string::npos) << c.arguments << "\n"
+                                                                  << outcome.err;
+    }
+    EXPECT_FALSE(fs::exists(folder / "fresh" / "b.tif"));
+
+    outcome = run("batch scans -o stopped", "FILTERHOST_TEST_SIGNALS=write:TERM");
+    EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
+    EXPECT_TRUE(names(folder / "stopped").empty());
 }
 
 }  // namespace

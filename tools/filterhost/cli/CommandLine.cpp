@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "cli/AboutCommand.h"
+#include "cli/BatchCommand.h"
 #include "cli/CompareImages.h"
 #include "cli/RunCommand.h"
 #include "cli/StopSignals.h"
@@ -56,6 +57,7 @@ class Commands {
         app_.require_subcommand(1);
         app_.fallthrough(false);
         addRun();
+        addBatch();
         addList();
         addCompare();
         addAbout();
@@ -137,6 +139,51 @@ class Commands {
         });
     }
 
+    void addBatch() {
+        CLI::App* batch = app_.add_subcommand("batch", "filter every image in a folder");
+        batch->footer(
+            "Every .tif, .tiff, .png, .jpg and .jpeg file of INPUT_DIR is filtered in turn\n"
+            "with the module loaded once and written under the same name (and subfolder)\n"
+            "in OUTPUT_DIR. A file whose output is newer than it is skipped unless\n"
+            "--force; a file that fails is reported and the batch goes on. Exit status 1\n"
+            "when any file failed. A stop leaves the files already finished and writes\n"
+            "nothing of the one under way.");
+        batch->add_option("INPUT_DIR", batch_.inputFolder, "the folder of images")
+            ->type_name("FOLDER")
+            ->required();
+        batch->add_option("-o", batch_.outputFolder, "the folder for the results (made if missing)")
+            ->type_name("OUTPUT_DIR")
+            ->required();
+        batch
+            ->add_option("--plugin", batch_.run.plugin,
+                         "the filter module (default: Nelvo.8bf beside this program)")
+            ->type_name("FILE.8bf");
+        batch->add_option("--set", batch_.run.assignments, "a parameter, KEY=VALUE, as for run")
+            ->type_name("KEY=VALUE")
+            ->allow_extra_args(false);
+        batch->add_option("--tile", batchTile_, "imitate a host that hands out tiles of this size")
+            ->type_name("WxH")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return parseTileSize(text) ? std::string()
+                                               : text + ": expected WxH with both at least 1";
+                },
+                ""));
+        batch->add_option("--play", batchPlay_, "replay a recorded action (JSON)")
+            ->type_name("FILE");
+        batch->add_flag("--recursive,-r", batch_.recursive, "also the images in subfolders");
+        batch->add_flag("--force", batch_.force, "also the files whose output is up to date");
+        batch_.run.plugin = defaultPluginPath();
+        batch->callback([this] {
+            if (!batchTile_.empty()) batch_.run.tile = parseTileSize(batchTile_);
+            if (!batchPlay_.empty()) batch_.run.play = batchPlay_;
+            batch_.run.phaseReached = testSignalHook();
+            chosen_ = [this](std::ostream& out, std::ostream& err) {
+                return runBatch(batch_, out, err);
+            };
+        });
+    }
+
     void addList() {
         CLI::App* list = app_.add_subcommand("list", "show the Filter menu");
         listPlugin_ = defaultPluginPath();
@@ -211,6 +258,8 @@ class Commands {
     std::function<int(std::ostream&, std::ostream&)> chosen_;
     RunOptions runOptions_;
     std::string mask_, tile_, play_, record_;
+    BatchOptions batch_;
+    std::string batchTile_, batchPlay_;
     std::filesystem::path listPlugin_, aboutPlugin_;
     CompareOptions compare_;
     std::string maskOut_;

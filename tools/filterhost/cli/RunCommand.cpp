@@ -166,142 +166,164 @@ void checkOutputs(const RunOptions& options) {
 
 }  // namespace
 
-int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
-    StopSignals signals;
-    Terminal terminal;
+PreparedFilter prepareFilter(const RunOptions& options) {
+    PreparedFilter filter;
+    filter.module = PluginModule::load(options.plugin);
+    const KeyKinds kinds = moduleKeyKinds(*filter.module);
+    if (options.play) filter.action = readAction(*options.play, kinds);
+    for (const std::string& assignment : options.assignments) {
+        try {
+            putFromText(filter.action.descriptor, assignment, kinds);
+        } catch (const std::exception& e) {
+            throw HostError(std::string("--set: ") + e.what());
+        }
+    }
+    if (options.dialog) filter.action.playInfo = plugInDialogDisplay;
+    if (filter.action.playInfo == plugInDialogDisplay) {
+        // Without a display the module could not show its window; say so plainly.
+        const auto set = [](const char* name) {
+            const char* value = std::getenv(name);
+            return value != nullptr && *value != '\0';
+        };
+        if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+            const std::string needs = "needs a display (DISPLAY or WAYLAND_DISPLAY is not set)";
+            if (options.dialog) throw HostError("--dialog " + needs);
+            throw HostError((options.play ? "the action " + options.play->string() + " "
+                                          : std::string("the action ")) +
+                            "asks for the editing dialog (playInfo \"" +
+                            playInfoName(filter.action.playInfo) + "\"), which " + needs);
+        }
+    }
+    return filter;
+}
+
+ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter,
+                         const ImageHooks& hooks, std::ostream& err) {
     const auto phase = [&options](const char* name) {
         if (options.phaseReached) options.phaseReached(name);
     };
-    const auto stopped = [&terminal, &options] {
-        return terminal.stopRequested() || (options.stopRequested && options.stopRequested());
+    const auto stopped = [&hooks, &options] {
+        return (hooks.stopped && hooks.stopped()) ||
+               (options.stopRequested && options.stopRequested());
     };
+    PluginModule& module = *filter.module;
+    const Action& action = filter.action;
+    ImageOutcome outcome;
+
+    ImageFile image = readImage(options.input);
+    phase("read");
+    if (stopped()) return outcome;
+    Document& document = image.document;
+    const EnableExpression enable(module.info().enableExpression);
+    if (!enable.admits({document.imageMode, document.depth})) {
+        throw HostError(options.input.string() + ": " + std::string(modeName(document.imageMode)) +
+                        " at " + std::to_string(document.depth) +
+                        " bits per channel is not supported by " + module.info().name);
+    }
+    checkWritable(options.output, &image);
+    if (options.mask) {
+        document.mask = readMask(*options.mask, document.width, document.height);
+        document.filterRect = selectionBounds(document);
+        if (document.filterRect.bottom <= document.filterRect.top)
+            err << "filterhost: " << options.mask->string()
+                << ": the mask selects nothing; the output equals the input\n";
+    }
+    // The samples before filtering, for counting changes, unless the file's
+    // own samples (kept at 16 bits) tell them.
+    const bool originalsKept = readSamplesKept(image);
+    const std::vector<uint8_t> original = originalsKept ? std::vector<uint8_t>() : document.pixels;
+
+    HostServices services;
+    HostSession session(module, services);
+    session.giveDescriptor(action.descriptor, action.playInfo);
+    // Before prepare bufferSpace is the host's 0; from start on it holds the
+    // module's answer.
+    session.beforeCall = [&options, &document](FilterRecord& record) {
+        const auto tile = tileSize(options, document, record.bufferSpace);
+        record.outTileWidth = tile.first;
+        record.outTileHeight = tile.second;
+    };
+    // The filter reads all its parameters before it first polls: a key it
+    // never asked for by then is one it does not take, and the run stops.
+    std::optional<std::string> keyProblem;
+    session.hooks.abortRequested = [&] {
+        if (!keyProblem)
+            keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+        return keyProblem.has_value() || stopped();
+    };
+    if (hooks.progress) session.hooks.progress = hooks.progress;
+    phase("filter");
+    const int16_t result = session.run(document);
+    // The tiles are in the document now; their buffers are not needed to write.
+    session.server().releaseBuffers();
+    if (hooks.filtered) hooks.filtered();
+    for (const std::string& warning : services.scripting().warnings())
+        err << "filterhost: " << warning << "\n";
+    for (const std::string& problem : services.problems())
+        err << "filterhost: " << module.path().string() << ": " << problem << "\n";
+    if (!keyProblem)
+        keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
+    if (keyProblem)
+        throw SettingsError(
+            (options.play ? options.play->string() + ": " : std::string("--set: ")) + *keyProblem);
+    if (result == userCanceledErr || stopped()) return outcome;
+    if (result != noErr) throw HostError(options.input.string() + ": " + describeResult(result));
+
+    // Both outputs are written in full before either replaces anything.
+    nelvo::util::SafeWrite imageFile(options.output);
+    writeImageTo(imageFile, image);
+    std::optional<nelvo::util::SafeWrite> recordFile;
+    if (options.record) {
+        Action recorded;
+        recorded.playInfo = options.dialog ? plugInDialogDisplay : plugInDialogSilent;
+        recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
+        recordFile.emplace(*options.record);
+        recordFile->write(actionText(recorded));
+    }
+    phase("write");
+    if (stopped()) return outcome;
+    imageFile.commit();
+    if (recordFile) recordFile->commit();
+    outcome.written = true;
+    outcome.pixels = static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
+    outcome.changed = originalsKept
+                          ? *changedSinceRead(image)
+                          : countChangedPixels(original, document.pixels, document.pixelBytes());
+    return outcome;
+}
+
+int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    StopSignals signals;
+    Terminal terminal;
     const auto cancelled = [&err, &options] {
         err << "filterhost: " << options.input.string() << ": cancelled; nothing written\n";
-        return StopSignals::requested() ? StopSignals::exitStatus() : kExitCancelled;
+        return cancelStatus();
     };
     try {
         checkOutputs(options);
-        const auto module = PluginModule::load(options.plugin);
-        const KeyKinds kinds = moduleKeyKinds(*module);
-
-        Action action;
-        if (options.play) action = readAction(*options.play, kinds);
-        for (const std::string& assignment : options.assignments) {
-            try {
-                putFromText(action.descriptor, assignment, kinds);
-            } catch (const std::exception& e) {
-                throw HostError(std::string("--set: ") + e.what());
-            }
-        }
-        if (options.dialog) action.playInfo = plugInDialogDisplay;
-        if (action.playInfo == plugInDialogDisplay) {
-            // Without a display the module could not show its window; say so plainly.
-            const auto set = [](const char* name) {
-                const char* value = std::getenv(name);
-                return value != nullptr && *value != '\0';
-            };
-            if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-                const std::string needs = "needs a display (DISPLAY or WAYLAND_DISPLAY is not set)";
-                if (options.dialog) throw HostError("--dialog " + needs);
-                throw HostError((options.play ? "the action " + options.play->string() + " "
-                                              : std::string("the action ")) +
-                                "asks for the editing dialog (playInfo \"" +
-                                playInfoName(action.playInfo) + "\"), which " + needs);
-            }
-        }
-
-        ImageFile image = readImage(options.input);
-        phase("read");
-        if (stopped()) return cancelled();
-        Document& document = image.document;
-        const EnableExpression enable(module->info().enableExpression);
-        if (!enable.admits({document.imageMode, document.depth})) {
-            throw HostError(options.input.string() + ": " +
-                            std::string(modeName(document.imageMode)) + " at " +
-                            std::to_string(document.depth) +
-                            " bits per channel is not supported by " + module->info().name);
-        }
-        checkWritable(options.output, &image);
-        if (options.mask) {
-            document.mask = readMask(*options.mask, document.width, document.height);
-            document.filterRect = selectionBounds(document);
-            if (document.filterRect.bottom <= document.filterRect.top)
-                err << "filterhost: " << options.mask->string()
-                    << ": the mask selects nothing; the output equals the input\n";
-        }
-        const std::vector<uint8_t> original = document.pixels;
-
-        HostServices services;
-        HostSession session(*module, services);
-        session.giveDescriptor(action.descriptor, action.playInfo);
-        // Before prepare bufferSpace is the host's 0; from start on it holds the
-        // module's answer.
-        session.beforeCall = [&options, &document](FilterRecord& record) {
-            const auto tile = tileSize(options, document, record.bufferSpace);
-            record.outTileWidth = tile.first;
-            record.outTileHeight = tile.second;
-        };
-        // The filter reads all its parameters before it first polls: a key it
-        // never asked for by then is one it does not take, and the run stops.
-        std::optional<std::string> keyProblem;
-        session.hooks.abortRequested = [&] {
-            if (!keyProblem)
-                keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
-            return keyProblem.has_value() || stopped();
-        };
+        const PreparedFilter filter = prepareFilter(options);
+        ImageHooks hooks;
+        hooks.stopped = [&terminal] { return terminal.stopRequested(); };
         if (options.showProgress) {
-            session.hooks.progress = [&terminal](int32_t done, int32_t total) {
+            hooks.progress = [&terminal](int32_t done, int32_t total) {
                 terminal.progress(done, total);
             };
         }
-        phase("filter");
-        const int16_t result = session.run(document);
-        terminal.finish();
-        for (const std::string& warning : services.scripting().warnings())
-            err << "filterhost: " << warning << "\n";
-        for (const std::string& problem : services.problems())
-            err << "filterhost: " << module->path().string() << ": " << problem << "\n";
-        if (!keyProblem)
-            keyProblem = givenKeyProblem(action.descriptor, services.scripting().askedKeys());
-        if (keyProblem)
-            throw HostError(
-                (options.play ? options.play->string() + ": " : std::string("--set: ")) +
-                *keyProblem);
-        if (result == userCanceledErr || stopped()) return cancelled();
-        if (result != noErr)
-            throw HostError(options.input.string() + ": " + describeResult(result));
-
-        // Both outputs are written in full before either replaces anything.
-        nelvo::util::SafeWrite imageFile(options.output);
-        writeImageTo(imageFile, image);
-        std::optional<nelvo::util::SafeWrite> recordFile;
-        if (options.record) {
-            Action recorded;
-            recorded.playInfo = options.dialog ? plugInDialogDisplay : plugInDialogSilent;
-            recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
-            recordFile.emplace(*options.record);
-            recordFile->write(actionText(recorded));
-        }
-        phase("write");
-        if (stopped()) return cancelled();
-        imageFile.commit();
-        if (recordFile) recordFile->commit();
+        hooks.filtered = [&terminal] { terminal.finish(); };
+        const ImageOutcome outcome = filterImage(options, filter, hooks, err);
+        if (!outcome.written) return cancelled();
         out << "filterhost: " << options.input.string() << " -> " << options.output.string()
             << "\n";
-        const uint64_t pixels =
-            static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
-        out << "filterhost: "
-            << describeChanges(countChangedPixels(original, document.pixels, document.pixelBytes()),
-                               pixels)
-            << "\n";
+        out << "filterhost: " << describeChanges(outcome.changed, outcome.pixels) << "\n";
         return 0;
-    } catch (const std::system_error& e) {
-        err << "filterhost: " << e.what() << "\n";
-        return kExitFailed;
     } catch (const std::exception& e) {
         err << "filterhost: " << e.what() << "\n";
         return kExitFailed;
     }
+}
+
+int cancelStatus() {
+    return StopSignals::requested() ? StopSignals::exitStatus() : kExitCancelled;
 }
 
 }  // namespace filterhost

@@ -6,12 +6,18 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "HostError.h"
+#include "scripting/ActionFile.h"
+
 namespace filterhost {
+
+class PluginModule;
 
 struct RunOptions {
     std::filesystem::path input;
@@ -41,6 +47,47 @@ struct RunOptions {
 // written in full before any replaces a file, so that all appear or none.
 // Messages go to `err` as single lines naming the file and the cause.
 int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+// The module and the action it plays, made once for any number of images.
+struct PreparedFilter {
+    std::unique_ptr<PluginModule> module;
+    Action action;
+};
+
+// Loads `options.plugin` and builds the action from --play and --set. Throws
+// HostError.
+PreparedFilter prepareFilter(const RunOptions& options);
+
+// Settings the filter does not take: the same for every image, so a batch
+// stops at the first rather than failing each file alike.
+class SettingsError : public HostError {
+  public:
+    using HostError::HostError;
+};
+
+// What the caller sees of one image's run besides its own stop requests.
+struct ImageHooks {
+    std::function<bool()> stopped;
+    std::function<void(int32_t, int32_t)> progress;  // the filter's progress
+    std::function<void()> filtered;                  // the filter has returned
+};
+
+struct ImageOutcome {
+    bool written = false;  // false: stopped, nothing written
+    uint64_t changed = 0;  // pixels that differ from the input
+    uint64_t pixels = 0;
+};
+
+// One image through the whole pipeline: read, check, filter, write the output
+// (and the recorded action) all or nothing. The outputs must have been
+// checked (they are again once the image is known). Throws HostError (or
+// SettingsError) for a failure; a stop returns an outcome with nothing written.
+ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter,
+                         const ImageHooks& hooks, std::ostream& err);
+
+// The exit status of a stopped command.
+int cancelStatus();
+
 int listFilters(const std::filesystem::path& plugin, std::ostream& out);
 
 // The module beside the program, as the build places it.

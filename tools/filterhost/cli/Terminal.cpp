@@ -72,6 +72,15 @@ void Terminal::finish() {
     if (!barShown_) return;
     std::fputc('\n', stderr);
     barShown_ = false;
+    lastPercent_ = -1;
+}
+
+void Terminal::clearBar() {
+    if (!barShown_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    barShown_ = false;
+    lastPercent_ = -1;
 }
 
 }  // namespace filterhost

@@ -24,6 +24,9 @@ class Terminal {
     void progress(int32_t done, int32_t total);
     // Ends the bar's line, if one was drawn.
     void finish();
+    // Wipes the bar's line, if one was drawn, so that other lines can be
+    // printed before the bar is drawn again.
+    void clearBar();
 
   private:
     bool keys_ = false;

@@ -134,6 +134,13 @@ void checkWritable(const std::filesystem::path& path, const ImageFile* image = n
 // caller, so that several outputs can appear together or not at all.
 void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image);
 
+// Whether the document was read from a 16-bit file whose samples the details
+// keep, so that changes can be counted without a copy of the document.
+bool readSamplesKept(const ImageFile& image);
+// Then the pixels whose colour samples no longer map from the samples read;
+// nothing otherwise.
+std::optional<uint64_t> changedSinceRead(const ImageFile& image);
+
 // Reads a selection mask: any image of exactly width × height pixels, turned
 // into one byte per pixel (0 = not selected): grey scaled to 8 bits, RGB and
 // CMYK the mean of the channels, Lab its lightness; extra samples ignored.

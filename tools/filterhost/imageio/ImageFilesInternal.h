@@ -46,19 +46,52 @@ inline uint16_t fileFrom16(uint16_t h) {
 // complement value moved to unsigned with 0 at the middle (v xor 0x80 / 0x8000).
 enum class SampleCoding : uint8_t { Plain, Inverted, SignedOffset };
 
-// Fills `image` from `samples`: interleaved file samples, `samplesPerPixel`
-// per pixel (the colour samples, then the extra ones), native byte order,
-// rows without padding. The document must be allocated; `coding` has one
-// entry per colour channel. Sets the details' extras and, at 16 bits, the
-// original samples.
+// Fills a document from a file's samples as they are decoded: the colour
+// samples, then the extra ones, native byte order. The document must be
+// allocated; `coding` has one entry per colour channel. Sets the details'
+// extras and, at 16 bits, the original samples.
+class SampleSplitter {
+  public:
+    SampleSplitter(int32_t samplesPerPixel, std::vector<SampleCoding> coding, Document& document,
+                   ImageFileDetails& details);
+    // Samples [first, first + samples) of `count` pixels from pixel index
+    // `pixel` on (row-major); in `from` each pixel's samples lie together,
+    // one pixel `stride` bytes after the other.
+    void put(const uint8_t* from, std::size_t stride, std::size_t pixel, std::size_t count,
+             std::size_t first, std::size_t samples);
+
+  private:
+    std::vector<SampleCoding> coding_;
+    Document& document_;
+    ImageFileDetails& details_;
+    std::size_t colour_ = 0, extra_ = 0, bytes_ = 0;
+    bool plain_ = false;  // no channel coded
+};
+
+// A whole image of interleaved samples, `samplesPerPixel` per pixel, rows
+// without padding, through a SampleSplitter.
 void splitSamples(const uint8_t* samples, int32_t samplesPerPixel,
                   const std::vector<SampleCoding>& coding, Document& document,
                   ImageFileDetails& details);
 
-// The document's samples with the details' extras, interleaved as
-// splitSamples takes them. At 16 bits, a sample whose host value is still the
+// The document's samples with the details' extras, interleaved as the
+// splitter takes them, a run of pixels at a time, so that a writer needs no
+// copy of the whole image. At 16 bits, a sample whose host value is still the
 // mapping of its original sample is written as that original sample.
-std::vector<uint8_t> joinSamples(const ImageFile& image, const std::vector<SampleCoding>& coding);
+class SampleJoiner {
+  public:
+    SampleJoiner(const ImageFile& image, std::vector<SampleCoding> coding);
+    // `count` pixels from pixel index `pixel` on, pixelBytes() each.
+    void get(uint8_t* out, std::size_t pixel, std::size_t count) const;
+    std::size_t pixelBytes() const;
+
+  private:
+    const ImageFile& image_;
+    std::vector<SampleCoding> coding_;
+    std::size_t colour_ = 0, extra_ = 0, bytes_ = 0;
+    bool haveOriginals_ = false;
+    bool plain_ = false;  // no channel coded
+};
 
 // What writing a document needs to know of it, after checking that the
 // document is consistent and that its details (if any) match it.

@@ -208,29 +208,47 @@ ImageFile readPng(const fs::path& path) {
     const std::size_t rowBytes =
         std::size_t{width} * static_cast<std::size_t>(channels * depth / 8);
     if (png_get_rowbytes(p, info) != rowBytes) png.fail("unexpected PNG row size");
-    std::vector<uint8_t> samples(rowBytes * height);
-    std::vector<png_bytep> rows(height);
-    for (std::size_t y = 0; y < height; ++y) rows[y] = samples.data() + y * rowBytes;
-    if (!pngCalls(p, [&] {
-            png_read_image(p, rows.data());
-            png_read_end(p, info);
-        })) {
-        png.fail("cannot read the image data");
-    }
-
     auto details = std::make_shared<ImageFileDetails>();
     details->format = ImageFormat::Png;
     details->source = path;
-    readMetadata(png, *details);
     ImageFile image;
     image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height),
                             colourSamples, *modeFor(model, depth), depth);
     details->width = image.document.width;
     details->height = image.document.height;
-    splitSamples(
-        samples.data(), channels,
+    SampleSplitter splitter(
+        channels,
         std::vector<SampleCoding>(static_cast<std::size_t>(colourSamples), SampleCoding::Plain),
         image.document, *details);
+    const std::size_t pixelBytes = rowBytes / width;
+    const auto samplesPerPixel = static_cast<std::size_t>(channels);
+    if (interlace == PNG_INTERLACE_NONE) {
+        // Row by row straight into the document.
+        std::vector<uint8_t> row(rowBytes);
+        if (!pngCalls(p, [&] {
+                for (std::size_t y = 0; y < height; ++y) {
+                    png_read_row(p, row.data(), nullptr);
+                    splitter.put(row.data(), pixelBytes, y * width, width, 0, samplesPerPixel);
+                }
+                png_read_end(p, info);
+            })) {
+            png.fail("cannot read the image data");
+        }
+    } else {
+        // Interlaced rows are complete only after the last pass.
+        std::vector<uint8_t> samples(rowBytes * height);
+        std::vector<png_bytep> rows(height);
+        for (std::size_t y = 0; y < height; ++y) rows[y] = samples.data() + y * rowBytes;
+        if (!pngCalls(p, [&] {
+                png_read_image(p, rows.data());
+                png_read_end(p, info);
+            })) {
+            png.fail("cannot read the image data");
+        }
+        splitter.put(samples.data(), pixelBytes, 0, std::size_t{width} * height, 0,
+                     samplesPerPixel);
+    }
+    readMetadata(png, *details);
     details->extraKinds.assign(static_cast<std::size_t>(details->extraSamples),
                                EXTRASAMPLE_UNASSALPHA);
     image.details = std::move(details);
@@ -261,15 +279,13 @@ void writePng(const fs::path& target, const fs::path& shown, const ImageFile& im
                                : (alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY);
 
     const Document& document = image.document;
-    const std::vector<uint8_t> samples = joinSamples(
+    const SampleJoiner joiner(
         image,
         std::vector<SampleCoding>(static_cast<std::size_t>(document.planes), SampleCoding::Plain));
+    const auto width = static_cast<std::size_t>(document.width);
     const auto height = static_cast<std::size_t>(document.height);
-    const std::size_t rowBytes = samples.size() / height;
-    std::vector<png_bytep> rows(height);
-    for (std::size_t y = 0; y < height; ++y) {
-        rows[y] = const_cast<png_bytep>(samples.data() + y * rowBytes);  // libpng only reads
-    }
+    // One row of file samples at a time: libpng encodes as it goes.
+    std::vector<uint8_t> row(width * joiner.pixelBytes());
     const std::vector<uint8_t> exif = exifToWrite(details);
     const std::string iccName =
         details != nullptr && !details->iccName.empty() ? details->iccName : "ICC profile";
@@ -310,7 +326,10 @@ void writePng(const fs::path& target, const fs::path& shown, const ImageFile& im
             }
             png_write_info(p, info);
             if (shape.depth == 16 && kLittleEndian) png_set_swap(p);
-            png_write_image(p, rows.data());
+            for (std::size_t y = 0; y < height; ++y) {
+                joiner.get(row.data(), y * width, width);
+                png_write_row(p, row.data());
+            }
             png_write_end(p, info);
         })) {
         png.fail("cannot write the PNG file");

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Colour models and modes, size limits, and the conversion between a file's
 // interleaved samples and a document with its details.
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "HostError.h"
 #include "PIFilter.h"
@@ -127,78 +129,137 @@ void checkImageSize(const std::filesystem::path& file, uint64_t width, uint64_t 
     }
 }
 
-void splitSamples(const uint8_t* samples, int32_t samplesPerPixel,
-                  const std::vector<SampleCoding>& coding, Document& document,
-                  ImageFileDetails& details) {
+SampleSplitter::SampleSplitter(int32_t samplesPerPixel, std::vector<SampleCoding> coding,
+                               Document& document, ImageFileDetails& details)
+    : coding_(std::move(coding)), document_(document), details_(details) {
     const auto pixels =
         static_cast<std::size_t>(document.width) * static_cast<std::size_t>(document.height);
-    const auto colour = static_cast<std::size_t>(document.planes);
-    const auto total = static_cast<std::size_t>(samplesPerPixel);
-    const std::size_t extra = total - colour;
-    const std::size_t bytes = document.sampleBytes();
-    details.extraSamples = static_cast<int16_t>(extra);
-    details.extras.assign(pixels * extra * bytes, 0);
-    if (document.depth == 16) details.originalSamples.assign(pixels * colour, 0);
+    colour_ = static_cast<std::size_t>(document.planes);
+    extra_ = static_cast<std::size_t>(samplesPerPixel) - colour_;
+    bytes_ = document.sampleBytes();
+    details.extraSamples = static_cast<int16_t>(extra_);
+    details.extras.assign(pixels * extra_ * bytes_, 0);
+    if (document.depth == 16) details.originalSamples.assign(pixels * colour_, 0);
+    plain_ = std::all_of(coding_.begin(), coding_.end(),
+                         [](SampleCoding c) { return c == SampleCoding::Plain; });
+}
 
-    uint8_t* out = document.pixels.data();
-    for (std::size_t p = 0; p < pixels; ++p) {
-        const uint8_t* in = samples + p * total * bytes;
-        for (std::size_t c = 0; c < colour; ++c) {
-            const uint8_t* from = in + c * bytes;
-            uint8_t* to = out + (p * colour + c) * bytes;
-            if (document.depth == 8) {
-                *to = code8(*from, coding[c]);
-            } else if (document.depth == 16) {
-                const uint16_t original = code16(load<uint16_t>(from), coding[c]);
-                details.originalSamples[p * colour + c] = original;
-                store(to, hostFrom16(original));
-            } else {
-                store(to, codeFloat(load<float>(from), coding[c]));
+void SampleSplitter::put(const uint8_t* from, std::size_t stride, std::size_t pixel,
+                         std::size_t count, std::size_t first, std::size_t samples) {
+    const std::size_t last = first + samples;
+    const std::size_t colourEnd = std::min(last, colour_);
+    uint8_t* pixels = document_.pixels.data();
+    // Plain 8-bit pixels without extra samples are the document's bytes.
+    if (plain_ && bytes_ == 1 && extra_ == 0 && first == 0 && samples == colour_ &&
+        stride == colour_) {
+        std::memcpy(pixels + pixel * colour_, from, count * colour_);
+        return;
+    }
+    // Plain 16-bit samples: the mapping alone, in a loop the compiler can
+    // keep tight.
+    if (plain_ && bytes_ == 2 && extra_ == 0) {
+        uint16_t* originals = details_.originalSamples.data();
+        for (std::size_t p = pixel; p < pixel + count; ++p, from += stride) {
+            for (std::size_t c = first; c < colourEnd; ++c) {
+                const uint16_t original = load<uint16_t>(from + (c - first) * 2);
+                originals[p * colour_ + c] = original;
+                store(pixels + (p * colour_ + c) * 2, hostFrom16(original));
             }
         }
-        if (extra > 0)
-            std::memcpy(&details.extras[p * extra * bytes], in + colour * bytes, extra * bytes);
+        return;
+    }
+    for (std::size_t p = pixel; p < pixel + count; ++p, from += stride) {
+        for (std::size_t c = first; c < colourEnd; ++c) {
+            const uint8_t* in = from + (c - first) * bytes_;
+            uint8_t* to = pixels + (p * colour_ + c) * bytes_;
+            if (bytes_ == 1) {
+                *to = code8(*in, coding_[c]);
+            } else if (bytes_ == 2) {
+                const uint16_t original = code16(load<uint16_t>(in), coding_[c]);
+                details_.originalSamples[p * colour_ + c] = original;
+                store(to, hostFrom16(original));
+            } else {
+                store(to, codeFloat(load<float>(in), coding_[c]));
+            }
+        }
+        if (last > colour_) {
+            const std::size_t e = std::max(first, colour_);
+            std::memcpy(&details_.extras[(p * extra_ + e - colour_) * bytes_],
+                        from + (e - first) * bytes_, (last - e) * bytes_);
+        }
     }
 }
 
-std::vector<uint8_t> joinSamples(const ImageFile& image, const std::vector<SampleCoding>& coding) {
+void splitSamples(const uint8_t* samples, int32_t samplesPerPixel,
+                  const std::vector<SampleCoding>& coding, Document& document,
+                  ImageFileDetails& details) {
+    SampleSplitter splitter(samplesPerPixel, coding, document, details);
+    const auto total = static_cast<std::size_t>(samplesPerPixel);
+    const auto pixels =
+        static_cast<std::size_t>(document.width) * static_cast<std::size_t>(document.height);
+    splitter.put(samples, total * document.sampleBytes(), 0, pixels, 0, total);
+}
+
+SampleJoiner::SampleJoiner(const ImageFile& image, std::vector<SampleCoding> coding)
+    : image_(image), coding_(std::move(coding)) {
     const Document& document = image.document;
     const ImageFileDetails* details = image.details.get();
     const auto pixels =
         static_cast<std::size_t>(document.width) * static_cast<std::size_t>(document.height);
-    const auto colour = static_cast<std::size_t>(document.planes);
-    const std::size_t extra =
-        details != nullptr ? static_cast<std::size_t>(details->extraSamples) : 0;
-    const std::size_t total = colour + extra;
-    const std::size_t bytes = document.sampleBytes();
-    const bool haveOriginals = details != nullptr && document.depth == 16 &&
-                               details->originalSamples.size() == pixels * colour;
+    colour_ = static_cast<std::size_t>(document.planes);
+    extra_ = details != nullptr ? static_cast<std::size_t>(details->extraSamples) : 0;
+    bytes_ = document.sampleBytes();
+    haveOriginals_ = details != nullptr && document.depth == 16 &&
+                     details->originalSamples.size() == pixels * colour_;
+    plain_ = std::all_of(coding_.begin(), coding_.end(),
+                         [](SampleCoding c) { return c == SampleCoding::Plain; });
+}
 
-    std::vector<uint8_t> samples(pixels * total * bytes);
+void SampleJoiner::get(uint8_t* out, std::size_t pixel, std::size_t count) const {
+    const Document& document = image_.document;
+    const ImageFileDetails* details = image_.details.get();
+    const std::size_t total = colour_ + extra_;
     const uint8_t* in = document.pixels.data();
-    for (std::size_t p = 0; p < pixels; ++p) {
-        uint8_t* out = samples.data() + p * total * bytes;
-        for (std::size_t c = 0; c < colour; ++c) {
-            const uint8_t* from = in + (p * colour + c) * bytes;
-            uint8_t* to = out + c * bytes;
-            if (document.depth == 8) {
-                *to = code8(*from, coding[c]);
-            } else if (document.depth == 16) {
+    if (plain_ && bytes_ == 1 && extra_ == 0) {
+        std::memcpy(out, in + pixel * colour_, count * colour_);
+        return;
+    }
+    if (plain_ && bytes_ == 2 && extra_ == 0 && haveOriginals_) {
+        const uint16_t* originals = details->originalSamples.data() + pixel * colour_;
+        const uint8_t* from = in + pixel * colour_ * 2;
+        for (std::size_t i = 0; i < count * colour_; ++i) {
+            const uint16_t host = load<uint16_t>(from + i * 2);
+            const uint16_t original = originals[i];
+            store(out + i * 2, hostFrom16(original) == host ? original : fileFrom16(host));
+        }
+        return;
+    }
+    for (std::size_t p = pixel; p < pixel + count; ++p, out += total * bytes_) {
+        for (std::size_t c = 0; c < colour_; ++c) {
+            const uint8_t* from = in + (p * colour_ + c) * bytes_;
+            uint8_t* to = out + c * bytes_;
+            if (bytes_ == 1) {
+                *to = code8(*from, coding_[c]);
+            } else if (bytes_ == 2) {
                 const uint16_t host = load<uint16_t>(from);
                 uint16_t value = fileFrom16(host);
-                if (haveOriginals) {
-                    const uint16_t original = details->originalSamples[p * colour + c];
+                if (haveOriginals_) {
+                    const uint16_t original = details->originalSamples[p * colour_ + c];
                     if (hostFrom16(original) == host) value = original;
                 }
-                store(to, code16(value, coding[c]));
+                store(to, code16(value, coding_[c]));
             } else {
-                store(to, codeFloat(load<float>(from), coding[c]));
+                store(to, codeFloat(load<float>(from), coding_[c]));
             }
         }
-        if (extra > 0)
-            std::memcpy(out + colour * bytes, &details->extras[p * extra * bytes], extra * bytes);
+        if (extra_ > 0)
+            std::memcpy(out + colour_ * bytes_, &details->extras[p * extra_ * bytes_],
+                        extra_ * bytes_);
     }
-    return samples;
+}
+
+std::size_t SampleJoiner::pixelBytes() const {
+    return (colour_ + extra_) * bytes_;
 }
 
 DocumentShape documentShape(const std::filesystem::path& file, const ImageFile& image) {
@@ -229,3 +290,36 @@ DocumentShape documentShape(const std::filesystem::path& file, const ImageFile& 
 }
 
 }  // namespace filterhost::imagefiles
+
+namespace filterhost {
+
+bool readSamplesKept(const ImageFile& image) {
+    const Document& document = image.document;
+    const ImageFileDetails* details = image.details.get();
+    const auto samples = static_cast<std::size_t>(document.width) *
+                         static_cast<std::size_t>(document.height) *
+                         static_cast<std::size_t>(document.planes);
+    return details != nullptr && document.depth == 16 && samples > 0 &&
+           details->originalSamples.size() == samples && document.pixels.size() == samples * 2;
+}
+
+std::optional<uint64_t> changedSinceRead(const ImageFile& image) {
+    if (!readSamplesKept(image)) return std::nullopt;
+    const Document& document = image.document;
+    const auto colour = static_cast<std::size_t>(document.planes);
+    const std::vector<uint16_t>& originals = image.details->originalSamples;
+    const uint8_t* now = document.pixels.data();
+    uint64_t changed = 0;
+    for (std::size_t i = 0; i < originals.size(); i += colour) {
+        bool differs = false;
+        for (std::size_t c = 0; c < colour; ++c, now += 2) {
+            uint16_t value = 0;
+            std::memcpy(&value, now, 2);
+            differs |= imagefiles::hostFrom16(originals[i + c]) != value;
+        }
+        changed += differs ? 1 : 0;
+    }
+    return changed;
+}
+
+}  // namespace filterhost

@@ -103,27 +103,18 @@ struct Chunks {
     uint32_t down() const { return tiled ? tileLength : rowsPerStrip; }
 };
 
-// Calls copy(chunkOffset, imageOffset, bytes) for each run of bytes that the
-// block at (x, y) of one plane shares with the whole image's interleaved
-// samples; the chunk buffer holds rows of across() pixels.
-template <typename Copy>
-void forEachRun(const Chunks& c, uint16_t plane, uint32_t x, uint32_t y, Copy&& copy) {
+// Calls row(chunkOffset, pixel, columns) for each row that the block at
+// (x, y) shares with the image: its offset in the chunk buffer (rows of
+// across() pixels), the image's row-major index of its first pixel, and its
+// width in pixels.
+template <typename Row>
+void forEachRow(const Chunks& c, uint32_t x, uint32_t y, Row&& row) {
     const uint32_t columns = std::min(c.across(), c.width - x);
     const uint32_t rows = std::min(c.down(), c.height - y);
-    const std::size_t bytes = c.sampleBytes;
-    const std::size_t pixelBytes = c.samplesPerPixel * bytes;
-    const std::size_t chunkPixel = c.chunkSamples() * bytes;
+    const std::size_t chunkPixel = c.chunkSamples() * c.sampleBytes;
     for (uint32_t r = 0; r < rows; ++r) {
-        const std::size_t chunkRow = std::size_t{r} * c.across() * chunkPixel;
-        const std::size_t imageRow =
-            ((std::size_t{y} + r) * c.width + x) * pixelBytes + std::size_t{plane} * bytes;
-        if (!c.separate) {
-            copy(chunkRow, imageRow, columns * pixelBytes);
-            continue;
-        }
-        for (std::size_t i = 0; i < columns; ++i) {
-            copy(chunkRow + i * bytes, imageRow + i * pixelBytes, bytes);
-        }
+        row(std::size_t{r} * c.across() * chunkPixel, (std::size_t{y} + r) * c.width + x,
+            std::size_t{columns});
     }
 }
 
@@ -131,7 +122,8 @@ std::size_t chunkBytes(const Chunks& c) {
     return std::size_t{c.across()} * c.down() * c.chunkSamples() * c.sampleBytes;
 }
 
-std::vector<uint8_t> readChunks(const TiffHandle& tiff, const Chunks& c) {
+// Decodes strip by strip (or tile by tile) straight into the document.
+void readChunks(const TiffHandle& tiff, const Chunks& c, SampleSplitter& splitter) {
     TIFF* tif = tiff.get();
     const std::size_t imageBytes =
         std::size_t{c.width} * c.height * c.samplesPerPixel * c.sampleBytes;
@@ -142,12 +134,12 @@ std::vector<uint8_t> readChunks(const TiffHandle& tiff, const Chunks& c) {
     if (chunk > double(std::max<std::size_t>(imageBytes, std::size_t{64} << 20))) {
         tiff.fail("the tiles are larger than the image");
     }
-    std::vector<uint8_t> image(imageBytes);
     const std::size_t wanted = chunkBytes(c);
     const auto libtiffSize = static_cast<std::size_t>(
         std::max<tmsize_t>(c.tiled ? TIFFTileSize(tif) : TIFFStripSize(tif), 0));
     if (libtiffSize < wanted) tiff.fail("the strip or tile size does not match the image");
     std::vector<uint8_t> buffer(libtiffSize);
+    const std::size_t stride = c.chunkSamples() * c.sampleBytes;
     for (uint16_t plane = 0; plane < c.planes(); ++plane) {
         for (uint32_t y = 0; y < c.height; y += c.down()) {
             for (uint32_t x = 0; x < c.width; x += c.across()) {
@@ -166,13 +158,13 @@ std::vector<uint8_t> readChunks(const TiffHandle& tiff, const Chunks& c) {
                     tiff.fail(std::string("cannot read the image data at row ") +
                               std::to_string(y) + (got >= 0 ? " (incomplete)" : ""));
                 }
-                forEachRun(c, plane, x, y, [&](std::size_t from, std::size_t to, std::size_t n) {
-                    std::memcpy(image.data() + to, buffer.data() + from, n);
+                forEachRow(c, x, y, [&](std::size_t from, std::size_t pixel, std::size_t count) {
+                    splitter.put(buffer.data() + from, stride, pixel, count, c.separate ? plane : 0,
+                                 c.chunkSamples());
                 });
             }
         }
     }
-    return image;
 }
 
 // Palette, bilevel and other low-bit or subsampled images, through libtiff's
@@ -497,7 +489,6 @@ ImageFile readTiff(const fs::path& path) {
     chunks.tileLength = layout.tileLength;
     chunks.rowsPerStrip = std::min(field<uint32_t>(tif, TIFFTAG_ROWSPERSTRIP, height), height);
     if (!chunks.tiled && chunks.rowsPerStrip == 0) fail(path, "the strips are empty");
-    const std::vector<uint8_t> stored = readChunks(tiff, chunks);
 
     ImageFile image;
     image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), colour,
@@ -505,8 +496,9 @@ ImageFile readTiff(const fs::path& path) {
     details->width = image.document.width;
     details->height = image.document.height;
     details->tiff = layout;
-    splitSamples(stored.data(), static_cast<int32_t>(samples), codingOf(photometric, model),
-                 image.document, *details);
+    SampleSplitter splitter(static_cast<int32_t>(samples), codingOf(photometric, model),
+                            image.document, *details);
+    readChunks(tiff, chunks, splitter);
     details->extraKinds.assign(static_cast<std::size_t>(details->extraSamples),
                                EXTRASAMPLE_UNSPECIFIED);
     for (std::size_t i = 0; i < details->extraKinds.size() && i < extraCount; ++i) {
@@ -550,11 +542,13 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
     if (!takesPredictor(compression) || !(floatPredictor || intPredictor))
         predictor = PREDICTOR_NONE;
 
-    const std::vector<uint8_t> stored = joinSamples(image, codingOf(photometric, shape.model));
+    const SampleJoiner joiner(image, codingOf(photometric, shape.model));
+    const uint64_t storedBytes = static_cast<uint64_t>(document.width) *
+                                 static_cast<uint64_t>(document.height) * joiner.pixelBytes();
     std::string mode = "w";
     mode += kept != nullptr && kept->bigEndian ? "b" : "l";
     // Classic TIFF offsets end at 4 GiB.
-    if ((kept != nullptr && kept->bigTiff) || stored.size() > (uint64_t{3} << 30)) mode += "8";
+    if ((kept != nullptr && kept->bigTiff) || storedBytes > (uint64_t{3} << 30)) mode += "8";
 
     const TiffHandle tiff(target, mode.c_str(), shown);
     TIFF* tif = tiff.get();
@@ -622,15 +616,30 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, chunks.rowsPerStrip);
     }
 
+    // Each strip or tile is joined from the document as it is encoded; planar
+    // files take one plane of a joined row at a time.
     std::vector<uint8_t> buffer(chunkBytes(chunks));
+    std::vector<uint8_t> row(separate ? std::size_t{chunks.across()} * joiner.pixelBytes() : 0);
+    const std::size_t sampleBytes = chunks.sampleBytes;
+    const bool partial =
+        chunks.tiled && (width % chunks.tileWidth != 0 || height % chunks.tileLength != 0);
     for (uint16_t plane = 0; plane < chunks.planes(); ++plane) {
         for (uint32_t y = 0; y < height; y += chunks.down()) {
             for (uint32_t x = 0; x < width; x += chunks.across()) {
-                std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-                forEachRun(chunks, plane, x, y,
-                           [&](std::size_t to, std::size_t from, std::size_t n) {
-                               std::memcpy(buffer.data() + to, stored.data() + from, n);
-                           });
+                // Tiles that overhang the image are zero there.
+                if (partial) std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+                forEachRow(chunks, x, y, [&](std::size_t to, std::size_t pixel, std::size_t count) {
+                    if (!separate) {
+                        joiner.get(buffer.data() + to, pixel, count);
+                        return;
+                    }
+                    joiner.get(row.data(), pixel, count);
+                    for (std::size_t i = 0; i < count; ++i) {
+                        std::memcpy(buffer.data() + to + i * sampleBytes,
+                                    row.data() + i * samples * sampleBytes + plane * sampleBytes,
+                                    sampleBytes);
+                    }
+                });
                 tmsize_t written = 0;
                 if (chunks.tiled) {
                     written =

@@ -64,13 +64,21 @@ void TileServer::reportProgress(int32_t done, int32_t total) {
 }
 
 bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
-                       const std::vector<uint8_t>& pixels) {
+                       std::vector<uint8_t>& pixels, bool inPlace) {
     region.rect = rect;
     region.loPlane = lo;
     region.hiPlane = hi;
     region.bytes.clear();
+    region.view = nullptr;
     if (isEmpty(rect)) return true;
     if (lo < 0 || hi < lo || hi >= document_.planes) return false;
+    // The document's own rows are the tile when their layout is the one the
+    // module is given: every plane, every column, no padding.
+    if (inPlace && lo == 0 && hi == document_.planes - 1 && rect.left == 0 &&
+        rect.right == document_.width && rect.top >= 0 && rect.bottom <= document_.height) {
+        region.view = pixels.data() + static_cast<std::size_t>(rect.top) * document_.rowBytes();
+        return true;
+    }
     const uint64_t width = static_cast<uint64_t>(int64_t{rect.right} - rect.left);
     const uint64_t height = static_cast<uint64_t>(int64_t{rect.bottom} - rect.top);
     const std::size_t sample = document_.sampleBytes();
@@ -151,40 +159,62 @@ void TileServer::flush() {
     if (!outPending_) return;
     outPending_ = false;
     const VRect& rect = out_.rect;
-    if (isEmpty(rect) || out_.bytes.empty()) return;
-    if (original_.empty()) original_ = document_.pixels;
+    if (isEmpty(rect) || out_.empty()) return;
     const std::size_t sample = document_.sampleBytes();
     const auto planes = static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1);
-    const uint8_t* from = out_.bytes.data();
+    const std::size_t span = planes * sample;
+    const auto width = static_cast<std::size_t>(int64_t{rect.right} - rect.left);
     const bool masked = !document_.mask.empty();
-    for (int64_t y = rect.top; y < rect.bottom; ++y) {
-        for (int64_t x = rect.left; x < rect.right; ++x, from += planes * sample) {
-            if (y < 0 || x < 0 || y >= document_.height || x >= document_.width) continue;
-            const std::size_t pixel =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width) +
-                static_cast<std::size_t>(x);
+    const bool wholePixels = span == document_.pixelBytes();
+    for (int64_t y = std::max<int64_t>(rect.top, 0);
+         y < std::min<int64_t>(rect.bottom, document_.height); ++y) {
+        const int64_t first = std::max<int64_t>(rect.left, 0);
+        const int64_t last = std::min<int64_t>(rect.right, document_.width);
+        const uint8_t* from = out_.data() + static_cast<std::size_t>(y - rect.top) * width * span +
+                              static_cast<std::size_t>(first - rect.left) * span;
+        const std::size_t pixel =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width);
+        uint8_t* to = document_.pixels.data() + pixel * document_.pixelBytes() +
+                      static_cast<std::size_t>(out_.loPlane) * sample;
+        if (!masked && wholePixels) {
+            if (last > first)
+                std::memcpy(to + static_cast<std::size_t>(first) * span, from,
+                            static_cast<std::size_t>(last - first) * span);
+            continue;
+        }
+        for (int64_t x = first; x < last; ++x, from += span) {
             // As in an image editor, pixels outside the selection keep their values.
-            if (masked && document_.mask[pixel] == 0) continue;
-            std::memcpy(document_.pixels.data() + pixel * document_.pixelBytes() +
-                            static_cast<std::size_t>(out_.loPlane) * sample,
-                        from, planes * sample);
+            if (masked && document_.mask[pixel + static_cast<std::size_t>(x)] == 0) continue;
+            std::memcpy(to + static_cast<std::size_t>(x) * document_.pixelBytes(), from, span);
         }
     }
 }
 
+void TileServer::releaseBuffers() {
+    flush();
+    in_ = Region{};
+    out_ = Region{};
+    mask_ = std::vector<uint8_t>();
+}
+
 OSErr TileServer::advance() {
     if (record_ == nullptr || record_->bigDocumentData == nullptr) return filterBadParameters;
+    // Another tile follows a written one: keep the image as it was for the
+    // inputs to come. A run in one tile never needs the copy.
+    if (outPending_ && !isEmpty(out_.rect) && original_.empty()) original_ = document_.pixels;
     flush();
     FilterRecord& r = *record_;
     BigDocumentStruct& big = *r.bigDocumentData;
     requests_.push_back({big.inRect32, big.outRect32, big.maskRect32});
     // Input comes from the image as it was before the first tile was written back, as a
     // host's source layer stays unchanged until the filter ends: a module that reads
-    // context around its tiles must not see its own output there.
-    const std::vector<uint8_t>& source = original_.empty() ? document_.pixels : original_;
-    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding, source) ||
-        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding,
-               document_.pixels)) {
+    // context around its tiles must not see its own output there. The input may be a
+    // view of those rows: the output is a copy written back at the next call, so the
+    // module never sees its own writes in its input.
+    std::vector<uint8_t>& source = original_.empty() ? document_.pixels : original_;
+    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding, source, true) ||
+        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding, document_.pixels,
+               false)) {
         r.inData = r.outData = nullptr;
         return filterBadParameters;
     }
@@ -195,8 +225,8 @@ OSErr TileServer::advance() {
                                     static_cast<std::size_t>(region.hiPlane - region.loPlane + 1) *
                                     sample);
     };
-    r.inData = in_.bytes.empty() ? nullptr : in_.bytes.data();
-    r.inRowBytes = in_.bytes.empty() ? 0 : rowOf(in_);
+    r.inData = in_.empty() ? nullptr : in_.data();
+    r.inRowBytes = in_.empty() ? 0 : rowOf(in_);
     r.inColumnBytes =
         static_cast<int32_t>(static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
     r.outData = out_.bytes.empty() ? nullptr : out_.bytes.data();

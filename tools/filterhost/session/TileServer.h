@@ -49,6 +49,8 @@ class TileServer {
     // Drops the pending output: a call that failed or was stopped leaves the
     // document as it was before that tile.
     void discard() { outPending_ = false; }
+    // Frees the tile buffers once the filter is done (the requests stay).
+    void releaseBuffers();
 
     // What the module asked for, for the tests.
     struct Request {
@@ -70,12 +72,18 @@ class TileServer {
         int16_t loPlane = 0;
         int16_t hiPlane = -1;
         std::vector<uint8_t> bytes;
+        // Rows of the document itself, in place of `bytes`, when the region
+        // is whole rows of every plane inside the image.
+        uint8_t* view = nullptr;
+        uint8_t* data() { return view != nullptr ? view : bytes.data(); }
+        bool empty() const { return view == nullptr && bytes.empty(); }
     };
 
     // Fills `region` from the document for rect and planes; pixels outside
     // the image take `padding`.
+    // `inPlace` lets the region be a view of the rows of `pixels`.
     bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
-               const std::vector<uint8_t>& pixels);
+               std::vector<uint8_t>& pixels, bool inPlace);
     void serveMask(const VRect& rect, int16_t padding);
 
     Document& document_;

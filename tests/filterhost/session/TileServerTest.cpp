@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+// The tiles the host hands out: whole rows of every plane are the document's
+// own memory, anything else a padded copy; the output is always a copy, and
+// writing it back keeps the pixels outside the selection.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "session/TileServer.h"
+
+using namespace filterhost;
+
+namespace {
+
+struct Served {
+    Document document;
+    TileServer::Hooks hooks;
+    TileServer server{document, hooks};
+    FilterRecord record{};
+    BigDocumentStruct big{};
+
+    Served() {
+        document.allocate(8, 6, 3, plugInModeRGBColor, 8);
+        std::iota(document.pixels.begin(), document.pixels.end(), uint8_t{0});
+        record.bigDocumentData = &big;
+        record.inHiPlane = record.outHiPlane = 2;
+        record.inputPadding = 7;
+        server.attach(record);
+    }
+};
+
+TEST(TileServer, WholeRowsAreTheDocumentsOwnAndOtherTilesAPaddedCopy) {
+    Served s;
+    s.big.inRect32 = VRect{2, 0, 5, 8};
+    s.big.outRect32 = VRect{2, 0, 5, 8};
+    ASSERT_EQ(s.server.advance(), noErr);
+    EXPECT_EQ(s.record.inData, s.document.pixels.data() + 2 * s.document.rowBytes());
+    EXPECT_EQ(s.record.inRowBytes, static_cast<int32_t>(s.document.rowBytes()));
+    EXPECT_NE(s.record.outData, s.record.inData);
+
+    // Past the right edge, above the top, or not from the left edge: copies.
+    const VRect cases[] = {{0, 0, 2, 9}, {-1, 0, 2, 8}, {0, 1, 2, 8}};
+    for (const VRect& rect : cases) {
+        s.big.inRect32 = rect;
+        ASSERT_EQ(s.server.advance(), noErr);
+        const auto* in = static_cast<const uint8_t*>(s.record.inData);
+        EXPECT_TRUE(in < s.document.pixels.data() ||
+                    in >= s.document.pixels.data() + s.document.pixels.size());
+        if (rect.right == 9) {
+            EXPECT_EQ(in[8 * 3], 7);  // the padding
+            EXPECT_EQ(in[0], s.document.pixels[0]);
+        }
+    }
+}
+
+TEST(TileServer, TheOutputIsWrittenBackOnlyInsideTheSelection) {
+    Served s;
+    s.document.mask.assign(8 * 6, 0);
+    s.document.mask[9] = 255;  // row 1, column 1
+    s.big.inRect32 = s.big.outRect32 = VRect{0, 0, 6, 8};
+    ASSERT_EQ(s.server.advance(), noErr);
+    const std::vector<uint8_t> before = s.document.pixels;
+    auto* out = static_cast<uint8_t*>(s.record.outData);
+    std::fill(out, out + s.document.pixels.size(), uint8_t{200});
+    s.server.flush();
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(s.document.pixels[i], i / 3 == 9 ? 200 : before[i]) << i;
+}
+
+}  // namespace
