@@ -151,6 +151,21 @@ QString text(int stringId) {
     return QString::fromStdWString(loadString(static_cast<std::uint32_t>(stringId)));
 }
 
+void shrinkToFit(QLabel* label) {
+    QFont font = label->font();
+    while (label->heightForWidth(label->width()) > label->height() && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() * 0.95);
+        label->setFont(font);
+    }
+}
+
+void widenAroundCentre(QWidget* w) {
+    const int needed = w->sizeHint().width();
+    if (needed <= w->width()) return;
+    const QRect g = w->geometry();
+    w->setGeometry(g.x() - (needed - g.width()) / 2, g.y(), needed, g.height());
+}
+
 QString captionOf(const TemplateControl& c) {
     return c.stringId != 0 ? text(c.stringId) : QString::fromUtf8(c.text);
 }
@@ -538,6 +553,11 @@ void NelvoDialog::setArtworkAndFonts() {
     setControlFont(control(1063), tenths(116), maskEditFont_, false);
     setControlFont(control(1077), tenths(100), productFont_, false);
     setControlFont(control(1080), tenths(100), linkFont_, true);
+    // Translations run longer than the template's English, and the platform's
+    // font is wider than the template's: the product line shrinks until it fits
+    // its box, and the centred link grows to both sides under it.
+    shrinkToFit(findControl<QLabel>(this, 1077));
+    widenAroundCentre(control(1080));
     // The pictures were resized: keep their new sizes as the layout's base.
     for (Placement& p : placements_) {
         const QRect g = p.widget->geometry();
