@@ -51,6 +51,16 @@ std::function<void(const char*)> testSignalHook() {
 }
 
 // The program's commands and what they run once parsed.
+// --tile of run and batch: WxH, both at least 1.
+CLI::Validator tileSizeValidator() {
+    return CLI::Validator(
+        [](const std::string& text) {
+            return parseTileSize(text) ? std::string()
+                                       : text + ": expected WxH with both at least 1";
+        },
+        "");
+}
+
 class Commands {
   public:
     Commands() : app_("filterhost: runs filter modules on image files", "filterhost") {
@@ -116,12 +126,7 @@ class Commands {
             ->type_name("FILE");
         run->add_option("--tile", tile_, "imitate a host that hands out tiles of this size")
             ->type_name("WxH")
-            ->check(CLI::Validator(
-                [](const std::string& text) {
-                    return parseTileSize(text) ? std::string()
-                                               : text + ": expected WxH with both at least 1";
-                },
-                ""));
+            ->check(tileSizeValidator());
         run->add_option("--play", play_, "replay a recorded action (JSON)")->type_name("FILE");
         run->add_option("--record", record_, "record the run's parameters as an action (JSON)")
             ->type_name("FILE");
@@ -163,12 +168,7 @@ class Commands {
             ->allow_extra_args(false);
         batch->add_option("--tile", batchTile_, "imitate a host that hands out tiles of this size")
             ->type_name("WxH")
-            ->check(CLI::Validator(
-                [](const std::string& text) {
-                    return parseTileSize(text) ? std::string()
-                                               : text + ": expected WxH with both at least 1";
-                },
-                ""));
+            ->check(tileSizeValidator());
         batch->add_option("--play", batchPlay_, "replay a recorded action (JSON)")
             ->type_name("FILE");
         batch->add_flag("--recursive,-r", batch_.recursive, "also the images in subfolders");
