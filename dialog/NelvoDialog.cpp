@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -21,6 +22,7 @@
 #include <cmath>
 
 #include "dialog/PresetCommands.h"
+#include "dialog/ZoomNavigation.h"
 #include "presets/NelvoPresetManager.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
@@ -28,6 +30,7 @@
 #include "ui/widgets/NelvoButtonCtrl.h"
 #include "ui/widgets/NelvoCustomLink.h"
 #include "ui/widgets/NelvoImageCtrl.h"
+#include "ui/widgets/NelvoNavigatorWnd.h"
 #include "ui/widgets/NelvoSplashDlg.h"
 #include "ui/widgets/NelvoTabCtrl.h"
 #include "ui/widgets/QtApplication.h"
@@ -405,8 +408,6 @@ void NelvoDialog::buildControls() {
 
     connect(findControl<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
     connect(findControl<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
-    connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
-            [this] { preview_->fitToWindow(); });
     connect(findControl<QPushButton>(this, 1052), &QPushButton::clicked, this,
             [this] { showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(1052)); });
     connect(findControl<QPushButton>(this, 1054), &QPushButton::clicked, this,
@@ -421,6 +422,7 @@ void NelvoDialog::buildControls() {
             [this, dark, bright] { onDefectTypeClicked(bright, dark); });
     connect(viewTabs_, &QTabBar::currentChanged, this, [this](int i) { onViewTabChanged(i); });
     connectSliders();
+    connectZoomControls();
 }
 
 void NelvoDialog::connectSliders() {
@@ -467,7 +469,7 @@ void NelvoDialog::followUp(int editId) {
             break;
         case 1040:
         case 1044:
-            resizeCursor();
+            if (resizeCursor()) updateCursor();
             break;
         default:
             break;
@@ -495,28 +497,14 @@ void NelvoDialog::chooseColour() {
     QCoreApplication::postEvent(this, new QEvent(kPreviewDoneEvent));
 }
 
-// The tool cursor's diameter follows the current tool's size at the preview's zoom.
-void NelvoDialog::resizeCursor() {
-    const int size = toolTabs_->selected == 0 ? slider(1037)->value() : slider(1038)->value();
-    const auto diameter = static_cast<std::uint32_t>((2 * size + 1) * preview_->zoom + 0.5);
-    if (brushCursor_.setSize(diameter)) preview_->setToolCursor(brushCursor_.handle());
-}
-
-void NelvoDialog::onToolTabChanged() {
-    const bool brush = toolTabs_->selected == 0;
-    if (toolTabs_->selected != 0 && toolTabs_->selected != 1) return;
-    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
-        control(id)->setVisible(brush);
-    for (int id : {1043, 1044, 1038}) control(id)->setVisible(!brush);
-    findControl<QLabel>(this, 1067)->setText(text(brush ? 1016 : 1017));
-    resizeCursor();
-}
-
 QString NelvoDialog::helpPagePath() {
     return moduleFolder() + QLatin1Char('/') + text(kHelpString);
 }
 
 bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+        return preTranslateKey(static_cast<QKeyEvent*>(e));
     if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
@@ -573,9 +561,8 @@ void NelvoDialog::initialise() {
     resize(std::max(width(), metrics.dialogMinWidth), std::max(height(), metrics.dialogMinHeight));
     setTexts();
     setArtworkAndFonts();
-    auto* zoom = findControl<QComboBox>(this, 1004);
-    for (const char* level : {"12.5%", "16.7%", "25%", "33.3%", "50%", "66.7%", "100%", "200%"})
-        zoom->addItem(QString::fromLatin1(level));
+    for (const double level : kZoomLevels)
+        zoomBox()->addItem(QString::fromStdString(zoomText(level)));
     const SliderRanges& r = sliderRanges();
     const std::pair<int, ParameterRange> ranges[] = {
         {1007, r.zoom},      {1029, r.detectionIntensity}, {1031, r.tileSize},
@@ -594,14 +581,16 @@ void NelvoDialog::initialise() {
     // its size before it is fitted.
     layoutControls();
     preview_->showImage(preview_->sourcePixels.data());
-    preview_->fitToWindow();
-    const int percent = static_cast<int>(std::lround(preview_->zoom * 100.0));
-    zoom->setCurrentText(QStringLiteral("%1%").arg(percent));
-    slider(1007)->setValue(percent);
+    installPreviewCallbacks();
+    fitPreview();
+    createNavigator();
     for (int id : {1058, 1057, 1060, 1059}) control(id)->setEnabled(false);
     updatePresetButtons();
     startUpdate(UpdateMode::Initial);
-    resizeCursor();
+    if (resizeCursor()) updateCursor();
+    // Keys reach the dialog before its controls: the space bar, Enter in the zoom box
+    // and the zoom shortcuts.
+    QCoreApplication::instance()->installEventFilter(this);
     setFocus();
     splash_->end();
     timerId_ = startTimer(200);
@@ -679,6 +668,8 @@ void NelvoDialog::done(int r) {
     } else {
         updater_->requestCancel();
     }
+    // The navigator keeps its place for the next opening.
+    if (navigator_ != nullptr) navigator_->close();
     // After OK a running computation may finish; after Cancel it was told to stop.
     updater_->join();
     QDialog::done(r);
@@ -687,6 +678,9 @@ void NelvoDialog::done(int r) {
 void NelvoDialog::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
     layoutControls();
+    // The preview keeps its picture in view itself, but only once it is shown.
+    preview_->keepInView();
+    updateNavigator();
 }
 
 void NelvoDialog::layoutControls() {

@@ -5,7 +5,8 @@
 // exec() and, after Accepted, reads `settings` and `result` back.
 //
 // The rules between the controls live in DialogControls, the worker protocol in
-// PreviewUpdater and the preset commands in PresetCommands; this class only shows them.
+// PreviewUpdater, the preset commands in PresetCommands, the brush and eraser in
+// MarkingTools and the zoom arithmetic in ZoomNavigation; this class only shows them.
 #pragma once
 
 #include <QDialog>
@@ -15,17 +16,21 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "PIFilter.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
+#include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
 #include "settings/FilterParameters.h"
 #include "ui/widgets/PluginCursor.h"
 
 class QCheckBox;
+class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QProgressBar;
 class QSlider;
@@ -34,6 +39,7 @@ class QTabBar;
 namespace nelvo {
 
 class NelvoImageCtrl;
+class NelvoNavigatorWnd;
 class NelvoPresetManager;
 class NelvoSplashDlg;
 class NelvoTabCtrl;
@@ -82,6 +88,12 @@ class NelvoDialog : public QDialog {
     // The file the help icon opens.
     static QString helpPagePath();
 
+    // Marking and navigation state, for tests and the benchmark.
+    DragMode dragMode() const { return dragMode_; }
+    bool spaceHeld() const { return spaceHeld_; }
+    // Exists from the end of initialise() on.
+    NelvoNavigatorWnd* navigator() const { return navigator_; }
+
     static constexpr QEvent::Type kPreviewDoneEvent = static_cast<QEvent::Type>(QEvent::User + 1);
     static constexpr QEvent::Type kPreviewErrorEvent = static_cast<QEvent::Type>(QEvent::User + 2);
 
@@ -109,8 +121,39 @@ class NelvoDialog : public QDialog {
     void followUp(int editId);
     void onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other);
     void chooseColour();
-    void resizeCursor();
     void onToolTabChanged();
+
+    // Marking tools (NelvoDialogMarking.cpp).
+    void installPreviewCallbacks();
+    bool brushSelected() const;
+    int toolSize() const;
+    bool resizeCursor();
+    void updateCursor();
+    void onPreviewButtonDown(IntPoint p);
+    void onPreviewMouseMove(IntPoint p);
+    void onPreviewButtonUp();
+    void paintStroke(IntPoint a, IntPoint b);
+    void applyBrushMarks();
+    void applyEraserMarks();
+    void finishStroke();
+    bool strokeInProgress() const {
+        return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
+    }
+
+    // Zoom and navigation (NelvoDialogZoom.cpp).
+    void connectZoomControls();
+    void showZoom(double zoom);
+    void setZoomTo(double zoom, std::optional<IntPoint> anchor);
+    void fitPreview();
+    void zoomIn(std::optional<IntPoint> anchor);
+    void zoomOut(std::optional<IntPoint> anchor);
+    void applyTypedZoom();
+    void updateNavigator();
+    void createNavigator();
+    void panBy(int dx, int dy);
+    // Keyboard handling before the controls see the key; true when consumed.
+    bool preTranslateKey(QKeyEvent* key);
+    QComboBox* zoomBox() const;
 
     // Preview updating.
     void setUpEngine(PlaneAllocator& allocator);
@@ -141,6 +184,14 @@ class NelvoDialog : public QDialog {
     NelvoTabCtrl* toolTabs_ = nullptr;
     QProgressBar* progress_ = nullptr;
     PluginCursor brushCursor_;
+    DragMode dragMode_ = DragMode::None;
+    bool spaceHeld_ = false;
+    IntPoint lastPoint_;
+    // The image pixels the stroke in progress may have touched.
+    IntRect strokeBounds_;
+    // The zoom box's text was typed rather than chosen from its list.
+    bool zoomTyped_ = false;
+    NelvoNavigatorWnd* navigator_ = nullptr;  // owned by the dialog as a child window
     QFont maskEditFont_, productFont_, linkFont_;
     // Edit box id to slider id.
     const std::map<int, int> editSliders_{

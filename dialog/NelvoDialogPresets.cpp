@@ -54,7 +54,7 @@ void NelvoDialog::presetCommand(int id) {
         }
         applyValues(*outcome.values);
         control(1045)->update();
-        resizeCursor();
+        if (resizeCursor()) updateCursor();
         startUpdate(UpdateMode::Initial);  // always a full computation
     } else if (id >= kDeletePresetFirst && id <= kDeletePresetLast) {
         const PresetOutcome outcome =

@@ -83,12 +83,15 @@ void NelvoDialog::startUpdate(UpdateMode mode) {
 void NelvoDialog::showFinishedView() {
     if (updater_->isBusy()) return;  // a newer computation posts its own message
     progress_->hide();
+    // A stroke being drawn keeps its whole trace: it is burnt in when the button is
+    // released, so nothing the user painted is lost to a re-render.
+    const bool keep = strokeInProgress();
     switch (viewTabs_->currentIndex()) {
         case 1:
-            preview_->showDefects(updater_->defectMap.data(), defectColor_);
+            preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
             break;
         case 2:
-            preview_->showImage(preview_->optimizedPixels.data());
+            preview_->showImage(preview_->optimizedPixels.data(), keep);
             break;
         default:
             break;
@@ -96,14 +99,15 @@ void NelvoDialog::showFinishedView() {
 }
 
 void NelvoDialog::onViewTabChanged(int index) {
+    const bool keep = strokeInProgress();
     if (index == 0) {
-        preview_->showImage(preview_->sourcePixels.data());
+        preview_->showImage(preview_->sourcePixels.data(), keep);
         return;
     }
     // While busy the view changes when the computation's result arrives.
     if (updater_->isBusy()) return;
-    if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_);
-    if (index == 2) preview_->showImage(preview_->optimizedPixels.data());
+    if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
+    if (index == 2) preview_->showImage(preview_->optimizedPixels.data(), keep);
 }
 
 void NelvoDialog::timerEvent(QTimerEvent* e) {

@@ -87,6 +87,14 @@ class PreviewUpdater {
     // How many computations ran detect to its end; for tests and the benchmark.
     int completedDetects() const { return completedDetects_.load(); }
 
+    // Changes the hand marks under mapLock: waits while the worker's marking stage reads
+    // them. `edit` gets the map's first byte.
+    template <typename Edit>
+    void editMarks(Edit&& edit) {
+        std::lock_guard<std::mutex> lock(mapLock);
+        edit(markingMap.data());
+    }
+
     // Hand marks, 128 neutral; change them only under mapLock.
     std::mutex mapLock;
     std::vector<std::uint8_t> markingMap;

@@ -37,6 +37,7 @@ unsigned keyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     if (buttons & Qt::MiddleButton) flags |= kMouseMiddle;
     if (modifiers & Qt::ShiftModifier) flags |= kMouseShift;
     if (modifiers & Qt::ControlModifier) flags |= kMouseControl;
+    if (modifiers & Qt::AltModifier) flags |= kMouseAlt;
     return flags;
 }
 
@@ -84,7 +85,7 @@ void NelvoImageCtrl::loadSource(std::uint8_t* destination) const {
                       destination);
 }
 
-void NelvoImageCtrl::showImage(const std::uint8_t* pixels) {
+void NelvoImageCtrl::showImage(const std::uint8_t* pixels, bool keepOverlay) {
     // Surfaces of the right size are kept and cleared rather than made anew: the result is
     // the same, and touching 200 MB of fresh pages for a 24-megapixel image costs more than
     // rendering it.
@@ -94,7 +95,7 @@ void NelvoImageCtrl::showImage(const std::uint8_t* pixels) {
         imageSurface_ = createDibSurface(imageWidth, imageHeight, QImage::Format_RGB32);
         overlaySurface_ =
             createDibSurface(imageWidth, imageHeight, QImage::Format_ARGB32_Premultiplied);
-    } else {
+    } else if (!keepOverlay) {
         overlaySurface_.fill(0);
     }
     if (!imageSurface_.isNull() && pixels != nullptr && channels > 0) renderTiles(pixels);
@@ -165,8 +166,9 @@ void NelvoImageCtrl::buildReductions() {
     reductions_.resize(level);
 }
 
-void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour) {
-    showImage(sourcePixels.data());
+void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour,
+                                 bool keepOverlay) {
+    showImage(sourcePixels.data(), keepOverlay);
     if (imageSurface_.isNull() || defectMap == nullptr) return;
     for (int y = 0; y < imageHeight; ++y)
         paintDefects(reinterpret_cast<std::uint32_t*>(imageSurface_.scanLine(y)),
@@ -211,6 +213,16 @@ void NelvoImageCtrl::clearOverlay() {
     update();
 }
 
+void NelvoImageCtrl::clearOverlay(const IntRect& imageArea) {
+    if (overlaySurface_.isNull()) return;
+    const int left = std::clamp(imageArea.left, 0, imageWidth);
+    const int right = std::clamp(imageArea.right, left, imageWidth);
+    for (int y = std::max(0, imageArea.top); y < std::min(imageArea.bottom, imageHeight); ++y)
+        std::fill_n(reinterpret_cast<std::uint32_t*>(overlaySurface_.scanLine(y)) + left,
+                    right - left, 0u);
+    invalidateImageArea(imageArea);
+}
+
 void NelvoImageCtrl::keepInView() {
     displayRect = nelvo::keepInView(displayRect, clientRect());
 }
@@ -222,6 +234,10 @@ std::unique_ptr<QPainter> NelvoImageCtrl::overlayDC() {
 
 std::uint8_t* NelvoImageCtrl::overlayBits() {
     return overlaySurface_.isNull() ? nullptr : overlaySurface_.bits();
+}
+
+std::uint32_t* NelvoImageCtrl::overlayWords() {
+    return reinterpret_cast<std::uint32_t*>(overlayBits());
 }
 
 void NelvoImageCtrl::render(QImage& target, const QRect& area) {
@@ -285,7 +301,10 @@ void NelvoImageCtrl::mouseMoveEvent(QMouseEvent* event) {
 void NelvoImageCtrl::wheelEvent(QWheelEvent* event) {
     if (onMouseWheel) {
         unsigned flags = keyFlags(event->buttons(), event->modifiers());
-        const auto delta = static_cast<short>(std::clamp(event->angleDelta().y(), -32768, 32767));
+        // With Alt held some platforms turn the wheel into a horizontal one.
+        const QPoint angle = event->angleDelta();
+        const int turn = angle.y() != 0 ? angle.y() : angle.x();
+        const auto delta = static_cast<short>(std::clamp(turn, -32768, 32767));
         if (onMouseWheel(flags, delta, toPoint(event->globalPosition()))) {
             event->accept();
             return;

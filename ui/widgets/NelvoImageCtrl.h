@@ -29,6 +29,7 @@ enum MouseKeyFlags : unsigned {
     kMouseShift = 0x0004,
     kMouseControl = 0x0008,
     kMouseMiddle = 0x0010,
+    kMouseAlt = 0x1000,  // the Alt key is held (wheel events)
 };
 
 // Arguments of onSetCursor.
@@ -48,11 +49,12 @@ class NelvoImageCtrl : public QWidget {
     // clamped to 0..1, times 255, rounded).
     void loadSource(std::uint8_t* destination) const;
 
-    // Renders a buffer laid out like sourcePixels; the overlay starts empty again.
-    void showImage(const std::uint8_t* pixels);
+    // Renders a buffer laid out like sourcePixels; the overlay starts empty again unless
+    // `keepOverlay` (a stroke in progress keeps its trace).
+    void showImage(const std::uint8_t* pixels, bool keepOverlay = false);
     // showImage(sourcePixels), then every pixel whose map byte is not 0 in the marker
     // colour 0x00BBGGRR.
-    void showDefects(const std::uint8_t* defectMap, std::uint32_t colour);
+    void showDefects(const std::uint8_t* defectMap, std::uint32_t colour, bool keepOverlay = false);
 
     // Throws std::invalid_argument "Invalid zoom level" for zooms that are not positive
     // numbers. The anchor (client point, default the centre) keeps its image point.
@@ -63,12 +65,17 @@ class NelvoImageCtrl : public QWidget {
     // Repaints the client area over image pixels {x0, y0, x1, y1}.
     void invalidateImageArea(const IntRect& imageRect);
     void clearOverlay();
+    // Empties only the overlay's image pixels inside `imageArea` and repaints them; the
+    // same as clearOverlay when nothing outside was drawn.
+    void clearOverlay(const IntRect& imageArea);
     void keepInView();
 
     // A painter on the overlay (premultiplied colour, alpha in the fourth byte); painting
     // ends when it is destroyed. Null while there is no overlay.
     std::unique_ptr<QPainter> overlayDC();
     std::uint8_t* overlayBits();
+    // The overlay as one word 0xAARRGGBB per image pixel, rows without padding.
+    std::uint32_t* overlayWords();
     const QImage& imageSurface() const { return imageSurface_; }
     const QImage& overlaySurface() const { return overlaySurface_; }
 
@@ -76,6 +83,8 @@ class NelvoImageCtrl : public QWidget {
     // outline is drawn inverting what it covers, centred on the hot spot. Null clears it.
     void setToolCursor(CursorHandle cursor);
     const CursorHandle& toolCursor() const { return toolCursor_; }
+    // Where the mouse is over the control; nothing when it is elsewhere.
+    const std::optional<QPoint>& mousePosition() const { return mouse_; }
 
     // Paints the part `area` of the client (image, overlay and the workspace colour
     // around them) into `target` at (0, 0). The paint event's work, usable off screen.

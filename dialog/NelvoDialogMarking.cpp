@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: MIT
+// The dialog's side of the brush and eraser: mouse events on the preview start, continue
+// and end a stroke (or a pan with the space bar held), the trace is drawn on the
+// preview's overlay and, when the button is released, burnt into the marking map before
+// the preview is recomputed. Also the tool tabs and the tool cursor.
+#include <QLabel>
+#include <QSlider>
+
+#include "dialog/NelvoDialog.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/NelvoImageCtrl.h"
+#include "ui/widgets/NelvoTabCtrl.h"
+#include "util/LoadString.h"
+
+namespace nelvo {
+
+namespace {
+
+constexpr int kBrushTitleString = 1016;
+constexpr int kEraserTitleString = 1017;
+
+}  // namespace
+
+void NelvoDialog::installPreviewCallbacks() {
+    preview_->onLButtonDown = [this](unsigned, IntPoint p) { onPreviewButtonDown(p); };
+    preview_->onMouseMove = [this](unsigned, IntPoint p) { onPreviewMouseMove(p); };
+    preview_->onLButtonUp = [this](unsigned, IntPoint) { onPreviewButtonUp(); };
+    preview_->onSetCursor = [this](unsigned, unsigned) {
+        updateCursor();
+        return true;
+    };
+    preview_->onMouseWheel = [this](unsigned flags, short delta, IntPoint screen) {
+        if ((flags & kMouseAlt) == 0) return false;
+        const QPoint client = preview_->mapFromGlobal(QPoint(screen.x, screen.y));
+        if (delta <= 0)
+            zoomOut(IntPoint{client.x(), client.y()});
+        else
+            zoomIn(IntPoint{client.x(), client.y()});
+        return true;
+    };
+}
+
+bool NelvoDialog::brushSelected() const {
+    return toolTabs_->tabCount() > 0 && toolTabs_->selected == 0;
+}
+
+int NelvoDialog::toolSize() const {
+    return slider(brushSelected() ? 1037 : 1038)->value();
+}
+
+void NelvoDialog::onPreviewButtonDown(IntPoint p) {
+    if (spaceHeld_) {
+        dragMode_ = DragMode::Pan;
+    } else {
+        dragMode_ = brushSelected() ? DragMode::Brush : DragMode::Eraser;
+        strokeBounds_ = {};
+        const IntPoint q = imagePoint(p, preview_->displayRect, preview_->zoom);
+        paintStroke(q, q);
+    }
+    lastPoint_ = p;  // the preview holds the mouse until the button is released
+}
+
+void NelvoDialog::onPreviewMouseMove(IntPoint p) {
+    if (dragMode_ == DragMode::Pan) {
+        panBy(p.x - lastPoint_.x, p.y - lastPoint_.y);
+    } else if (strokeInProgress()) {
+        const IntRect& display = preview_->displayRect;
+        paintStroke(imagePoint(lastPoint_, display, preview_->zoom),
+                    imagePoint(p, display, preview_->zoom));
+    }
+    lastPoint_ = p;
+}
+
+void NelvoDialog::onPreviewButtonUp() {
+    switch (dragMode_) {
+        case DragMode::Pan:
+            updateCursor();
+            break;
+        case DragMode::Brush:
+            applyBrushMarks();
+            break;
+        case DragMode::Eraser:
+            applyEraserMarks();
+            break;
+        case DragMode::None:
+            break;
+    }
+    dragMode_ = DragMode::None;
+}
+
+void NelvoDialog::paintStroke(IntPoint a, IntPoint b) {
+    std::uint32_t* overlay = preview_->overlayWords();
+    if (overlay == nullptr) return;
+    const int size = toolSize();
+    const std::uint32_t colour =
+        brushSelected() ? brushTraceColour(slider(1039)->value()) : kEraserTraceColour;
+    drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
+    const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
+    if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
+    halveTraceAlpha(overlay, imageWidth_, r);
+    strokeBounds_ = unite(strokeBounds_, r);
+    preview_->invalidateImageArea(r);
+}
+
+void NelvoDialog::applyBrushMarks() {
+    const std::uint32_t* overlay = preview_->overlayWords();
+    const int intensity = slider(1039)->value();
+    if (overlay != nullptr)
+        updater_->editMarks([&](std::uint8_t* map) {
+            applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
+        });
+    finishStroke();
+}
+
+void NelvoDialog::applyEraserMarks() {
+    const std::uint32_t* overlay = preview_->overlayWords();
+    if (overlay != nullptr)
+        updater_->editMarks(
+            [&](std::uint8_t* map) { applyEraserTrace(overlay, imageWidth_, strokeBounds_, map); });
+    finishStroke();
+}
+
+// Every stroke recomputes, even one that changed no byte (a brush at intensity 0).
+void NelvoDialog::finishStroke() {
+    startUpdate(UpdateMode::Marks);
+    preview_->clearOverlay(strokeBounds_);
+    strokeBounds_ = {};
+}
+
+// The tool cursor's diameter follows the current tool's size at the preview's zoom.
+bool NelvoDialog::resizeCursor() {
+    return brushCursor_.setSize(cursorDiameter(toolSize(), preview_->zoom));
+}
+
+// The hand while the space bar is held or a pan is under way, otherwise the tool's
+// outline; before any outline was made, one of the brush's own size.
+void NelvoDialog::updateCursor() {
+    if (spaceHeld_ || dragMode_ == DragMode::Pan) {
+        preview_->setToolCursor(nullptr);
+        preview_->setCursor(Qt::OpenHandCursor);
+        return;
+    }
+    CursorHandle shape = brushCursor_.handle();
+    if (!shape && brushCursor_.setSize(static_cast<std::uint32_t>(slider(1037)->value())))
+        shape = brushCursor_.handle();
+    if (!shape) return;
+    if (preview_->cursor().shape() == Qt::OpenHandCursor) preview_->unsetCursor();
+    preview_->setToolCursor(shape);
+}
+
+void NelvoDialog::onToolTabChanged() {
+    const bool brush = toolTabs_->selected == 0;
+    if (toolTabs_->selected != 0 && toolTabs_->selected != 1) return;
+    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
+        control(id)->setVisible(brush);
+    for (int id : {1043, 1044, 1038}) control(id)->setVisible(!brush);
+    findControl<QLabel>(this, 1067)
+        ->setText(QString::fromStdWString(loadString(
+            static_cast<std::uint32_t>(brush ? kBrushTitleString : kEraserTitleString))));
+    if (resizeCursor()) updateCursor();
+}
+
+}  // namespace nelvo

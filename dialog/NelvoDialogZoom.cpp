@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: MIT
+// The dialog's side of zooming and panning: the zoom box, slider and buttons, the
+// keyboard shortcuts and the space bar, and the navigator window. Every zoom change ends
+// with the box, the slider, the navigator's frame and the tool cursor following it.
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <memory>
+
+#include "dialog/NelvoDialog.h"
+#include "dialog/ZoomNavigation.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/NavigatorGeometry.h"
+#include "ui/widgets/NelvoButtonCtrl.h"
+#include "ui/widgets/NelvoImageCtrl.h"
+#include "ui/widgets/NelvoNavigatorWnd.h"
+
+namespace nelvo {
+
+namespace {
+
+std::optional<ZoomKey> zoomKey(const QKeyEvent& key) {
+    const bool keypad = (key.modifiers() & Qt::KeypadModifier) != 0;
+    switch (key.key()) {
+        case Qt::Key_0:
+            if (!keypad) return ZoomKey::Digit0;
+            break;
+        case Qt::Key_1:
+            if (!keypad) return ZoomKey::Digit1;
+            break;
+        case Qt::Key_Plus:   // keypad, or shifted on the main keyboard
+        case Qt::Key_Equal:  // the main keyboard's plus key unshifted
+            return ZoomKey::Plus;
+        case Qt::Key_Minus:
+        case Qt::Key_Underscore:
+            return ZoomKey::Minus;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QComboBox* NelvoDialog::zoomBox() const {
+    return findControl<QComboBox>(this, 1004);
+}
+
+void NelvoDialog::connectZoomControls() {
+    QComboBox* box = zoomBox();
+    box->setInsertPolicy(QComboBox::NoInsert);
+    connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
+            [this] { fitPreview(); });
+    connect(findControl<NelvoButtonCtrl>(this, 1006), &QAbstractButton::clicked, this,
+            [this] { zoomIn(std::nullopt); });
+    connect(findControl<NelvoButtonCtrl>(this, 1005), &QAbstractButton::clicked, this,
+            [this] { zoomOut(std::nullopt); });
+    // A level chosen from the list: the box already shows it.
+    connect(box, &QComboBox::activated, this, [this](int index) {
+        if (index < 0 || index >= static_cast<int>(kZoomLevels.size())) return;
+        zoomTyped_ = false;
+        const double zoom = kZoomLevels[static_cast<std::size_t>(index)];
+        preview_->setZoom(zoom);
+        QSlider* s = slider(1007);
+        s->blockSignals(true);
+        s->setValue(zoomSliderPosition(zoom));
+        s->blockSignals(false);
+        updateNavigator();
+        if (resizeCursor()) updateCursor();
+    });
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { zoomTyped_ = true; });
+    // Leaving the box applies what was typed (Enter does so in preTranslateKey).
+    connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (zoomTyped_) applyTypedZoom();
+    });
+    connect(slider(1007), &QSlider::valueChanged, this, [this](int position) {
+        const double zoom = position / 100.0;
+        zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
+        zoomTyped_ = false;
+        preview_->setZoom(zoom);
+        updateNavigator();
+        if (resizeCursor()) updateCursor();
+    });
+}
+
+// The box and the slider show `zoom`; the slider's own notification stays quiet.
+void NelvoDialog::showZoom(double zoom) {
+    zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
+    zoomTyped_ = false;
+    QSlider* s = slider(1007);
+    s->blockSignals(true);
+    s->setValue(zoomSliderPosition(zoom));
+    s->blockSignals(false);
+}
+
+void NelvoDialog::setZoomTo(double zoom, std::optional<IntPoint> anchor) {
+    preview_->setZoom(zoom, anchor);
+    showZoom(zoom);
+    updateNavigator();
+    if (resizeCursor()) updateCursor();
+}
+
+void NelvoDialog::fitPreview() {
+    preview_->fitToWindow();
+    showZoom(preview_->zoom);
+    updateNavigator();
+    if (resizeCursor()) updateCursor();
+}
+
+void NelvoDialog::zoomIn(std::optional<IntPoint> anchor) {
+    if (const auto level = zoomLevelAbove(preview_->zoom)) setZoomTo(*level, anchor);
+}
+
+void NelvoDialog::zoomOut(std::optional<IntPoint> anchor) {
+    if (const auto level = zoomLevelBelow(preview_->zoom)) setZoomTo(*level, anchor);
+}
+
+void NelvoDialog::applyTypedZoom() {
+    setZoomTo(typedZoom(zoomBox()->currentText().toStdString()), std::nullopt);
+}
+
+void NelvoDialog::updateNavigator() {
+    if (navigator_ != nullptr) navigator_->setViewArea(preview_->visibleArea());
+}
+
+void NelvoDialog::panBy(int dx, int dy) {
+    IntRect& r = preview_->displayRect;
+    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    preview_->keepInView();
+    preview_->update();
+    updateNavigator();
+}
+
+// A tool window to the left of the dialog, or where the user left it last time, with
+// the source picture reduced and the visible part framed.
+void NelvoDialog::createNavigator() {
+    const ScreenMetrics& metrics = screenMetrics();
+    const Size2 size = navigatorSize(imageWidth_, imageHeight_, metrics.navigatorSide);
+    const QRect frame = frameGeometry();
+    const IntPoint at =
+        navigatorOrigin(frame.left(), frame.top(), size.width, metrics.navigatorGap);
+    auto navigator = std::make_unique<NelvoNavigatorWnd>();
+    navigator->create(this, at.x, at.y, size.width, size.height);
+    navigator_ = navigator.release();  // the dialog owns its child windows
+    navigator_->setImage(preview_->imageSurface());
+    navigator_->onJump = [this](float fx, float fy) {
+        preview_->centerOn(fx, fy);
+        updateNavigator();
+    };
+    navigator_->onDrag = [this](float dx, float dy) {
+        const IntPoint shift = navigatorDragShift(preview_->displayRect, dx, dy);
+        panBy(shift.x, shift.y);
+    };
+    updateNavigator();
+}
+
+bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
+    if (key->type() == QEvent::KeyRelease) {
+        // Only the real release, not the platform's auto-repeat, and not with Alt.
+        if (key->key() != Qt::Key_Space || key->isAutoRepeat() ||
+            (key->modifiers() & Qt::AltModifier) != 0 || !spaceHeld_)
+            return false;
+        spaceHeld_ = false;
+        updateCursor();
+        return true;
+    }
+    if (key->key() == Qt::Key_Space &&
+        (dragMode_ == DragMode::Pan || preview_->mousePosition().has_value())) {
+        if (!key->isAutoRepeat()) {
+            spaceHeld_ = true;
+            updateCursor();
+        }
+        return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        const QWidget* focus = focusWidget();
+        if (focus != nullptr && focus->parentWidget() == zoomBox()) {
+            applyTypedZoom();
+            return true;
+        }
+    }
+    if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
+    const std::optional<ZoomKey> zoom = zoomKey(*key);
+    if (!zoom) return false;
+    switch (zoomCommandFor(*zoom)) {
+        case ZoomCommand::Fit:
+            fitPreview();
+            break;
+        case ZoomCommand::ActualSize:
+            setZoomTo(1.0, std::nullopt);
+            break;
+        case ZoomCommand::In:
+            zoomIn(std::nullopt);
+            break;
+        case ZoomCommand::Out:
+            zoomOut(std::nullopt);
+            break;
+    }
+    return true;
+}
+
+}  // namespace nelvo

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// Zoom and navigation of the editing dialog without any window: the fixed zoom levels,
+// the zoom box's text and typed input, the zoom slider's position, stepping between
+// levels, where the navigator window goes and how its drags move the preview. The
+// preview's own zoom and pan arithmetic is in PreviewGeometry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/widgets/PreviewGeometry.h"
+
+namespace nelvo {
+
+inline constexpr std::array<double, 8> kZoomLevels{1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
+                                                   1.0 / 2, 2.0 / 3, 1.0,     2.0};
+
+// The zoom slider's range, in percent.
+inline constexpr int kZoomSliderLow = 10;
+inline constexpr int kZoomSliderHigh = 200;
+
+// z x 100 with one digit after the point and " %": 1/6 gives "16.7 %".
+std::string zoomText(double zoom);
+
+// trunc(z x 100 + 0.5), clamped to the slider's range.
+int zoomSliderPosition(double zoom);
+
+// The first level strictly above / the last strictly below `zoom`; nothing at the ends.
+std::optional<double> zoomLevelAbove(double zoom);
+std::optional<double> zoomLevelBelow(double zoom);
+
+// The zoom that text typed into the zoom box asks for: its leading decimal number
+// (blanks, a sign, digits, a point, an exponent; "inf" too), 0 when there is none,
+// clamped to 10..200 percent, as a factor. Read the same in every locale.
+double typedZoom(std::string_view text);
+
+// The navigator's top-left corner: `gap` to the left of the dialog window and `gap` below
+// its top.
+IntPoint navigatorOrigin(int dialogLeft, int dialogTop, int navigatorWidth, int gap);
+
+// How far a drag of the navigator's frame by (dx, dy) fractions of the navigator moves the
+// display rectangle: the opposite way, scaled to the displayed size, trunc(0.5 - w x dx)
+// in single precision.
+IntPoint navigatorDragShift(const IntRect& display, float dx, float dy);
+
+// Keys that the dialog takes with Ctrl held.
+enum class ZoomKey { Digit0, Digit1, Plus, Minus };
+enum class ZoomCommand { Fit, ActualSize, In, Out };
+constexpr ZoomCommand zoomCommandFor(ZoomKey key) {
+    switch (key) {
+        case ZoomKey::Digit0:
+            return ZoomCommand::Fit;
+        case ZoomKey::Digit1:
+            return ZoomCommand::ActualSize;
+        case ZoomKey::Plus:
+            return ZoomCommand::In;
+        case ZoomKey::Minus:
+            break;
+    }
+    return ZoomCommand::Out;
+}
+
+}  // namespace nelvo
