@@ -231,6 +231,7 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
     openAddress = [](const QString& address) {
         QDesktopServices::openUrl(QUrl::fromUserInput(address));
     };
+    navigatorProfile = defaultProfilePath();
     splash_ = std::make_unique<NelvoSplashDlg>();
     splash_->start();
     // The splash must be gone before an error leaves the constructor.
@@ -583,6 +584,9 @@ void NelvoDialog::initialise() {
     preview_->showImage(preview_->sourcePixels.data());
     installPreviewCallbacks();
     fitPreview();
+    // The navigator is placed beside the dialog: the dialog takes its place on the screen
+    // now rather than when it is shown.
+    if (!testAttribute(Qt::WA_Moved)) adjustPosition(parentWidget());
     createNavigator();
     for (int id : {1058, 1057, 1060, 1059}) control(id)->setEnabled(false);
     updatePresetButtons();

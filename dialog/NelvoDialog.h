@@ -72,6 +72,9 @@ class NelvoDialog : public QDialog {
 
     // Opens the help page and web addresses; the system's default handler unless replaced.
     std::function<void(const QString&)> openAddress;
+    // Where the navigator keeps its position between openings (the application profile
+    // unless replaced before initialise()).
+    QString navigatorProfile;
 
     // For the views and tests.
     NelvoImageCtrl& preview() { return *preview_; }

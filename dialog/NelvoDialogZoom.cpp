@@ -52,6 +52,7 @@ QComboBox* NelvoDialog::zoomBox() const {
 void NelvoDialog::connectZoomControls() {
     QComboBox* box = zoomBox();
     box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);  // typing 5 must not turn into a listed 50.0 %
     connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
             [this] { fitPreview(); });
     connect(findControl<NelvoButtonCtrl>(this, 1006), &QAbstractButton::clicked, this,
@@ -142,7 +143,7 @@ void NelvoDialog::createNavigator() {
     const QRect frame = frameGeometry();
     const IntPoint at =
         navigatorOrigin(frame.left(), frame.top(), size.width, metrics.navigatorGap);
-    auto navigator = std::make_unique<NelvoNavigatorWnd>();
+    auto navigator = std::make_unique<NelvoNavigatorWnd>(navigatorProfile);
     navigator->create(this, at.x, at.y, size.width, size.height);
     navigator_ = navigator.release();  // the dialog owns its child windows
     navigator_->setImage(preview_->imageSurface());
@@ -176,8 +177,9 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         return true;
     }
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // The box itself holds the focus for its edit field.
         const QWidget* focus = focusWidget();
-        if (focus != nullptr && focus->parentWidget() == zoomBox()) {
+        if (focus != nullptr && (focus == zoomBox() || focus->parentWidget() == zoomBox())) {
             applyTypedZoom();
             return true;
         }

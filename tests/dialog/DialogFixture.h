@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <functional>
@@ -43,14 +44,19 @@ class DialogFixture : public ::testing::Test {
         testApplication();
         module = filterhost::PluginModule::load(NELVO_MODULE_PATH);
         image = filterhost::readImage(NELVO_SAMPLE_IMAGE);
+        serve(image.document);
+        setDefaults(parameters);
+    }
+
+    // A fresh host session serving `document` to the dialogs opened next.
+    void serve(filterhost::Document& document) {
         session = std::make_unique<filterhost::HostSession>(*module, services);
-        session->begin(image.document);
+        session->begin(document);
         // What a call of the module would find: the big-document record and the tile
         // server's procedures.
         session->record().bigDocumentData = &session->bigDocument();
         session->server().attach(session->record());
         context.record = &session->record();
-        setDefaults(parameters);
     }
 
     // A dialog made and initialised as the filter run does, shown.
@@ -63,6 +69,8 @@ class DialogFixture : public ::testing::Test {
             },
             allocator);
         dialog->settings = parameters;
+        // Each test keeps the navigator's position to itself.
+        dialog->navigatorProfile = profile.filePath(QStringLiteral("Nelvo.ini"));
         dialog->initialise();
         dialog->show();
         return dialog;
@@ -71,6 +79,7 @@ class DialogFixture : public ::testing::Test {
     static bool idle(NelvoDialog& d) {
         return !d.updater().isBusy() && !findControl(&d, 1081)->isVisible();
     }
+    static QWidget* control(NelvoDialog& d, int id) { return findControl(&d, id); }
     static QSlider* slider(NelvoDialog& d, int id) { return findControl<QSlider>(&d, id); }
     static QLineEdit* edit(NelvoDialog& d, int id) { return findControl<QLineEdit>(&d, id); }
     static QCheckBox* check(NelvoDialog& d, int id) { return findControl<QCheckBox>(&d, id); }
@@ -82,6 +91,7 @@ class DialogFixture : public ::testing::Test {
     CallContext context;
     RefusingAllocator allocator;
     FilterParameters parameters{};
+    QTemporaryDir profile;
 };
 
 }  // namespace nelvo::test

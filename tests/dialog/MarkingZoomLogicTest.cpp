@@ -71,7 +71,7 @@ TEST(MarkingTools, AClickPaintsARoundDotTwiceTheSizePlusOneAcross) {
         EXPECT_EQ(across, 2 * size + 1) << size;
         EXPECT_EQ(down, 2 * size + 1) << size;
         EXPECT_EQ(c.at(30, 30), 0x80686868u);  // half opacity, colour kept
-        if (size < 3) continue;  // a 3 pixel pen's dot is a 3 x 3 square
+        if (size < 3) continue;                // a 3 pixel pen's dot is a 3 x 3 square
         EXPECT_EQ(c.at(30 - size, 30 - size), 0u) << "round, not square: " << size;
         // About the disc's area.
         const double area = M_PI * (size + 0.5) * (size + 0.5);

@@ -1,0 +1,428 @@
+// SPDX-License-Identifier: MIT
+// Hand marking, zooming and panning in the real editing dialog, offscreen, on the sample
+// picture served by our host: mouse and keys go through the preview, the zoom controls
+// and the navigator as a user's would.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "dialog/DialogFixture.h"
+#include "dialog/ZoomNavigation.h"
+#include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/NelvoNavigatorWnd.h"
+#include "ui/widgets/NelvoTabCtrl.h"
+#include "ui/widgets/TabStripGeometry.h"
+
+namespace nelvo::test {
+namespace {
+
+class Marking : public DialogFixture {
+  protected:
+    std::unique_ptr<NelvoDialog> openIdle() {
+        auto d = open();
+        EXPECT_TRUE(waitUntil([&] { return idle(*d); }));
+        return d;
+    }
+    static QPoint centre(NelvoDialog& d) { return d.preview().rect().center(); }
+    static IntPoint imageAt(NelvoDialog& d, QPoint p) {
+        return imagePoint({p.x(), p.y()}, d.preview().displayRect, d.preview().zoom);
+    }
+    static std::uint32_t overlayAt(NelvoDialog& d, IntPoint p) {
+        return d.preview().overlayWords()[p.y * d.preview().imageWidth + p.x];
+    }
+    static std::uint8_t mapAt(NelvoDialog& d, IntPoint p) {
+        return d.updater().markingMap[static_cast<std::size_t>(p.y * d.preview().imageWidth + p.x)];
+    }
+    // The changed map bytes: how many, and the centre of their box.
+    struct Marks {
+        int count = 0;
+        IntRect box{1 << 30, 1 << 30, -1, -1};
+        IntPoint centre() const { return {(box.left + box.right) / 2, (box.top + box.bottom) / 2}; }
+    };
+    static Marks marksOf(NelvoDialog& d, std::uint8_t value) {
+        Marks m;
+        const int w = d.preview().imageWidth;
+        const auto& map = d.updater().markingMap;
+        for (std::size_t i = 0; i < map.size(); ++i) {
+            if (map[i] != value) continue;
+            const int x = static_cast<int>(i) % w, y = static_cast<int>(i) / w;
+            ++m.count;
+            m.box = {std::min(m.box.left, x), std::min(m.box.top, y), std::max(m.box.right, x),
+                     std::max(m.box.bottom, y)};
+        }
+        return m;
+    }
+    static void click(NelvoDialog& d, QPoint p) {
+        QTest::mousePress(&d.preview(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(&d.preview(), Qt::LeftButton, {}, p);
+    }
+    static void selectTool(NelvoDialog& d, int index) {
+        auto* tabs = findControl<NelvoTabCtrl>(&d, 1046);
+        const IntRect client{0, 0, tabs->width(), tabs->height()};
+        const IntRect r = tabRect(client, screenMetrics().tabSize, index);
+        QTest::mouseClick(tabs, Qt::LeftButton, {},
+                          QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    }
+    filterhost::Document wide;  // served instead of the sample where a test says so
+
+    static QComboBox* zoomBox(NelvoDialog& d) { return findControl<QComboBox>(&d, 1004); }
+    static void typeZoom(NelvoDialog& d, const char* text) {
+        QLineEdit* line = zoomBox(d)->lineEdit();
+        line->setFocus();
+        line->selectAll();
+        QTest::keyClicks(line, text);
+        QTest::keyClick(line, Qt::Key_Return);
+    }
+};
+
+TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(3);
+    slider(*d, 1039)->setValue(10);
+    QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
+    ASSERT_EQ(d->preview().zoom, 1.0);
+    const QPoint c = centre(*d);
+    const IntPoint q = imageAt(*d, c);
+
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    EXPECT_EQ(d->dragMode(), DragMode::Brush);
+    EXPECT_EQ(overlayAt(*d, q), 0x80686868u);  // the +10 grey at half opacity
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c);
+    EXPECT_EQ(d->dragMode(), DragMode::None);
+    EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Marks));
+    EXPECT_EQ(overlayAt(*d, q), 0u);  // the trace is gone once burnt in
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+
+    const Marks m = marksOf(*d, 228);
+    EXPECT_EQ(m.centre(), q);
+    EXPECT_EQ(m.box.right - m.box.left + 1, 7);  // 2 x 3 + 1 across
+    EXPECT_NEAR(m.count, M_PI * 3.5 * 3.5, 5);
+    EXPECT_EQ(marksOf(*d, 128).count + m.count, 600 * 400);
+}
+
+TEST_F(Marking, AStrokeAtIntensityZeroChangesNoMarkButRecomputes) {
+    auto d = openIdle();
+    slider(*d, 1039)->setValue(0);
+    const std::vector<std::uint8_t> before = d->updater().markingMap;
+    const QPoint c = centre(*d);
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    QTest::mouseMove(&d->preview(), c + QPoint(30, 10));
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c + QPoint(30, 10));
+    EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Marks));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().markingMap, before);
+}
+
+TEST_F(Marking, TheEraserTabShowsItsRowAndErasedPixelsAreNeverDefects) {
+    parameters.engine.brightDefects = true;
+    parameters.engine.detectionIntensity = 20;  // marks nearly everything with contrast
+    auto d = openIdle();
+    slider(*d, 1038)->setValue(12);
+    selectTool(*d, 1);
+    for (int id : {1043, 1044, 1038}) EXPECT_TRUE(control(*d, id)->isVisible()) << id;
+    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
+        EXPECT_FALSE(control(*d, id)->isVisible()) << id;
+    EXPECT_EQ(findControl<QLabel>(d.get(), 1067)->text(), QStringLiteral("Rubber Tool"));
+    PluginCursor expected;
+    ASSERT_TRUE(expected.setSize(cursorDiameter(12, d->preview().zoom)));
+    ASSERT_TRUE(d->preview().toolCursor());
+    EXPECT_EQ(d->preview().toolCursor()->size, expected.handle()->size);
+
+    // Erase around a detected pixel near the centre.
+    const QPoint c = centre(*d);
+    const IntPoint q = imageAt(*d, c);
+    int flagged = 0;
+    for (int y = q.y - 6; y <= q.y + 6; ++y)
+        for (int x = q.x - 6; x <= q.x + 6; ++x)
+            flagged += d->updater().defectMap[static_cast<std::size_t>(y * 600 + x)] != 0;
+    ASSERT_GT(flagged, 0) << "the test needs defects to erase";
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    EXPECT_EQ(d->dragMode(), DragMode::Eraser);
+    EXPECT_EQ(overlayAt(*d, q), 0x80800000u);
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    for (int y = q.y - 6; y <= q.y + 6; ++y)
+        for (int x = q.x - 6; x <= q.x + 6; ++x) {
+            EXPECT_EQ(mapAt(*d, {x, y}), 0) << x << "," << y;
+            EXPECT_EQ(d->updater().defectMap[static_cast<std::size_t>(y * 600 + x)], 0);
+        }
+
+    // Back to the brush: +10 takes erased bytes to 100, still below neutral.
+    selectTool(*d, 0);
+    EXPECT_EQ(findControl<QLabel>(d.get(), 1067)->text(), QStringLiteral("Defect Marking"));
+    EXPECT_TRUE(control(*d, 1037)->isVisible());
+    slider(*d, 1037)->setValue(1);
+    slider(*d, 1039)->setValue(10);
+    click(*d, c);
+    EXPECT_EQ(mapAt(*d, q), 100);
+
+    // The mask panel stays hidden and its buttons disabled.
+    for (int id = 1055; id <= 1066; ++id) EXPECT_FALSE(control(*d, id)->isVisible()) << id;
+    for (int id : {1057, 1058, 1059, 1060}) EXPECT_FALSE(control(*d, id)->isEnabled()) << id;
+}
+
+TEST_F(Marking, ImageCoordinatesAtZoomHalfAndTwo) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(1);
+    slider(*d, 1039)->setValue(10);
+    slider(*d, 1007)->setValue(50);
+    ASSERT_EQ(d->preview().zoom, 0.5);
+    const IntRect& r = d->preview().displayRect;
+    click(*d, QPoint(r.left + 10, r.top + 10));
+    EXPECT_EQ(marksOf(*d, 228).centre(), (IntPoint{20, 20}));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+
+    slider(*d, 1007)->setValue(200);
+    QTest::mouseClick(d->navigator(), Qt::LeftButton, {}, QPoint(1, 1));  // to the corner
+    ASSERT_EQ(d->preview().displayRect.left, 0);
+    ASSERT_EQ(d->preview().displayRect.top, 0);
+    slider(*d, 1039)->setValue(-10);
+    click(*d, QPoint(3, 3));  // 1.5 + 0.5 truncated
+    EXPECT_EQ(marksOf(*d, 28).centre(), (IntPoint{2, 2}));
+}
+
+TEST_F(Marking, SpaceDragPansAndPaintsNothing) {
+    auto d = openIdle();
+    slider(*d, 1007)->setValue(200);
+    // Not over the preview: the space bar is left to the controls.
+    QTest::keyPress(d.get(), Qt::Key_Space);
+    EXPECT_FALSE(d->spaceHeld());
+    QTest::keyRelease(d.get(), Qt::Key_Space);
+
+    const QPoint c = centre(*d);
+    QTest::mouseMove(&d->preview(), c);
+    QTest::keyPress(d.get(), Qt::Key_Space);
+    EXPECT_TRUE(d->spaceHeld());
+    EXPECT_EQ(d->preview().cursor().shape(), Qt::OpenHandCursor);
+    const IntRect before = d->preview().displayRect;
+    const IntRect frameBefore = d->navigator()->viewRect();
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    EXPECT_EQ(d->dragMode(), DragMode::Pan);
+    QTest::mouseMove(&d->preview(), c + QPoint(-40, -30));
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c + QPoint(-40, -30));
+    const IntRect after = d->preview().displayRect;
+    EXPECT_EQ(after.left, before.left - 40);
+    EXPECT_EQ(after.top, before.top - 30);
+    EXPECT_GT(d->navigator()->viewRect().left, frameBefore.left);  // the frame follows
+    EXPECT_EQ(d->preview().cursor().shape(), Qt::OpenHandCursor);
+    EXPECT_EQ(marksOf(*d, 128).count, 600 * 400);
+    EXPECT_EQ(overlayAt(*d, imageAt(*d, c)), 0u);
+    EXPECT_NE(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Marks));
+
+    QTest::keyRelease(d.get(), Qt::Key_Space);
+    EXPECT_FALSE(d->spaceHeld());
+    EXPECT_TRUE(d->preview().toolCursor());  // the brush outline again
+    EXPECT_EQ(d->preview().cursor().shape(), Qt::BlankCursor);
+}
+
+TEST_F(Marking, AStrokeOverlappingAFinishingComputationIsKeptWhole) {
+    auto d = openIdle();
+    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(2);
+    slider(*d, 1037)->setValue(2);
+    slider(*d, 1039)->setValue(10);
+    QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
+    const QPoint c = centre(*d);
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    QTest::mouseMove(&d->preview(), c + QPoint(20, 0));
+    // A computation (started just before, as far as it knows) finishes and the
+    // "Optimized" view is drawn again while the button is held.
+    const int detects = d->updater().completedDetects();
+    slider(*d, 1031)->setValue(30);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    ASSERT_EQ(d->updater().completedDetects(), detects + 1);
+    EXPECT_NE(overlayAt(*d, imageAt(*d, c)), 0u);
+    QTest::mouseMove(&d->preview(), c + QPoint(40, 0));
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c + QPoint(40, 0));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const IntPoint q = imageAt(*d, c);
+    for (int dx = 0; dx <= 40; ++dx) EXPECT_EQ(mapAt(*d, {q.x + dx, q.y}), 228) << dx;
+}
+
+TEST_F(Marking, TypedZoomTheLevelsAndTheShortcuts) {
+    auto d = openIdle();
+    auto* in = findControl<QAbstractButton>(d.get(), 1006);
+    auto* out = findControl<QAbstractButton>(d.get(), 1005);
+    const auto shows = [&](double zoom, const char* text, int position) {
+        EXPECT_DOUBLE_EQ(d->preview().zoom, zoom) << text;
+        EXPECT_EQ(zoomBox(*d)->currentText(), QString::fromLatin1(text));
+        EXPECT_EQ(slider(*d, 1007)->value(), position) << text;
+    };
+    typeZoom(*d, "150");
+    shows(1.5, "150.0 %", 150);
+    EXPECT_TRUE(d->isVisible());  // Enter zoomed and did not press OK
+    EXPECT_NE(d->QDialog::result(), QDialog::Accepted);
+    in->click();
+    shows(2.0, "200.0 %", 200);
+    in->click();
+    shows(2.0, "200.0 %", 200);
+    typeZoom(*d, "150");
+    out->click();
+    shows(1.0, "100.0 %", 100);
+    typeZoom(*d, "5");
+    shows(0.1, "10.0 %", 10);
+    typeZoom(*d, "1000");
+    shows(2.0, "200.0 %", 200);
+    typeZoom(*d, "abc");
+    shows(0.1, "10.0 %", 10);
+    // Typed text is also taken when the box loses the focus.
+    QLineEdit* line = zoomBox(*d)->lineEdit();
+    line->selectAll();
+    QTest::keyClicks(line, "75");
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(line, &leave);
+    shows(0.75, "75.0 %", 75);
+
+    // From the list: 1/6 puts the slider at 17.
+    zoomBox(*d)->setCurrentIndex(0);
+    QTest::keyClick(zoomBox(*d), Qt::Key_Down);
+    shows(1.0 / 6, "16.7 %", 17);
+    out->click();
+    shows(0.125, "12.5 %", 13);
+    out->click();
+    shows(0.125, "12.5 %", 13);
+
+    const double fitted =
+        nelvo::fitToWindow(600, 400, {0, 0, d->preview().width(), d->preview().height()}).zoom;
+    QTest::keyClick(d.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(d->preview().zoom, fitted);
+    QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
+    shows(1.0, "100.0 %", 100);
+    QTest::keyClick(d.get(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    shows(2.0, "200.0 %", 200);
+    QTest::keyClick(d.get(), Qt::Key_Minus, Qt::ControlModifier);
+    shows(1.0, "100.0 %", 100);
+    QTest::keyClick(d.get(), Qt::Key_Equal, Qt::ControlModifier);
+    shows(2.0, "200.0 %", 200);
+    QTest::keyClick(d.get(), Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    shows(1.0, "100.0 %", 100);
+    // The cursor follows every zoom.
+    PluginCursor expected;
+    ASSERT_TRUE(expected.setSize(cursorDiameter(slider(*d, 1037)->value(), 1.0)));
+    EXPECT_EQ(d->preview().toolCursor()->size, expected.handle()->size);
+}
+
+TEST_F(Marking, AFittedZoomBelowTenPercentIsShownAsText) {
+    wide.allocate(8000, 120, 3, plugInModeRGBColor, 8);
+    for (std::size_t i = 0; i < wide.pixels.size(); ++i)
+        wide.pixels[i] = static_cast<std::uint8_t>(i / 3 % 251);
+    serve(wide);
+    auto d = openIdle();
+    const double zoom = d->preview().zoom;
+    ASSERT_LT(zoom, 0.1);
+    EXPECT_EQ(zoomBox(*d)->currentText().toStdString(), zoomText(zoom));
+    EXPECT_EQ(slider(*d, 1007)->value(), 10);
+    findControl<QAbstractButton>(d.get(), 1006)->click();
+    EXPECT_EQ(d->preview().zoom, 0.125);
+}
+
+TEST_F(Marking, AltWheelZoomsAroundTheMousePoint) {
+    auto d = openIdle();
+    NelvoImageCtrl& p = d->preview();
+    QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
+    const QPoint at = p.rect().center() + QPoint(-60, 20);
+    const auto imageX = [&] { return (at.x() - p.displayRect.left) / p.zoom; };
+    const auto imageY = [&] { return (at.y() - p.displayRect.top) / p.zoom; };
+    const double x = imageX(), y = imageY();
+    const double before = p.zoom;
+    const auto wheel = [&](Qt::KeyboardModifiers modifiers, int delta) {
+        QWheelEvent e(at, p.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&p, &e);
+    };
+    wheel(Qt::NoModifier, 120);
+    EXPECT_EQ(p.zoom, before);  // without Alt the dialog leaves the wheel alone
+    wheel(Qt::AltModifier, 120);
+    EXPECT_EQ(p.zoom, 2.0);
+    EXPECT_NEAR(imageX(), x, 1.0);
+    EXPECT_NEAR(imageY(), y, 1.0);
+    EXPECT_EQ(zoomBox(*d)->currentText(), QStringLiteral("200.0 %"));
+    wheel(Qt::AltModifier, -120);
+    EXPECT_EQ(p.zoom, 1.0);
+}
+
+TEST_F(Marking, TheNavigatorJumpsAndDrags) {
+    auto d = openIdle();
+    NelvoNavigatorWnd* nav = d->navigator();
+    ASSERT_NE(nav, nullptr);
+    EXPECT_EQ(nav->size(), QSize(300, 200));
+    EXPECT_EQ(nav->viewRect(), (IntRect{0, 0, 300, 200}));  // the whole picture framed
+    slider(*d, 1007)->setValue(200);
+    NelvoImageCtrl& p = d->preview();
+    EXPECT_EQ(nav->viewRect(), viewRectFor(p.visibleArea(), 300, 200));
+
+    // A click outside the frame centres the preview there (clamped at the corner).
+    QTest::mouseClick(nav, Qt::LeftButton, {}, QPoint(295, 195));
+    EXPECT_EQ(p.displayRect.right, p.width());
+    EXPECT_EQ(p.displayRect.bottom, p.height());
+    EXPECT_EQ(nav->viewRect().right, 300);
+
+    // Dragging the frame to the left moves the picture to the right.
+    const IntRect frame = nav->viewRect();
+    const IntRect before = p.displayRect;
+    const QPoint grab((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
+    QTest::mousePress(nav, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(nav, grab - QPoint(20, 0));
+    QTest::mouseRelease(nav, Qt::LeftButton, {}, grab - QPoint(20, 0));
+    EXPECT_EQ(p.displayRect.left - before.left, navigatorDragShift(before, -20.0f / 300, 0).x);
+    EXPECT_GT(p.displayRect.left, before.left);
+    EXPECT_EQ(nav->viewRect(), viewRectFor(p.visibleArea(), 300, 200));
+
+    // A larger window shows more of the picture: the frame grows with it.
+    const int frameWidth = nav->viewRect().width();
+    d->resize(d->width() + 200, d->height());
+    EXPECT_TRUE(waitUntil([&] { return nav->viewRect().width() > frameWidth; }, 5));
+}
+
+TEST_F(Marking, TheNavigatorReturnsWhereTheUserLeftIt) {
+    const ScreenMetrics& m = screenMetrics();
+    {
+        auto d = open();
+        const QRect frame = d->frameGeometry();
+        EXPECT_EQ(d->navigator()->pos(),
+                  QPoint(frame.left() - m.navigatorGap - 300, frame.top() + m.navigatorGap));
+        d->navigator()->move(123, 77);
+        d->done(QDialog::Rejected);
+    }
+    {
+        auto d = open();
+        EXPECT_EQ(d->navigator()->pos(), QPoint(123, 77));
+        d->navigator()->move(-50, 90);  // a monitor left of the main one
+        d->done(QDialog::Accepted);
+    }
+    auto d = open();
+    EXPECT_EQ(d->navigator()->pos(), QPoint(d->frameGeometry().left() - m.navigatorGap - 300, 90));
+}
+
+TEST_F(Marking, TheBrushOutlineFollowsTheMouseAndLeavesWithIt) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(8);
+    NelvoImageCtrl& p = d->preview();
+    // The mouse starts elsewhere (an earlier test may have left it over this spot).
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&p, &leave);
+    const QImage without = p.grab().toImage();
+    const QPoint at = p.rect().center();
+    // Two moves: a move to where the mouse already is would not be reported.
+    QTest::mouseMove(&p, at + QPoint(7, 5));
+    QTest::mouseMove(&p, at);
+    ASSERT_TRUE(p.toolCursor());
+    PluginCursor expected;
+    ASSERT_TRUE(expected.setSize(cursorDiameter(8, p.zoom)));
+    EXPECT_EQ(p.toolCursor()->size, expected.handle()->size);
+    const QImage with = p.grab().toImage();
+    // The outline inverts the picture on its circle, to the right of the centre.
+    const int radius = static_cast<int>(cursorDiameter(8, p.zoom)) / 2;
+    bool inverted = false;
+    for (int dx = radius - 2; dx <= radius + 2; ++dx)
+        inverted =
+            inverted || with.pixel(at.x() + dx, at.y()) != without.pixel(at.x() + dx, at.y());
+    EXPECT_TRUE(inverted);
+    QApplication::sendEvent(&p, &leave);
+    EXPECT_EQ(p.grab().toImage(), without);
+}
+
+}  // namespace
+}  // namespace nelvo::test
