@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The interactive filter run through the module's entry point: the dialog opens on the
 // sample picture, the intensity is changed, OK applies it; the written image is the
-// "Optimized" preview pixel for pixel, and the confirmed settings are recorded.
+// "Optimized" preview pixel for pixel, and the confirmed settings are recorded. Hand
+// marks made in the dialog reach the written image and a replay in the same session.
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
+#include <cmath>
 
 #include "dialog/DialogFixture.h"
 
@@ -87,6 +89,151 @@ TEST_F(DialogRun, CloseChangesNothing) {
     const auto recorded = session->recordedDescriptor();
     EXPECT_FALSE(recorded && recorded->find(PIFourCC('d', 'e', 't', 'I')) != nullptr &&
                  std::get<int32_t>(*recorded->find(PIFourCC('d', 'e', 't', 'I'))) == 3);
+}
+
+// A dark speck of the dust that the detection at its defaults misses, and an undusted
+// stretch of texture that it flags, found by comparing the dusty sample with the clean
+// original.
+struct Targets {
+    IntPoint speck{-1, -1};
+    IntPoint texture{-1, -1};
+    int textureFlags = 0;
+    int speckDarker = 0;
+};
+
+int grey(const std::vector<std::uint8_t>& rgb, int width, int x, int y) {
+    const std::size_t at = 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(x));
+    return (rgb[at] + rgb[at + 1] + rgb[at + 2]) / 3;
+}
+
+Targets findTargets(const std::vector<std::uint8_t>& dusty, const std::vector<std::uint8_t>& clean,
+                    const std::vector<std::uint8_t>& defects, int width, int height) {
+    const auto flaggedNear = [&](int cx, int cy, int r) {
+        int n = 0;
+        for (int y = std::max(0, cy - r); y <= std::min(height - 1, cy + r); ++y)
+            for (int x = std::max(0, cx - r); x <= std::min(width - 1, cx + r); ++x)
+                n += defects[static_cast<std::size_t>(y * width + x)] != 0;
+        return n;
+    };
+    const auto dustNear = [&](int cx, int cy, int r) {
+        for (int y = cy - r; y <= cy + r; ++y)
+            for (int x = cx - r; x <= cx + r; ++x)
+                for (int k = 0; k < 3; ++k) {
+                    const std::size_t at =
+                        3 * static_cast<std::size_t>(y * width + x) + static_cast<std::size_t>(k);
+                    if (dusty[at] != clean[at]) return true;
+                }
+        return false;
+    };
+    Targets t;
+    int darkest = 0;
+    for (int y = 20; y < height - 20; ++y)
+        for (int x = 20; x < width - 20; ++x) {
+            const int darker = grey(clean, width, x, y) - grey(dusty, width, x, y);
+            if (darker > darkest && flaggedNear(x, y, 4) == 0) {
+                darkest = darker;
+                t.speck = {x, y};
+            }
+        }
+    for (int y = 20; y < height - 20; y += 4)
+        for (int x = 20; x < width - 20; x += 4) {
+            const int flags = flaggedNear(x, y, 8);
+            if (flags > t.textureFlags && !dustNear(x, y, 14)) {
+                t.textureFlags = flags;
+                t.texture = {x, y};
+            }
+        }
+    t.speckDarker = darkest;
+    return t;
+}
+
+TEST_F(DialogRun, MarksReachTheWrittenImage) {
+    const std::vector<std::uint8_t> dusty = image.document.pixels;
+    const std::vector<std::uint8_t> clean =
+        filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
+    const int width = image.document.width, height = image.document.height;
+    Targets t;
+    bool driven = false;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* d = shownEditingDialog();
+        if (d == nullptr || driven) return;
+        driven = true;
+        timer.stop();
+        auto* progress = findControl(d, 1081);
+        EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+        // The dialog and its preview live in the module; their layout is this build's.
+        auto& dialog = *static_cast<NelvoDialog*>(d);
+        t = findTargets(dusty, clean, dialog.updater().defectMap, width, height);
+        auto* preview = findControl(d, 1001);
+        const auto& ctrl = *static_cast<const NelvoImageCtrl*>(preview);
+        const auto clientOf = [&](IntPoint p) {
+            return QPoint(ctrl.displayRect.left + static_cast<int>(std::lround(p.x * ctrl.zoom)),
+                          ctrl.displayRect.top + static_cast<int>(std::lround(p.y * ctrl.zoom)));
+        };
+        findControl<QSlider>(d, 1037)->setValue(4);
+        findControl<QSlider>(d, 1039)->setValue(10);
+        QTest::mouseClick(preview, Qt::LeftButton, {}, clientOf(t.speck));
+        EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+        findControl<QSlider>(d, 1038)->setValue(12);
+        auto* tools = findControl(d, 1046);
+        QTest::mouseClick(tools, Qt::LeftButton, {}, QPoint(10, 50));  // the eraser's tab
+        QTest::mouseClick(preview, Qt::LeftButton, {}, clientOf(t.texture));
+        EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+        findControl<QPushButton>(d, 1)->click();
+    });
+    timer.start();
+    session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
+    ASSERT_EQ(session->run(image.document), noErr);
+    ASSERT_TRUE(driven);
+    const std::vector<std::uint8_t>& written = image.document.pixels;
+
+    // The speck's pixels come back near the clean picture.
+    int dustError = 0, writtenError = 0;
+    for (int y = t.speck.y - 4; y <= t.speck.y + 4; ++y)
+        for (int x = t.speck.x - 4; x <= t.speck.x + 4; ++x) {
+            dustError += std::abs(grey(dusty, width, x, y) - grey(clean, width, x, y));
+            writtenError += std::abs(grey(written, width, x, y) - grey(clean, width, x, y));
+        }
+    ASSERT_GE(t.speckDarker, 40) << "the sample has no missed speck to paint";
+    ASSERT_GE(t.textureFlags, 20) << "the sample has no over-marked texture to erase";
+    EXPECT_LT(2 * writtenError, dustError) << "the painted speck was not repaired";
+    // Inside the erased disc (radius 12.5 around the texture point) nothing changed.
+    int changed = 0;
+    for (int y = t.texture.y - 8; y <= t.texture.y + 8; ++y)
+        for (int x = t.texture.x - 8; x <= t.texture.x + 8; ++x)
+            for (int k = 0; k < 3; ++k) {
+                const std::size_t at =
+                    3 * static_cast<std::size_t>(y * width + x) + static_cast<std::size_t>(k);
+                changed += written[at] != dusty[at];
+            }
+    EXPECT_EQ(changed, 0) << "the erased texture was repaired";
+
+    // Replaying the recorded action in the same host session applies the same marks.
+    const auto recorded = session->recordedDescriptor();
+    ASSERT_TRUE(recorded);
+    filterhost::Document again = image.document;
+    again.pixels = dusty;
+    session->giveDescriptor(*recorded, plugInDialogSilent);
+    ASSERT_EQ(session->run(again), noErr);
+    EXPECT_EQ(again.pixels, written);
+
+    // On a picture of another size the saved marks do not fit: it gets neutral ones, as
+    // in a session that never saw the dialog.
+    filterhost::Document crop;
+    crop.allocate(width / 2, height / 2, 3, image.document.imageMode, 8);
+    for (int y = 0; y < crop.height; ++y)
+        std::copy_n(dusty.begin() + static_cast<std::ptrdiff_t>(y) * width * 3, crop.width * 3,
+                    crop.pixels.begin() + static_cast<std::ptrdiff_t>(y) * crop.width * 3);
+    filterhost::Document unmarked = crop;
+    ASSERT_EQ(session->run(crop), noErr);
+    filterhost::HostSession fresh(*module, services);
+    fresh.beforeCall = session->beforeCall;
+    fresh.giveDescriptor(*recorded, plugInDialogSilent);
+    ASSERT_EQ(fresh.run(unmarked), noErr);
+    EXPECT_EQ(crop.pixels, unmarked.pixels);
 }
 
 }  // namespace
