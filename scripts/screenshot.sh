@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Renders the display widgets into PNG files under out/screenshots/ on Qt's offscreen
 # platform, no display needed: for a normal screen (1920 x 1080 at 96 dpi) and a large one
-# (2560 x 1440 at 96 dpi), the editing dialog in its three views, the about box and splash in English, German, Spanish and
-# French, the tab strip, the navigator and the preview (samples/coffee-dusty.png, fitted
+# (2560 x 1440 at 96 dpi), the editing dialog in its three views and with hand marks (a
+# brush stroke in progress, the "Mark Defects" view after it, the eraser's tab, a
+# zoomed-in view with the navigator), the about box and splash in English, German,
+# Spanish and French, the tab strip, the navigator and the preview (samples/coffee-dusty.png, fitted
 # and at 200 % with a brush stroke and the brush cursor) and a sheet of the small
 # pictures enlarged four times, once per screen.
 # Usage: scripts/screenshot.sh [preset]   (default: release)

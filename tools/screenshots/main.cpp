@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 // nelvo-screenshots OUTPUT_DIR SAMPLE [--texts-only]: renders the about box, the splash,
-// the navigator, the tab strip, the preview (showing SAMPLE) and a sheet of the small
-// pictures into OUTPUT_DIR. The windows use the primary screen as the platform reports it
-// (size, dots per inch) and the interface language of the environment, so one run is one
-// screen size and language; --texts-only renders just the windows that show text.
+// the editing dialog (its three views, a brush stroke in progress, the marks it leaves,
+// the eraser's tab, a zoomed-in view with the navigator), the navigator, the tab strip,
+// the preview (showing SAMPLE) and a sheet of the small pictures into OUTPUT_DIR. The windows use
+// the primary screen as the platform reports it (size, dots per inch) and the interface language of
+// the environment, so one run is one screen size and language; --texts-only renders just the
+// windows that show text.
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSlider>
 #include <QTabBar>
 #include <QThread>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 #include "SampleRecord.h"
@@ -113,6 +118,88 @@ void renderPictureSheet(const QString& dir) {
     std::printf("%s\n", qPrintable(path));
 }
 
+void sendMouse(QWidget* target, QEvent::Type type, QPointF at) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+
+// A stroke along a gentle curve between two points given as fractions of the picture;
+// the button stays down at the returned point.
+QPointF drawStroke(NelvoDialog& dialog, QPointF from, QPointF to) {
+    QWidget* preview = &dialog.preview();
+    const IntRect& shown = dialog.preview().displayRect;
+    const auto at = [&](double t) {
+        const QPointF f = from + (to - from) * t + QPointF(0, 0.04 * std::sin(t * 3.1416));
+        return QPointF(shown.left + f.x() * shown.width(), shown.top + f.y() * shown.height());
+    };
+    sendMouse(preview, QEvent::MouseMove, at(0));
+    sendMouse(preview, QEvent::MouseButtonPress, at(0));
+    for (int i = 1; i <= 100; ++i) sendMouse(preview, QEvent::MouseMove, at(i / 100.0));
+    return at(1);
+}
+
+void releaseStroke(QWidget* preview, QPointF at, const std::function<bool()>& idle) {
+    sendMouse(preview, QEvent::MouseButtonRelease, at);
+    while (!idle()) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
+// The dialog and its navigator as they stand on the desktop, the navigator to the left.
+void saveWithNavigator(NelvoDialog& dialog, const QString& path) {
+    dialog.show();
+    QApplication::processEvents();
+    const QImage window = dialog.grab().toImage();
+    const QImage navigator = dialog.navigator()->grab().toImage();
+    constexpr int kMargin = 20;
+    const QRect d = dialog.frameGeometry();
+    const QRect n = dialog.navigator()->frameGeometry();
+    const QRect all = d.united(n).adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    QImage desktop(all.size(), QImage::Format_RGB32);
+    desktop.fill(QColor(0x3A, 0x4A, 0x5A));
+    QPainter painter(&desktop);
+    painter.drawImage(d.topLeft() - all.topLeft(), window);
+    painter.drawImage(n.topLeft() - all.topLeft(), navigator);
+    painter.end();
+    if (!desktop.save(path)) throw std::runtime_error("cannot write " + path.toStdString());
+    std::printf("%s\n", qPrintable(path));
+}
+
+// Hand marking and zoom: a brush stroke in progress, the marks it leaves in the "Mark
+// Defects" view, the eraser's tab with its stroke in progress, and a zoomed-in view with
+// the navigator beside the dialog.
+void renderMarking(NelvoDialog& dialog, const QString& dir, const std::function<bool()>& idle) {
+    auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("control1018"));
+    QWidget* preview = &dialog.preview();
+    tabs->setCurrentIndex(0);
+    dialog.findChild<QSlider*>(QStringLiteral("control1037"))->setValue(6);
+    dialog.findChild<QSlider*>(QStringLiteral("control1039"))->setValue(10);
+    // Over the dark specks on the wood and the saucer's rim that the settings miss.
+    const QPointF brushEnd = drawStroke(dialog, {0.02, 0.66}, {0.3, 0.9});
+    save(dialog, dir + QStringLiteral("/dialog-stroke.png"));
+    releaseStroke(preview, brushEnd, idle);
+    tabs->setCurrentIndex(1);
+    save(dialog, dir + QStringLiteral("/dialog-marks.png"));
+
+    auto* tools = dialog.findChild<NelvoTabCtrl*>(QStringLiteral("control1046"));
+    tools->selected = 1;
+    tools->update();
+    tools->onSelChange();
+    dialog.findChild<QSlider*>(QStringLiteral("control1038"))->setValue(10);
+    // Over the saucer's glossy rim, which the settings over-mark.
+    const QPointF eraserEnd = drawStroke(dialog, {0.62, 0.5}, {0.8, 0.66});
+    save(dialog, dir + QStringLiteral("/dialog-eraser.png"));
+    releaseStroke(preview, eraserEnd, idle);
+
+    tabs->setCurrentIndex(2);
+    dialog.findChild<QSlider*>(QStringLiteral("control1007"))->setValue(200);
+    saveWithNavigator(dialog, dir + QStringLiteral("/dialog-zoomed.png"));
+}
+
 // The editing dialog on the sample in each of its three views, after the first
 // computation has finished.
 void renderDialog(const QString& dir, const SampleRecord& sample) {
@@ -139,6 +226,7 @@ void renderDialog(const QString& dir, const SampleRecord& sample) {
         tabs->setCurrentIndex(view);
         save(dialog, QStringLiteral("%1/dialog-%2.png").arg(dir, QLatin1String(names[view])));
     }
+    renderMarking(dialog, dir, idle);
     dialog.done(QDialog::Rejected);
 }
 
