@@ -4,9 +4,9 @@
 # (2560 x 1440 at 96 dpi), the editing dialog in its three views and with hand marks (a
 # brush stroke in progress, the "Mark Defects" view after it, the eraser's tab, a
 # zoomed-in view with the navigator), the about box and splash in English, German,
-# Spanish and French, the tab strip, the navigator and the preview (samples/coffee-dusty.png, fitted
-# and at 200 % with a brush stroke and the brush cursor) and a sheet of the small
-# pictures enlarged four times, once per screen.
+# Spanish and French, the tab strip, the navigator and the preview
+# (samples/coffee-dusty.png, fitted and at 200 % with a brush stroke and the brush cursor)
+# and a sheet of the small pictures enlarged four times, once per screen.
 # Usage: scripts/screenshot.sh [preset]   (default: release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
