@@ -257,6 +257,7 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
 }
 
 NelvoDialog::~NelvoDialog() {
+    QCoreApplication::instance()->removeEventFilter(this);
     if (updater_) {
         updater_->requestCancel();
         updater_->join();
