@@ -197,6 +197,16 @@ TEST_F(Marking, SpaceDragPansAndPaintsNothing) {
     QTest::keyPress(d.get(), Qt::Key_Space);
     EXPECT_TRUE(d->spaceHeld());
     EXPECT_EQ(d->preview().cursor().shape(), Qt::OpenHandCursor);
+    // The key's auto-repeat (a release and a press each time) neither ends the hold nor
+    // sets the cursor again.
+    d->preview().setCursor(Qt::CrossCursor);
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent repeat(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(d.get(), &repeat);
+    }
+    EXPECT_TRUE(d->spaceHeld());
+    EXPECT_EQ(d->preview().cursor().shape(), Qt::CrossCursor);
+    d->preview().setCursor(Qt::OpenHandCursor);
     const IntRect before = d->preview().displayRect;
     const IntRect frameBefore = d->navigator()->viewRect();
     QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
