@@ -258,6 +258,9 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
 
 NelvoDialog::~NelvoDialog() {
     QCoreApplication::instance()->removeEventFilter(this);
+    // The controls outlive this part of the object: a focus change while they are torn
+    // down (the zoom box reports a listed text on leaving) must not reach it.
+    for (QWidget* child : findChildren<QWidget*>()) child->disconnect(this);
     if (updater_) {
         updater_->requestCancel();
         updater_->join();
