@@ -49,6 +49,9 @@ int NelvoDialog::toolSize() const {
 }
 
 void NelvoDialog::onPreviewButtonDown(IntPoint p) {
+    // A release that never arrived (a window took the mouse meanwhile) still ends the
+    // previous drag, so its trace is burnt in rather than left on the overlay.
+    if (dragMode_ != DragMode::None) onPreviewButtonUp();
     if (spaceHeld_) {
         dragMode_ = DragMode::Pan;
     } else {

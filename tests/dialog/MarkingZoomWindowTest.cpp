@@ -103,6 +103,19 @@ TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
     EXPECT_EQ(marksOf(*d, 128).count + m.count, 600 * 400);
 }
 
+TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(2);
+    slider(*d, 1039)->setValue(10);
+    const QPoint c = centre(*d);
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
+    QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c + QPoint(60, 0));
+    EXPECT_EQ(mapAt(*d, imageAt(*d, c)), 228);
+    EXPECT_EQ(overlayAt(*d, imageAt(*d, c)), 0u);
+    QTest::mouseRelease(&d->preview(), Qt::LeftButton, {}, c + QPoint(60, 0));
+    EXPECT_EQ(mapAt(*d, imageAt(*d, c + QPoint(60, 0))), 228);
+}
+
 TEST_F(Marking, AStrokeAtIntensityZeroChangesNoMarkButRecomputes) {
     auto d = openIdle();
     slider(*d, 1039)->setValue(0);
