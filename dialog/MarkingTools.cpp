@@ -11,12 +11,13 @@ namespace {
 constexpr std::uint32_t kHalfAlpha = 0x80000000u;
 constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
-// Visits every word of the overlay inside r (already clipped to the image).
+// Visits every word of the overlay inside r (already clipped to the image) with its
+// index and its column and row.
 template <typename Overlay, typename Visit>
 void forEachWord(Overlay* overlay, int imageWidth, const IntRect& r, Visit visit) {
     for (int y = r.top; y < r.bottom; ++y) {
         const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * imageWidth;
-        for (int x = r.left; x < r.right; ++x) visit(overlay[row + x], row + x);
+        for (int x = r.left; x < r.right; ++x) visit(overlay[row + x], row + x, x, y);
     }
 }
 
@@ -24,7 +25,7 @@ template <typename Change>
 std::int64_t applyTrace(const std::uint32_t* overlay, int imageWidth, const IntRect& area,
                         std::uint8_t* map, Change change) {
     std::int64_t touched = 0;
-    forEachWord(overlay, imageWidth, area, [&](std::uint32_t word, std::ptrdiff_t at) {
+    forEachWord(overlay, imageWidth, area, [&](std::uint32_t word, std::ptrdiff_t at, int, int) {
         if (word == 0) return;
         map[at] = change(map[at]);
         ++touched;
@@ -58,9 +59,8 @@ void drawStrokeSegment(std::uint32_t* overlay, int imageWidth, int imageHeight, 
     const double limit = radius * radius;
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double length2 = dx * dx + dy * dy;
-    forEachWord(overlay, imageWidth, r, [&](std::uint32_t& word, std::ptrdiff_t at) {
-        const double px = static_cast<double>(at % imageWidth) - a.x;
-        const double py = static_cast<double>(at / imageWidth) - a.y;
+    forEachWord(overlay, imageWidth, r, [&](std::uint32_t& word, std::ptrdiff_t, int x, int y) {
+        const double px = x - a.x, py = y - a.y;
         // The nearest point of the segment to the pixel centre.
         const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
         const double ex = px - t * dx, ey = py - t * dy;
@@ -69,7 +69,7 @@ void drawStrokeSegment(std::uint32_t* overlay, int imageWidth, int imageHeight, 
 }
 
 void halveTraceAlpha(std::uint32_t* overlay, int imageWidth, const IntRect& r) {
-    forEachWord(overlay, imageWidth, r, [](std::uint32_t& word, std::ptrdiff_t) {
+    forEachWord(overlay, imageWidth, r, [](std::uint32_t& word, std::ptrdiff_t, int, int) {
         if (word != 0) word = (word & kColourBits) | kHalfAlpha;
     });
 }
