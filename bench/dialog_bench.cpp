@@ -145,6 +145,8 @@ void dialogFigures() {
     NelvoDialog dialog(
         &sample.record, [] {}, allocator);
     setDefaults(dialog.settings);
+    // The user's own profile keeps the navigator's place from real use.
+    dialog.navigatorProfile = QStringLiteral("/tmp/nelvo-dialog-bench/navigator.ini");
     dialog.initialise();
     dialog.show();
     dialog.findChild<QTabBar*>(QStringLiteral("control1018"))->setCurrentIndex(2);

@@ -8,6 +8,7 @@
 // windows that show text.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
@@ -207,6 +208,9 @@ void renderDialog(const QString& dir, const SampleRecord& sample) {
     NelvoDialog dialog(
         &sample.record, [] {}, allocator);
     setDefaults(dialog.settings);
+    // The navigator opens beside the dialog, not where an earlier run left it.
+    dialog.navigatorProfile = QDir::temp().filePath(QStringLiteral("nelvo-screenshots-dialog.ini"));
+    QFile::remove(dialog.navigatorProfile);
     // Tuned for the sample's dust and hairs, as a user would.
     dialog.settings.engine.brightDefects = true;
     dialog.settings.engine.detectionIntensity = 9;
