@@ -85,25 +85,42 @@ void NelvoDialog::showFinishedView() {
     progress_->hide();
     switch (viewTabs_->currentIndex()) {
         case 1:
+            shownResult_ = -1;
             preview_->showDefects(updater_->defectMap.data(), defectColor_);
             break;
         case 2:
-            preview_->showImage(preview_->optimizedPixels.data());
+            showOptimized();
             break;
         default:
             break;
     }
 }
 
+void NelvoDialog::showOptimized() {
+    const int finished = updater_->finishedCount();
+    const std::optional<std::vector<VRect>>& tiles = updater_->changedTiles();
+    if (tiles && shownResult_ == finished - 1) {
+        std::vector<IntRect> areas;
+        areas.reserve(tiles->size());
+        for (const VRect& t : *tiles) areas.push_back(IntRect{t.left, t.top, t.right, t.bottom});
+        preview_->updateImageAreas(preview_->optimizedPixels.data(), areas);
+    } else {
+        preview_->showImage(preview_->optimizedPixels.data());
+    }
+    shownResult_ = finished;
+}
+
 void NelvoDialog::onViewTabChanged(int index) {
     if (index == 0) {
+        shownResult_ = -1;
         preview_->showImage(preview_->sourcePixels.data());
         return;
     }
     // While busy the view changes when the computation's result arrives.
     if (updater_->isBusy()) return;
+    shownResult_ = -1;
     if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_);
-    if (index == 2) preview_->showImage(preview_->optimizedPixels.data());
+    if (index == 2) showOptimized();
 }
 
 void NelvoDialog::timerEvent(QTimerEvent* e) {
