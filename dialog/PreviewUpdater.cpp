@@ -136,8 +136,8 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     defectMap.swap(nextDefects_);
     if (stopped()) return;
 
-    // Redoing a tile reads its surroundings as well; past about half of the image the
-    // whole repair is cheaper.
+    // A tile is redone with its surroundings, about one and a half times its area, so
+    // once the tiles cover half of the image the whole repair costs less.
     std::int64_t tileArea = 0;
     for (const VRect& t : tiles) tileArea += std::int64_t{t.width()} * t.height();
     const std::int64_t imageArea = std::int64_t{size.width} * size.height;
