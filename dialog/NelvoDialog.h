@@ -162,6 +162,9 @@ class NelvoDialog : public QDialog {
     void setUpEngine(PlaneAllocator& allocator);
     void startUpdate(UpdateMode mode);
     void showFinishedView();
+    // The repaired image of the last finished computation; `keepOverlay` keeps the trace
+    // of a stroke in progress.
+    void showOptimized(bool keepOverlay);
     void onViewTabChanged(int index);
 
     // Preset commands.
@@ -179,6 +182,9 @@ class NelvoDialog : public QDialog {
     const FilterRecord* record_;
     std::unique_ptr<FilterBase> engine_;
     std::unique_ptr<PreviewUpdater> updater_;
+    // The finished computation whose repaired image the preview's surface shows, -1 for
+    // none: a result that follows it needs only its changed tiles rendered.
+    int shownResult_ = -1;
     std::int32_t imageWidth_ = 0, imageHeight_ = 0;
     std::uint32_t defectColor_ = 255;
     std::unique_ptr<NelvoPresetManager> presets_;

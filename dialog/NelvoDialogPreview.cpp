@@ -88,26 +88,43 @@ void NelvoDialog::showFinishedView() {
     const bool keep = strokeInProgress();
     switch (viewTabs_->currentIndex()) {
         case 1:
+            shownResult_ = -1;
             preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
             break;
         case 2:
-            preview_->showImage(preview_->optimizedPixels.data(), keep);
+            showOptimized(keep);
             break;
         default:
             break;
     }
 }
 
+void NelvoDialog::showOptimized(bool keepOverlay) {
+    const int finished = updater_->finishedCount();
+    const std::optional<std::vector<VRect>>& tiles = updater_->changedTiles();
+    if (tiles && shownResult_ == finished - 1) {
+        std::vector<IntRect> areas;
+        areas.reserve(tiles->size());
+        for (const VRect& t : *tiles) areas.push_back(IntRect{t.left, t.top, t.right, t.bottom});
+        preview_->updateImageAreas(preview_->optimizedPixels.data(), areas, keepOverlay);
+    } else {
+        preview_->showImage(preview_->optimizedPixels.data(), keepOverlay);
+    }
+    shownResult_ = finished;
+}
+
 void NelvoDialog::onViewTabChanged(int index) {
     const bool keep = strokeInProgress();
     if (index == 0) {
+        shownResult_ = -1;
         preview_->showImage(preview_->sourcePixels.data(), keep);
         return;
     }
     // While busy the view changes when the computation's result arrives.
     if (updater_->isBusy()) return;
+    shownResult_ = -1;
     if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
-    if (index == 2) preview_->showImage(preview_->optimizedPixels.data(), keep);
+    if (index == 2) showOptimized(keep);
 }
 
 void NelvoDialog::timerEvent(QTimerEvent* e) {

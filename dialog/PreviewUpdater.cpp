@@ -2,6 +2,10 @@
 #include "dialog/PreviewUpdater.h"
 
 #include "dialog/DialogControls.h"
+#include "dialog/RepairTiles.h"
+#include "engine/Repair.h"
+
+#include <tbb/parallel_for.h>
 
 #include <exception>
 
@@ -102,21 +106,60 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
         if (stopped()) return;
         engine.removeSpecks(size, p.tileSize);
         if (stopped()) return;
-        engine.exportDefects(defectMap.data(), target_.width, size);
-        if (stopped()) return;
-        engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
-                          target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
-        if (stopped()) return;
-        engine.dissolveDefects(target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
+        repairPreview(size);
         finished = !stopped();
+        resultHeld_ = finished;
     } catch (const std::exception& e) {
+        resultHeld_ = false;
         // Typically memory running out in a stage. The planes may be half written: the
         // next computation detects again.
         detectStale_.store(true);
         if (onError_) onError_(e.what());
         return;
     }
-    if (finished && onDone_) onDone_();
+    if (!finished) return;
+    finishedCount_.fetch_add(1);
+    if (onDone_) onDone_();
+}
+
+void PreviewUpdater::repairPreview(const PlaneSize& size) {
+    FilterBase& engine = *target_.engine;
+    nextDefects_.resize(defectMap.size());
+    engine.exportDefects(nextDefects_.data(), target_.width, size);
+    const bool incremental = resultHeld_;
+    // From here until the repair ends the buffers hold no finished result.
+    resultHeld_ = false;
+    std::vector<VRect> tiles;
+    if (incremental)
+        tiles = tilesToRepair(defectMap.data(), nextDefects_.data(), size.width, size.height,
+                              kRepairReach);
+    defectMap.swap(nextDefects_);
+    if (stopped()) return;
+
+    // A tile is redone with its surroundings, about one and a half times its area, so
+    // once the tiles cover half of the image the whole repair costs less.
+    std::int64_t tileArea = 0;
+    for (const VRect& t : tiles) tileArea += std::int64_t{t.width()} * t.height();
+    const std::int64_t imageArea = std::int64_t{size.width} * size.height;
+    if (!incremental || 2 * tileArea > imageArea) {
+        changedTiles_.reset();
+        engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
+                          target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
+        if (stopped()) return;
+        engine.dissolveDefects(target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
+        return;
+    }
+    // The copy and repair steps of the full path, in proportion to the area redone.
+    const std::int64_t rowsPerTile = std::max<std::int64_t>(
+        2 * std::int64_t{kRepairTileSide} * kRepairTileSide / std::max(size.width, 1), 1);
+    tbb::parallel_for(std::size_t{0}, tiles.size(), [&](std::size_t i) {
+        if (stopped()) return;
+        engine.repairArea(target_.sourcePixels, target_.rowBytes, target_.colBytes,
+                          target_.optimizedPixels, target_.rowBytes, target_.colBytes, size,
+                          tiles[i]);
+        progressCount.fetch_add(static_cast<std::int32_t>(rowsPerTile));
+    });
+    changedTiles_ = std::move(tiles);
 }
 
 }  // namespace nelvo

@@ -95,6 +95,13 @@ class PreviewUpdater {
         edit(markingMap.data());
     }
 
+    // The tiles of optimizedPixels that the last finished computation changed, when it
+    // followed another finished one; nothing when it rewrote the whole image. Read only
+    // when idle.
+    const std::optional<std::vector<VRect>>& changedTiles() const { return changedTiles_; }
+    // How many computations have finished; read only when idle.
+    int finishedCount() const { return finishedCount_.load(); }
+
     // Hand marks, 128 neutral; change them only under mapLock.
     std::mutex mapLock;
     std::vector<std::uint8_t> markingMap;
@@ -103,6 +110,9 @@ class PreviewUpdater {
 
   private:
     void updateImages(UpdateImagesParams p, bool withDetect);
+    // Exports the new defects, then repairs optimizedPixels: only the tiles whose flags
+    // changed near them when it holds the previous result, all of it otherwise.
+    void repairPreview(const PlaneSize& size);
     bool stopped() const { return cancelRequested.load(); }
 
     PreviewTarget target_;
@@ -119,6 +129,12 @@ class PreviewUpdater {
     // Touched by the worker only while the window's thread waits for it or is idle.
     std::atomic<bool> detectStale_{true};
     std::atomic<int> completedDetects_{0};
+    std::atomic<int> finishedCount_{0};
+    // Worker only (one at a time, joined in between): optimizedPixels and defectMap hold
+    // the result of a finished computation.
+    bool resultHeld_ = false;
+    std::vector<std::uint8_t> nextDefects_;
+    std::optional<std::vector<VRect>> changedTiles_;
 };
 
 }  // namespace nelvo

@@ -132,6 +132,21 @@ void Dissolve<T>::dissolveDefects(void* data, int32_t rowBytes, int32_t columnBy
 }
 
 template <typename T>
+void Dissolve<T>::repairArea(const void* in, int32_t inRowBytes, int32_t inColumnBytes, void* out,
+                             int32_t outRowBytes, int32_t outColumnBytes, const PlaneSize& size,
+                             const VRect& area) {
+    if (!defects_) {
+        return;
+    }
+    // Pixels of the area depend on nothing beyond the repair's reach, so a repair of the
+    // area grown by it, on a copy, gives them their whole-image values.
+    nelvo::repairArea(FlagRows{defects_->row(0), defects_->rowBytes()},
+                      ConstInterleaved<T>(in, inRowBytes, inColumnBytes),
+                      Interleaved<T>(out, outRowBytes, outColumnBytes), channels_,
+                      withinPlanes(size), area, hooks_);
+}
+
+template <typename T>
 PlaneSize Dissolve<T>::withinPlanes(const PlaneSize& size) const {
     return {std::clamp(size.width, 0, grey_->width()), std::clamp(size.height, 0, grey_->height())};
 }

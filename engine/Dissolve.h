@@ -35,6 +35,9 @@ class Dissolve final : public FilterBase {
     void exportDefects(uint8_t* out, int32_t outStride, const PlaneSize& size) override;
     void dissolveDefects(void* data, int32_t rowBytes, int32_t columnBytes,
                          const PlaneSize& size) override;
+    void repairArea(const void* in, int32_t inRowBytes, int32_t inColumnBytes, void* out,
+                    int32_t outRowBytes, int32_t outColumnBytes, const PlaneSize& size,
+                    const VRect& area) override;
 
     int16_t colourModel() const { return colourModel_; }
     int16_t channels() const { return channels_; }

@@ -79,6 +79,16 @@ class FilterBase {
     virtual void dissolveDefects(void* data, int32_t rowBytes, int32_t columnBytes,
                                  const PlaneSize& size) = 0;
 
+    // Writes the pixels of `area` to out exactly as copySource followed by
+    // dissolveDefects over all of `size` would, reading in's pixels up to the
+    // repair's reach around the area; other pixels of out are left alone. For
+    // updating a repaired image where few flags changed. Calls for areas that
+    // do not overlap may run at once. Stops when cancelled; reports no
+    // progress.
+    virtual void repairArea(const void* in, int32_t inRowBytes, int32_t inColumnBytes, void* out,
+                            int32_t outRowBytes, int32_t outColumnBytes, const PlaneSize& size,
+                            const VRect& area) = 0;
+
     virtual ~FilterBase() = default;
 };
 

@@ -25,6 +25,8 @@ class Interleaved {
     // Elements from one pixel to the next along a row.
     std::ptrdiff_t step() const { return step_; }
     T* pixel(int32_t y, int32_t x) const { return row(y) + x * step_; }
+    int32_t rowBytes() const { return static_cast<int32_t>(rowBytes_); }
+    int32_t columnBytes() const { return static_cast<int32_t>(step_ * std::ptrdiff_t{sizeof(T)}); }
 
   private:
     char* base_;
@@ -45,6 +47,8 @@ class ConstInterleaved {
     }
     std::ptrdiff_t step() const { return step_; }
     const T* pixel(int32_t y, int32_t x) const { return row(y) + x * step_; }
+    int32_t rowBytes() const { return static_cast<int32_t>(rowBytes_); }
+    int32_t columnBytes() const { return static_cast<int32_t>(step_ * std::ptrdiff_t{sizeof(T)}); }
 
   private:
     const char* base_;

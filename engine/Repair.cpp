@@ -284,8 +284,8 @@ void fillInterior(const RepairMap& map, const Interleaved<T>& image, int32_t cha
 // The repair as its loops are described: each pass reads the whole state
 // map once to count and 48 more times to fill.
 template <typename T>
-void dissolvePlain(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& image,
-                   int32_t channels, PlaneSize size, const StageHooks& hooks) {
+void dissolvePlain(const FlagRows& defects, const Interleaved<T>& image, int32_t channels,
+                   PlaneSize size, const StageHooks& hooks) {
     const int32_t width = size.width;
     const int32_t height = size.height;
     RepairMap map(size, true);
@@ -399,8 +399,8 @@ class PendingRows {
 };
 
 template <typename T>
-void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& image,
-                  int32_t channels, PlaneSize size, const StageHooks& hooks) {
+void dissolveFast(const FlagRows& defects, const Interleaved<T>& image, int32_t channels,
+                  PlaneSize size, const StageHooks& hooks) {
     const int32_t width = size.width;
     const int32_t height = size.height;
     RepairMap map(size, false);
@@ -521,8 +521,8 @@ void dissolveFast(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& ima
 }  // namespace
 
 template <typename T>
-void dissolveImage(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& image,
-                   int32_t channels, PlaneSize size, const StageHooks& hooks, RepairPath path) {
+void dissolveImage(const FlagRows& defects, const Interleaved<T>& image, int32_t channels,
+                   PlaneSize size, const StageHooks& hooks, RepairPath path) {
     if (path == RepairPath::plain) {
         dissolvePlain(defects, image, channels, size, hooks);
     } else {
@@ -530,13 +530,52 @@ void dissolveImage(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& im
     }
 }
 
+template <typename T>
+void repairArea(const FlagRows& defects, const ConstInterleaved<T>& in, const Interleaved<T>& out,
+                int32_t channels, PlaneSize size, const VRect& area, const StageHooks& hooks) {
+    const VRect target{std::clamp(area.top, 0, size.height), std::clamp(area.left, 0, size.width),
+                       std::clamp(area.bottom, 0, size.height),
+                       std::clamp(area.right, 0, size.width)};
+    if (target.width() <= 0 || target.height() <= 0) {
+        return;
+    }
+    const VRect context{std::max(target.top - kRepairReach, 0),
+                        std::max(target.left - kRepairReach, 0),
+                        std::min(target.bottom + kRepairReach, size.height),
+                        std::min(target.right + kRepairReach, size.width)};
+    const PlaneSize contextSize{context.width(), context.height()};
+    const int32_t pixelBytes = channels * static_cast<int32_t>(sizeof(T));
+    const int32_t copyRowBytes = contextSize.width * pixelBytes;
+    std::vector<T> copy(static_cast<std::size_t>(contextSize.width) *
+                        static_cast<std::size_t>(contextSize.height) *
+                        static_cast<std::size_t>(channels));
+    const Interleaved<T> repaired(copy.data(), copyRowBytes, pixelBytes);
+    const StageHooks quiet = hooks.cancelOnly();
+    copyImage(
+        ConstInterleaved<T>(in.pixel(context.top, context.left), in.rowBytes(), in.columnBytes()),
+        repaired, channels, contextSize, quiet);
+    dissolveImage(FlagRows{defects.row(context.top) + context.left, defects.rowBytes}, repaired,
+                  channels, contextSize, quiet);
+    if (quiet.isCancelled()) {
+        return;
+    }
+    copyImage(
+        ConstInterleaved<T>(repaired.pixel(target.top - context.top, target.left - context.left),
+                            copyRowBytes, pixelBytes),
+        Interleaved<T>(out.pixel(target.top, target.left), out.rowBytes(), out.columnBytes()),
+        channels, PlaneSize{target.width(), target.height()}, quiet);
+}
+
 #define NELVO_INSTANTIATE_REPAIR(T)                                                               \
     template void copyImage<T>(const ConstInterleaved<T>&, const Interleaved<T>&, int32_t,        \
                                PlaneSize, const StageHooks&);                                     \
     template void dimImage<T>(const Interleaved<T>&, int32_t, const uint8_t*, int32_t, PlaneSize, \
                               const StageHooks&);                                                 \
-    template void dissolveImage<T>(const NelvoBuffer<uint8_t>&, const Interleaved<T>&, int32_t,   \
-                                   PlaneSize, const StageHooks&, RepairPath);
+    template void dissolveImage<T>(const FlagRows&, const Interleaved<T>&, int32_t, PlaneSize,    \
+                                   const StageHooks&, RepairPath);                                \
+    template void repairArea<T>(const FlagRows&, const ConstInterleaved<T>&,                      \
+                                const Interleaved<T>&, int32_t, PlaneSize, const VRect&,          \
+                                const StageHooks&);
 
 NELVO_INSTANTIATE_REPAIR(unsigned char)
 NELVO_INSTANTIATE_REPAIR(unsigned short)

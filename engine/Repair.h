@@ -51,9 +51,34 @@ void dimImage(const Interleaved<T>& image, int32_t channels, const uint8_t* mask
 // each of its 50 loops. Both write the same pixels.
 enum class RepairPath { fast, plain };
 
+// The rows of a flag plane, or of a window onto one.
+struct FlagRows {
+    const uint8_t* first = nullptr;
+    int64_t rowBytes = 0;
+    const uint8_t* row(int32_t y) const { return first + y * rowBytes; }
+};
+
+template <typename T>
+void dissolveImage(const FlagRows& defects, const Interleaved<T>& image, int32_t channels,
+                   PlaneSize size, const StageHooks& hooks, RepairPath path = RepairPath::fast);
+
 template <typename T>
 void dissolveImage(const NelvoBuffer<uint8_t>& defects, const Interleaved<T>& image,
                    int32_t channels, PlaneSize size, const StageHooks& hooks,
-                   RepairPath path = RepairPath::fast);
+                   RepairPath path = RepairPath::fast) {
+    dissolveImage(FlagRows{defects.row(0), defects.rowBytes()}, image, channels, size, hooks, path);
+}
+
+// How far the repair reaches: a pass reads the window of each pixel, so a
+// pixel's final value depends only on flags and values up to this distance.
+inline constexpr int32_t kRepairReach = kRepairRadius * kMaxRepairPasses;
+
+// Writes to `out` the pixels of `area` (inside `size`) as a copy of `in`
+// followed by dissolveImage over all of `size` would leave them, repairing a
+// copy of the area grown by the reach; other pixels of out are left alone.
+// Reports no progress; a stop request leaves out untouched.
+template <typename T>
+void repairArea(const FlagRows& defects, const ConstInterleaved<T>& in, const Interleaved<T>& out,
+                int32_t channels, PlaneSize size, const VRect& area, const StageHooks& hooks);
 
 }  // namespace nelvo

@@ -24,6 +24,13 @@ class StageHooks {
         advance_ = std::move(advance);
     }
 
+    // The same cancellation, with progress ignored.
+    StageHooks cancelOnly() const {
+        StageHooks quiet;
+        quiet.isCancelled_ = isCancelled_;
+        return quiet;
+    }
+
     bool isCancelled() const { return isCancelled_ && isCancelled_(); }
     // False while no cancellation hook is installed: a poll then has no
     // effect that anyone could see.

@@ -3,6 +3,7 @@
 // computations equal full ones, the skip rule, cancellation and a failing stage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -147,6 +148,36 @@ TEST(PreviewUpdater, AFailingStageIsReportedAndTheNextComputationWorks) {
     p.run(UpdateMode::Intensity, 9, 6);  // detects again: the planes may be stale
     EXPECT_EQ(p.done, 1);
     EXPECT_EQ(p.updater->completedDetects(), 2);
+}
+
+TEST(PreviewUpdater, MarksRepairOnlyTheTilesNearThemAndEqualAFullComputation) {
+    Preview marked(900, 700), fresh(900, 700);
+    marked.run(UpdateMode::Initial, 8, 6);
+    ASSERT_FALSE(marked.updater->changedTiles());  // the first result is whole
+    // A forced patch and an erased one, both inside the tile at (256, 256).
+    const auto paint = [](std::vector<std::uint8_t>& map, int top, int left, std::uint8_t v) {
+        for (int y = top; y < top + 12; ++y) std::fill_n(map.begin() + y * 900 + left, 12, v);
+    };
+    for (Preview* p : {&marked, &fresh}) {
+        paint(p->updater->markingMap, 380, 300, 255);
+        paint(p->updater->markingMap, 300, 400, 0);
+    }
+    marked.run(UpdateMode::Marks, 8, 6);
+    fresh.run(UpdateMode::Initial, 8, 6);
+    ASSERT_TRUE(marked.updater->changedTiles());
+    const std::vector<VRect>& tiles = *marked.updater->changedTiles();
+    ASSERT_FALSE(tiles.empty());
+    EXPECT_LE(tiles.size(), 4u);
+    for (const VRect& t : tiles) EXPECT_TRUE(t.top <= 392 + 30 && t.bottom >= 300 - 30) << t.top;
+    EXPECT_EQ(marked.updater->defectMap, fresh.updater->defectMap);
+    EXPECT_EQ(marked.optimized, fresh.optimized);
+    EXPECT_EQ(marked.updater->finishedCount(), 2);
+
+    // Nothing changed: nothing to redo, and the picture stays right.
+    marked.run(UpdateMode::Marks, 8, 6);
+    ASSERT_TRUE(marked.updater->changedTiles());
+    EXPECT_TRUE(marked.updater->changedTiles()->empty());
+    EXPECT_EQ(marked.optimized, fresh.optimized);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // copySource and dissolveDefects: fixed cases and the reference comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -313,6 +314,60 @@ TEST(DissolveTest, WritesNoExtremeValueThatWasNotThereBefore) {
                 }
             }
         }
+    }
+}
+
+// Repairing area by area, each from a copy of the source with its
+// surroundings, gives every pixel its whole-image value; pixels outside the
+// areas are left alone.
+template <typename T>
+void expectAreasMatchTheWholeRepair(DefectShape shape, Rng& rng) {
+    SCOPED_TRACE(::testing::Message()
+                 << "shape " << static_cast<int>(shape) << ", " << sizeof(T) << "-byte values");
+    const int32_t width = 230, height = 170;
+    Image<T> in(width, height, 3, 1, 2);
+    testing::fillNoise(in, rng, 0.0f, 1.0f);
+    const BytePlane flags = testing::makeDefects(width, height, shape, rng);
+    Image<T> whole = in;
+    repair(flags, whole);
+
+    const FlagRows rows{flags.bytes.data(), width};
+    const ConstInterleaved<T> source(in.data(), in.rowBytes(), in.columnBytes());
+    Image<T> byArea(width, height, 3, 1, 2);
+    std::fill(byArea.storage().begin(), byArea.storage().end(), T{7});
+    const Interleaved<T> target(byArea.data(), byArea.rowBytes(), byArea.columnBytes());
+    const auto expectPixels = [&](const auto& expected) {
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                for (int32_t c = 0; c < 3; ++c)
+                    ASSERT_TRUE(testing::sameBits(byArea.pixel(y, x)[c], expected(y, x, c)))
+                        << y << "," << x;
+            }
+        }
+    };
+    repairArea(rows, source, target, 3, {width, height}, VRect{60, 70, 110, 160}, StageHooks{});
+    expectPixels([&](int32_t y, int32_t x, int32_t c) {
+        const bool inside = y >= 60 && y < 110 && x >= 70 && x < 160;
+        return inside ? whole.pixel(y, x)[c] : T{7};
+    });
+    for (int32_t top = 0; top < height; top += 48) {
+        for (int32_t left = 0; left < width; left += 64) {
+            repairArea(rows, source, target, 3, {width, height},
+                       VRect{top, left, top + 48, left + 64}, StageHooks{});
+        }
+    }
+    expectPixels([&](int32_t y, int32_t x, int32_t c) { return whole.pixel(y, x)[c]; });
+}
+
+TEST(DissolveTest, RepairedAreasMatchTheWholeRepair) {
+    // Shapes filled in one pass, in all ten, and never.
+    Rng rng(91);
+    for (const DefectShape shape : {DefectShape::scattered, DefectShape::lines,
+                                    DefectShape::staircase, DefectShape::bigSquares}) {
+        expectAreasMatchTheWholeRepair<uint8_t>(shape, rng);
+        expectAreasMatchTheWholeRepair<uint16_t>(shape, rng);
+        expectAreasMatchTheWholeRepair<float>(shape, rng);
+        if (::testing::Test::HasFatalFailure()) return;
     }
 }
 

@@ -149,6 +149,42 @@ TEST(ImageCtrl, OverlayBlendsSourceOverAndShowImageClearsIt) {
     EXPECT_EQ(ctrl.overlaySurface().pixel(1, 1), 0u);
 }
 
+TEST(ImageCtrl, RenderingChangedAreasEqualsRenderingEverything) {
+    Host host(600, 701);
+    NelvoImageCtrl updated(&host.record), whole(&host.record);
+    // Odd edges, and an area at the last row and column, where reductions average odd
+    // rows and columns with themselves.
+    const std::vector<IntRect> changed{{251, 301, 391, 421}, {590, 690, 600, 701}};
+    const auto change = [&changed](NelvoImageCtrl& c) {
+        for (const IntRect& r : changed)
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left * 3; x < r.right * 3; ++x) {
+                    auto& v = c.sourcePixels[static_cast<std::size_t>(y * c.rowBytes + x)];
+                    v = static_cast<std::uint8_t>(255 - v);
+                }
+    };
+    for (NelvoImageCtrl* c : {&updated, &whole}) {
+        c->resize(300, 200);
+        c->loadSource(c->sourcePixels.data());
+    }
+    updated.showImage(updated.sourcePixels.data());
+    updated.overlayDC()->fillRect(QRect(0, 0, 50, 50), QColor(255, 0, 0, 128));
+    change(updated);
+    updated.updateImageAreas(updated.sourcePixels.data(), changed);
+    change(whole);
+    whole.showImage(whole.sourcePixels.data());
+
+    EXPECT_EQ(updated.imageSurface(), whole.imageSurface());
+    EXPECT_EQ(updated.overlaySurface(), whole.overlaySurface());
+    for (const double zoom : {1.0, 0.3, 0.04}) {
+        QImage a(300, 200, QImage::Format_RGB32), b(300, 200, QImage::Format_RGB32);
+        for (NelvoImageCtrl* c : {&updated, &whole}) c->setZoom(zoom);
+        updated.render(a, QRect(0, 0, 300, 200));
+        whole.render(b, QRect(0, 0, 300, 200));
+        EXPECT_EQ(a, b) << "zoom " << zoom;
+    }
+}
+
 TEST(ImageCtrl, DegenerateImagesShowWithoutFailing) {
     for (auto [w, h] : {std::pair{1, 1}, {60000, 10}, {0, 5}, {0, 0}}) {
         Host host(w, h);

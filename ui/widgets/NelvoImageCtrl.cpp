@@ -95,15 +95,39 @@ void NelvoImageCtrl::showImage(const std::uint8_t* pixels, bool keepOverlay) {
         imageSurface_ = createDibSurface(imageWidth, imageHeight, QImage::Format_RGB32);
         overlaySurface_ =
             createDibSurface(imageWidth, imageHeight, QImage::Format_ARGB32_Premultiplied);
-    } else if (!keepOverlay) {
+    } else if (!keepOverlay && !overlayEmpty_) {
         overlaySurface_.fill(0);
     }
-    if (!imageSurface_.isNull() && pixels != nullptr && channels > 0) renderTiles(pixels);
+    if (!keepOverlay) overlayEmpty_ = true;
+    shownPixels_ = nullptr;
+    if (!imageSurface_.isNull() && pixels != nullptr && channels > 0) {
+        renderArea(pixels, IntRect{0, 0, imageWidth, imageHeight});
+        shownPixels_ = pixels;
+    }
     buildReductions();
     update();
 }
 
-void NelvoImageCtrl::renderTiles(const std::uint8_t* pixels) {
+void NelvoImageCtrl::updateImageAreas(const std::uint8_t* pixels, const std::vector<IntRect>& areas,
+                                      bool keepOverlay) {
+    if (pixels == nullptr || pixels != shownPixels_ || imageSurface_.isNull()) {
+        showImage(pixels, keepOverlay);
+        return;
+    }
+    if (!keepOverlay && !overlayEmpty_) overlaySurface_.fill(0);
+    if (!keepOverlay) overlayEmpty_ = true;
+    for (const IntRect& area : areas) {
+        const IntRect clipped{
+            std::clamp(area.left, 0, imageWidth), std::clamp(area.top, 0, imageHeight),
+            std::clamp(area.right, 0, imageWidth), std::clamp(area.bottom, 0, imageHeight)};
+        if (clipped.width() <= 0 || clipped.height() <= 0) continue;
+        renderArea(pixels, clipped);
+        updateReductions(clipped);
+    }
+    update();
+}
+
+void NelvoImageCtrl::renderArea(const std::uint8_t* pixels, const IntRect& area) {
     if (record == nullptr || record->bigDocumentData == nullptr) return;
     const VRect filterRect = filterRectOf(record);
     const VRect inRect = record->bigDocumentData->inRect32;
@@ -127,11 +151,11 @@ void NelvoImageCtrl::renderTiles(const std::uint8_t* pixels) {
     const int tileWidth = std::clamp(desktop.width(), 1, kMaxTile);
     const int tileHeight = std::clamp(desktop.height(), 1, kMaxTile);
     const auto stride = static_cast<int32>(imageSurface_.bytesPerLine());
-    for (int y = 0; y < imageHeight; y += tileHeight) {
-        for (int x = 0; x < imageWidth; x += tileWidth) {
+    for (int y = area.top; y < area.bottom; y += tileHeight) {
+        for (int x = area.left; x < area.right; x += tileWidth) {
             const VRect source{map.bounds.top + y, map.bounds.left + x,
-                               map.bounds.top + std::min(imageHeight, y + tileHeight),
-                               map.bounds.left + std::min(imageWidth, x + tileWidth)};
+                               map.bounds.top + std::min(area.bottom, y + tileHeight),
+                               map.bounds.left + std::min(area.right, x + tileWidth)};
             PlatformDrawContext tile{kPlatformDrawContextVersion, imageSurface_.scanLine(y) + 4 * x,
                                      stride, source.right - source.left,
                                      source.bottom - source.top};
@@ -166,9 +190,27 @@ void NelvoImageCtrl::buildReductions() {
     reductions_.resize(level);
 }
 
+void NelvoImageCtrl::updateReductions(const IntRect& area) {
+    const QImage* previous = &imageSurface_;
+    IntRect changed = area;
+    for (QImage& half : reductions_) {
+        const IntRect halved{changed.left / 2, changed.top / 2, (changed.right + 1) / 2,
+                             (changed.bottom + 1) / 2};
+        const int sourceWidth = std::min(previous->width(), 2 * halved.right) - 2 * halved.left;
+        const int sourceHeight = std::min(previous->height(), 2 * halved.bottom) - 2 * halved.top;
+        halvePixelsInParallel(
+            previous->constBits() + 2 * halved.top * previous->bytesPerLine() + 8 * halved.left,
+            sourceWidth, sourceHeight, previous->bytesPerLine(),
+            half.bits() + halved.top * half.bytesPerLine() + 4 * halved.left, half.bytesPerLine());
+        previous = &half;
+        changed = halved;
+    }
+}
+
 void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour,
                                  bool keepOverlay) {
     showImage(sourcePixels.data(), keepOverlay);
+    shownPixels_ = nullptr;
     if (imageSurface_.isNull() || defectMap == nullptr) return;
     for (int y = 0; y < imageHeight; ++y)
         paintDefects(reinterpret_cast<std::uint32_t*>(imageSurface_.scanLine(y)),
@@ -210,6 +252,7 @@ void NelvoImageCtrl::invalidateImageArea(const IntRect& r) {
 
 void NelvoImageCtrl::clearOverlay() {
     if (!overlaySurface_.isNull()) overlaySurface_.fill(0);
+    overlayEmpty_ = true;
     update();
 }
 
@@ -229,10 +272,12 @@ void NelvoImageCtrl::keepInView() {
 
 std::unique_ptr<QPainter> NelvoImageCtrl::overlayDC() {
     if (overlaySurface_.isNull()) return nullptr;
+    overlayEmpty_ = false;
     return std::make_unique<QPainter>(&overlaySurface_);
 }
 
 std::uint8_t* NelvoImageCtrl::overlayBits() {
+    overlayEmpty_ = false;
     return overlaySurface_.isNull() ? nullptr : overlaySurface_.bits();
 }
 

@@ -52,6 +52,10 @@ class NelvoImageCtrl : public QWidget {
     // Renders a buffer laid out like sourcePixels; the overlay starts empty again unless
     // `keepOverlay` (a stroke in progress keeps its trace).
     void showImage(const std::uint8_t* pixels, bool keepOverlay = false);
+    // Renders only `areas` (image pixels) of a buffer whose earlier contents the surface
+    // shows, the overlay as showImage; showImage when the surface shows something else.
+    void updateImageAreas(const std::uint8_t* pixels, const std::vector<IntRect>& areas,
+                          bool keepOverlay = false);
     // showImage(sourcePixels), then every pixel whose map byte is not 0 in the marker
     // colour 0x00BBGGRR.
     void showDefects(const std::uint8_t* defectMap, std::uint32_t colour, bool keepOverlay = false);
@@ -120,13 +124,18 @@ class NelvoImageCtrl : public QWidget {
 
   private:
     IntRect clientRect() const;
-    void renderTiles(const std::uint8_t* pixels);
+    void renderArea(const std::uint8_t* pixels, const IntRect& area);
     void buildReductions();
+    void updateReductions(const IntRect& area);
     void requestCursor();
     QRect cursorArea() const;
 
     QImage imageSurface_;
     QImage overlaySurface_;
+    // The buffer the surface shows, null after showDefects; whether the overlay is
+    // known to be empty.
+    const std::uint8_t* shownPixels_ = nullptr;
+    bool overlayEmpty_ = false;
     // imageSurface_ halved again and again, so that a reduced view is sampled from a
     // picture no more than twice its size and keeps fine detail instead of aliasing.
     std::vector<QImage> reductions_;
