@@ -299,7 +299,8 @@ void NelvoImageCtrl::render(QImage& target, const QRect& area) {
         picture = &reduced;
     }
     painter.drawImage(placed, *picture, QRectF(picture->rect()));
-    painter.drawImage(placed, overlaySurface_, QRectF(overlaySurface_.rect()));
+    // An empty overlay would still be scaled from full size over the whole view.
+    if (!overlayEmpty_) painter.drawImage(placed, overlaySurface_, QRectF(overlaySurface_.rect()));
 }
 
 void NelvoImageCtrl::paintEvent(QPaintEvent* event) {
