@@ -11,6 +11,7 @@ void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t m
     depth = bits;
     pixels.assign(rowBytes() * static_cast<std::size_t>(h), 0);
     mask.clear();
+    changes = SampleChanges{};
     filterRect = VRect{0, 0, h, w};
 }
 
