@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The record of changed samples: only samples whose bytes differ are marked,
+// The record of changed samples: copying marks only samples whose bytes differ,
 // on either side of the blocks compared at once, and a pixel counts once
 // however many of its samples changed, also where they span two words.
 #include <gtest/gtest.h>
@@ -24,7 +24,9 @@ TEST(SampleChanges, MarksExactlyTheSamplesThatDiffer) {
     SampleChanges changes;
     changes.track(samples + 10);
     // Recorded from sample 10 on, as a tile server records one row of many.
-    changes.record(before.data(), after.data(), 10, samples, 2);
+    std::vector<uint8_t> written = before;
+    changes.copy(written.data(), after.data(), 10, samples, 2);
+    EXPECT_EQ(written, after);
     std::size_t marked = 0;
     for (std::size_t i = 0; i < samples + 10; ++i) marked += changes.changed(i) ? 1u : 0u;
     EXPECT_EQ(marked, std::size(changedAt));

@@ -11,8 +11,8 @@ void SampleChanges::track(std::size_t samples) {
     bits_.assign((samples + 63) / 64, 0);
 }
 
-void SampleChanges::record(const uint8_t* before, const uint8_t* after, std::size_t first,
-                           std::size_t count, std::size_t sampleBytes) {
+void SampleChanges::copy(uint8_t* to, const uint8_t* from, std::size_t first, std::size_t count,
+                         std::size_t sampleBytes) {
     // A filter changes few samples: whole blocks that compare equal are
     // skipped at the speed of memcmp, and only the others are looked at one
     // sample at a time.
@@ -20,11 +20,12 @@ void SampleChanges::record(const uint8_t* before, const uint8_t* after, std::siz
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(kBlock, count - done);
         const std::size_t offset = done * sampleBytes;
-        if (std::memcmp(before + offset, after + offset, n * sampleBytes) != 0) {
+        if (std::memcmp(to + offset, from + offset, n * sampleBytes) != 0) {
             for (std::size_t i = 0; i < n; ++i) {
                 const std::size_t at = offset + i * sampleBytes;
-                if (std::memcmp(before + at, after + at, sampleBytes) != 0) mark(first + done + i);
+                if (std::memcmp(to + at, from + at, sampleBytes) != 0) mark(first + done + i);
             }
+            std::memcpy(to + offset, from + offset, n * sampleBytes);
         }
         done += n;
     }

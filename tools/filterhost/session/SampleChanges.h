@@ -22,10 +22,11 @@ class SampleChanges {
     // The bits, 64 samples a word, sample i at bit i % 64 of word i / 64.
     const uint64_t* words() const { return bits_.data(); }
 
-    // Marks, from sample index `first` on, the `count` samples of
-    // `sampleBytes` bytes each where `after` differs from `before`.
-    void record(const uint8_t* before, const uint8_t* after, std::size_t first, std::size_t count,
-                std::size_t sampleBytes);
+    // Copies `count` samples of `sampleBytes` bytes each from `from` to `to`,
+    // marking, from sample index `first` on, those that change. Runs of
+    // samples that are already equal are neither marked nor written.
+    void copy(uint8_t* to, const uint8_t* from, std::size_t first, std::size_t count,
+              std::size_t sampleBytes);
 
     // Pixels of `planes` samples with at least one changed sample.
     uint64_t changedPixels(std::size_t planes) const;

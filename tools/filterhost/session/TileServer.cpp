@@ -187,17 +187,22 @@ void TileServer::flush() {
             if (last <= first) continue;
             uint8_t* into = to + static_cast<std::size_t>(first) * span;
             const std::size_t bytes = static_cast<std::size_t>(last - first) * span;
-            if (tracked)
-                document_.changes.record(into, from, sampleAt(first), bytes / sample, sample);
-            std::memcpy(into, from, bytes);
+            if (tracked) {
+                document_.changes.copy(into, from, sampleAt(first), bytes / sample, sample);
+            } else {
+                std::memcpy(into, from, bytes);
+            }
             continue;
         }
         for (int64_t x = first; x < last; ++x, from += span) {
             // As in an image editor, pixels outside the selection keep their values.
             if (masked && document_.mask[pixel + static_cast<std::size_t>(x)] == 0) continue;
             uint8_t* into = to + static_cast<std::size_t>(x) * document_.pixelBytes();
-            if (tracked) document_.changes.record(into, from, sampleAt(x), planes, sample);
-            std::memcpy(into, from, span);
+            if (tracked) {
+                document_.changes.copy(into, from, sampleAt(x), planes, sample);
+            } else {
+                std::memcpy(into, from, span);
+            }
         }
     }
 }
