@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "session/Document.h"
 
-#include "session/HugePages.h"
+#include "session/LargeBuffers.h"
 
 namespace filterhost {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "session/HostServices.h"
 
-#include "session/HugePages.h"
+#include "session/LargeBuffers.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "session/HugePages.h"
+#include "session/LargeBuffers.h"
 
 #include <sys/mman.h>
 
