@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "session/Document.h"
 
-#include "session/LargeBuffers.h"
-
 namespace filterhost {
 
 void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t mode, int32_t bits) {
@@ -11,7 +9,7 @@ void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t m
     planes = samplesPerPixel;
     imageMode = mode;
     depth = bits;
-    assignZeroed(pixels, rowBytes() * static_cast<std::size_t>(h));
+    pixels.assign(rowBytes() * static_cast<std::size_t>(h), 0);
     mask.clear();
     changes = SampleChanges{};
     filterRect = VRect{0, 0, h, w};
