@@ -70,6 +70,10 @@ class SampleSplitter {
     // one pixel `stride` bytes after the other.
     void put(const uint8_t* from, std::size_t stride, std::size_t pixel, std::size_t count,
              std::size_t first, std::size_t samples);
+    // Where the samples of pixel `pixel` on go when the file's samples are
+    // the document's bytes (8-bit, no coding, no extra samples), so that a
+    // reader can decode straight into the document; null otherwise.
+    uint8_t* documentBytesAt(std::size_t pixel, std::size_t samplesPerPixel) const;
 
   private:
     std::vector<SampleCoding> coding_;

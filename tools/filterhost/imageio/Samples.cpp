@@ -187,6 +187,11 @@ SampleSplitter::SampleSplitter(int32_t samplesPerPixel, std::vector<SampleCoding
                          [](SampleCoding c) { return c == SampleCoding::Plain; });
 }
 
+uint8_t* SampleSplitter::documentBytesAt(std::size_t pixel, std::size_t samplesPerPixel) const {
+    if (!plain_ || bytes_ != 1 || extra_ != 0 || samplesPerPixel != colour_) return nullptr;
+    return document_.pixels.data() + pixel * colour_;
+}
+
 void SampleSplitter::put(const uint8_t* from, std::size_t stride, std::size_t pixel,
                          std::size_t count, std::size_t first, std::size_t samples) {
     const std::size_t last = first + samples;

@@ -151,8 +151,17 @@ void readChunks(const TiffHandle& tiff, const Chunks& c, SampleSplitter& splitte
                 } else {
                     const uint32_t rows = std::min(c.rowsPerStrip, c.height - y);
                     need = std::size_t{rows} * c.width * c.chunkSamples() * c.sampleBytes;
-                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane), buffer.data(),
+                    // Strips whose samples are the document's bytes are
+                    // decoded into the document itself.
+                    uint8_t* rowsInPlace =
+                        c.separate
+                            ? nullptr
+                            : splitter.documentBytesAt(std::size_t{y} * c.width, c.samplesPerPixel);
+                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane),
+                                               rowsInPlace != nullptr ? rowsInPlace : buffer.data(),
                                                static_cast<tmsize_t>(need));
+                    if (rowsInPlace != nullptr && got >= 0 && static_cast<std::size_t>(got) >= need)
+                        continue;
                 }
                 if (got < 0 || static_cast<std::size_t>(got) < need) {
                     tiff.fail(std::string("cannot read the image data at row ") +
