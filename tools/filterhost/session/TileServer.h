@@ -9,7 +9,7 @@
 
 #include "PIFilter.h"
 #include "session/Document.h"
-#include "session/UnfilledBytes.h"
+#include "session/LargeBuffers.h"
 
 namespace filterhost {
 
