@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The tiles the host hands out: whole rows of every plane are the document's
 // own memory, anything else a padded copy; the output is always a copy, and
-// writing it back keeps the pixels outside the selection.
+// writing it back keeps the pixels outside the selection and records which
+// samples it gave new values.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -65,6 +66,40 @@ TEST(TileServer, TheOutputIsWrittenBackOnlyInsideTheSelection) {
     s.server.flush();
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(s.document.pixels[i], i / 3 == 9 ? 200 : before[i]) << i;
+}
+
+TEST(TileServer, WriteBackRecordsTheSamplesGivenNewValues) {
+    // Whole rows, a selection, and one plane of a tile inside the image.
+    struct Case {
+        VRect out;
+        int16_t plane;  // -1: every plane
+        bool masked;
+    };
+    const Case cases[] = {
+        {{1, 0, 3, 8}, -1, false}, {{0, 0, 6, 8}, -1, true}, {{2, 3, 4, 6}, 1, false}};
+    for (const Case& c : cases) {
+        Served s;
+        s.document.changes.track(s.document.pixels.size());
+        if (c.masked) {
+            s.document.mask.assign(8 * 6, 255);
+            s.document.mask[9] = 0;
+        }
+        if (c.plane >= 0) s.record.outLoPlane = s.record.outHiPlane = c.plane;
+        s.big.outRect32 = c.out;
+        ASSERT_EQ(s.server.advance(), noErr);
+        const std::vector<uint8_t> before = s.document.pixels;
+        auto* out = static_cast<uint8_t*>(s.record.outData);
+        // Every other output sample keeps its value, the others change.
+        const auto width = static_cast<std::size_t>(c.out.right - c.out.left);
+        const auto height = static_cast<std::size_t>(c.out.bottom - c.out.top);
+        const std::size_t span = c.plane >= 0 ? 1 : 3;
+        for (std::size_t i = 0; i < width * height * span; i += 2)
+            out[i] = static_cast<uint8_t>(out[i] + 1);
+        s.server.flush();
+        for (std::size_t i = 0; i < before.size(); ++i)
+            EXPECT_EQ(s.document.changes.changed(i), s.document.pixels[i] != before[i]) << i;
+        EXPECT_GT(s.document.changes.changedPixels(3), 0u);
+    }
 }
 
 }  // namespace

@@ -228,10 +228,10 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
             err << "filterhost: " << options.mask->string()
                 << ": the mask selects nothing; the output equals the input\n";
     }
-    // The samples before filtering, for counting changes, unless the file's
-    // own samples (kept at 16 bits) tell them.
-    const bool originalsKept = readSamplesKept(image);
-    const std::vector<uint8_t> original = originalsKept ? std::vector<uint8_t>() : document.pixels;
+    // The tile server records which samples the filter changes, for counting
+    // them without a copy of the image (16-bit files track them from reading).
+    if (!document.changes.tracking())
+        document.changes.track(document.pixels.size() / document.sampleBytes());
 
     HostServices services;
     HostSession session(module, services);
@@ -286,9 +286,7 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     if (recordFile) recordFile->commit();
     outcome.written = true;
     outcome.pixels = static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
-    outcome.changed = originalsKept
-                          ? *changedSinceRead(image)
-                          : countChangedPixels(original, document.pixels, document.pixelBytes());
+    outcome.changed = document.changes.changedPixels(static_cast<std::size_t>(document.planes));
     return outcome;
 }
 

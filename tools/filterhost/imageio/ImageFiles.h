@@ -69,8 +69,8 @@ struct JpegMarker {
 
 // Everything of a file that the document does not hold but a written file
 // must keep: format details, metadata (ICC profile, resolution, orientation),
-// alpha planes (never filtered), and the original 16-bit samples, so that a
-// pixel the filter left unchanged is written back exactly as it was read.
+// alpha planes (never filtered), and what it takes to write a 16-bit sample
+// the filter left unchanged back exactly as it was read.
 struct ImageFileDetails {
     ImageFormat format = ImageFormat::Tiff;
     std::filesystem::path source;  // the file read; never written to
@@ -87,9 +87,13 @@ struct ImageFileDetails {
     // is EXTRASAMPLE_UNASSALPHA).
     std::vector<uint16_t> extraKinds;
 
-    // 16-bit files only: each colour sample as read, 0..65535, after inversion
-    // or offset into the document's convention, in the document's order.
-    std::vector<uint16_t> originalSamples;
+    // 16-bit files only, one bit per colour sample in the document's order.
+    // Two file values (after inversion or offset into the document's
+    // convention) can read as the same host value; the bit is set where the
+    // file held the one that the host value does not map back to. With the
+    // document's record of changed samples this restores every unchanged
+    // sample, at a sixteenth of the memory the samples themselves would take.
+    std::vector<uint64_t> secondValues;
 
     std::vector<uint8_t> iccProfile;
     std::string iccName;  // PNG's name for the profile
@@ -133,13 +137,6 @@ void checkWritable(const std::filesystem::path& path, const ImageFile* image = n
 // As writeImage, into `file`'s temporary file, leaving the commit to the
 // caller, so that several outputs can appear together or not at all.
 void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image);
-
-// Whether the document was read from a 16-bit file whose samples the details
-// keep, so that changes can be counted without a copy of the document.
-bool readSamplesKept(const ImageFile& image);
-// Then the pixels whose colour samples no longer map from the samples read;
-// nothing otherwise.
-std::optional<uint64_t> changedSinceRead(const ImageFile& image);
 
 // Reads a selection mask: any image of exactly width × height pixels, turned
 // into one byte per pixel (0 = not selected): grey scaled to 8 bits, RGB and

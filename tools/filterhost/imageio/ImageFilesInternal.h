@@ -40,6 +40,16 @@ inline uint16_t fileFrom16(uint16_t h) {
     if (h >= 32768) return 65535;
     return static_cast<uint16_t>((uint32_t{h} * 131070u + 32768u) / 65536u);
 }
+// The other file value that reads as `h`, if there is one; fileFrom16(h)
+// otherwise.
+inline uint16_t secondFileValue(uint16_t h) {
+    const uint16_t first = fileFrom16(h);
+    if (first < 65535 && hostFrom16(static_cast<uint16_t>(first + 1)) == h)
+        return static_cast<uint16_t>(first + 1);
+    if (first > 0 && hostFrom16(static_cast<uint16_t>(first - 1)) == h)
+        return static_cast<uint16_t>(first - 1);
+    return first;
+}
 
 // How a colour sample of a file becomes a document sample. Each is its own
 // inverse. Inverted: max - v (1 - v for float). SignedOffset: a two's
@@ -49,7 +59,8 @@ enum class SampleCoding : uint8_t { Plain, Inverted, SignedOffset };
 // Fills a document from a file's samples as they are decoded: the colour
 // samples, then the extra ones, native byte order. The document must be
 // allocated; `coding` has one entry per colour channel. Sets the details'
-// extras and, at 16 bits, the original samples.
+// extras and, at 16 bits, their second values, and starts tracking the
+// document's changes.
 class SampleSplitter {
   public:
     SampleSplitter(int32_t samplesPerPixel, std::vector<SampleCoding> coding, Document& document,
@@ -59,6 +70,10 @@ class SampleSplitter {
     // one pixel `stride` bytes after the other.
     void put(const uint8_t* from, std::size_t stride, std::size_t pixel, std::size_t count,
              std::size_t first, std::size_t samples);
+    // Where the samples of pixel `pixel` on go when the file's samples are
+    // the document's bytes (8-bit, no coding, no extra samples), so that a
+    // reader can decode straight into the document; null otherwise.
+    uint8_t* documentBytesAt(std::size_t pixel, std::size_t samplesPerPixel) const;
 
   private:
     std::vector<SampleCoding> coding_;
@@ -76,8 +91,8 @@ void splitSamples(const uint8_t* samples, int32_t samplesPerPixel,
 
 // The document's samples with the details' extras, interleaved as the
 // splitter takes them, a run of pixels at a time, so that a writer needs no
-// copy of the whole image. At 16 bits, a sample whose host value is still the
-// mapping of its original sample is written as that original sample.
+// copy of the whole image. At 16 bits, a sample the document does not record
+// as changed is written as the file value it was read from.
 class SampleJoiner {
   public:
     SampleJoiner(const ImageFile& image, std::vector<SampleCoding> coding);
@@ -86,10 +101,13 @@ class SampleJoiner {
     std::size_t pixelBytes() const;
 
   private:
+    // The file value of host value `host` at sample index `i`.
+    uint16_t sixteenToWrite(uint16_t host, std::size_t i) const;
+
     const ImageFile& image_;
     std::vector<SampleCoding> coding_;
     std::size_t colour_ = 0, extra_ = 0, bytes_ = 0;
-    bool haveOriginals_ = false;
+    bool haveSecond_ = false;
     bool plain_ = false;  // no channel coded
 };
 

@@ -3,6 +3,7 @@
 // interleaved samples and a document with its details.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "HostError.h"
@@ -64,6 +65,45 @@ uint16_t code16(uint16_t v, SampleCoding coding) {
 
 float codeFloat(float v, SampleCoding coding) {
     return coding == SampleCoding::Inverted ? 1.0f - v : v;
+}
+
+bool bitAt(const std::vector<uint64_t>& bits, std::size_t i) {
+    return (bits[i >> 6] >> (i & 63)) & 1u;
+}
+
+// The 16-bit mapping both ways, looked up rather than computed: about 40 ms
+// each way for the 72 million samples of a 24-megapixel RGB picture.
+struct SixteenBitTables {
+    uint16_t host[65536];  // by file value
+    // By host value, the file value it maps back to, then the other one read
+    // as it: one table, so that choosing costs an index and not a branch,
+    // which the bits of a photograph mispredict half the time (with the
+    // branch, writing that picture took twice as long).
+    uint16_t file[2 * 65536];
+    const uint16_t* second() const { return file + 65536; }
+};
+
+const SixteenBitTables& sixteen() {
+    static const std::unique_ptr<const SixteenBitTables> tables = [] {
+        auto t = std::make_unique<SixteenBitTables>();
+        for (uint32_t v = 0; v < 65536; ++v) {
+            const auto value = static_cast<uint16_t>(v);
+            t->host[v] = hostFrom16(value);
+            t->file[v] = fileFrom16(value);
+            t->file[65536 + v] = secondFileValue(value);
+        }
+        return t;
+    }();
+    return *tables;
+}
+
+// A 16-bit file value (in the document's convention) into the document at
+// sample index `i`, noting whether it is the second value of its host value.
+void putSixteen(const SixteenBitTables& tables, uint8_t* to, uint16_t value,
+                std::vector<uint64_t>& second, std::size_t i) {
+    const uint16_t host = tables.host[value];
+    store(to, host);
+    second[i >> 6] |= uint64_t{tables.file[host] != value} << (i & 63);
 }
 
 }  // namespace
@@ -139,9 +179,17 @@ SampleSplitter::SampleSplitter(int32_t samplesPerPixel, std::vector<SampleCoding
     bytes_ = document.sampleBytes();
     details.extraSamples = static_cast<int16_t>(extra_);
     details.extras.assign(pixels * extra_ * bytes_, 0);
-    if (document.depth == 16) details.originalSamples.assign(pixels * colour_, 0);
+    if (document.depth == 16) {
+        details.secondValues.assign((pixels * colour_ + 63) / 64, 0);
+        document.changes.track(pixels * colour_);
+    }
     plain_ = std::all_of(coding_.begin(), coding_.end(),
                          [](SampleCoding c) { return c == SampleCoding::Plain; });
+}
+
+uint8_t* SampleSplitter::documentBytesAt(std::size_t pixel, std::size_t samplesPerPixel) const {
+    if (!plain_ || bytes_ != 1 || extra_ != 0 || samplesPerPixel != colour_) return nullptr;
+    return document_.pixels.data() + pixel * colour_;
 }
 
 void SampleSplitter::put(const uint8_t* from, std::size_t stride, std::size_t pixel,
@@ -158,12 +206,31 @@ void SampleSplitter::put(const uint8_t* from, std::size_t stride, std::size_t pi
     // Plain 16-bit samples: the mapping alone, in a loop the compiler can
     // keep tight.
     if (plain_ && bytes_ == 2 && extra_ == 0) {
-        uint16_t* originals = details_.originalSamples.data();
+        const SixteenBitTables& tables = sixteen();
+        std::vector<uint64_t>& second = details_.secondValues;
+        if (first == 0 && samples == colour_ && stride == colour_ * 2) {
+            // A run of whole pixels: the second-value bits are gathered a
+            // word at a time.
+            const std::size_t begin = pixel * colour_;
+            const std::size_t end = begin + count * colour_;
+            for (std::size_t i = begin; i < end;) {
+                const std::size_t stop = std::min(end, (i | 63) + 1);
+                uint64_t bits = 0;
+                for (; i < stop; ++i, from += 2) {
+                    const uint16_t value = load<uint16_t>(from);
+                    const uint16_t host = tables.host[value];
+                    store(pixels + i * 2, host);
+                    bits |= uint64_t{tables.file[host] != value} << (i & 63);
+                }
+                second[(stop - 1) >> 6] |= bits;
+            }
+            return;
+        }
         for (std::size_t p = pixel; p < pixel + count; ++p, from += stride) {
             for (std::size_t c = first; c < colourEnd; ++c) {
-                const uint16_t original = load<uint16_t>(from + (c - first) * 2);
-                originals[p * colour_ + c] = original;
-                store(pixels + (p * colour_ + c) * 2, hostFrom16(original));
+                const std::size_t i = p * colour_ + c;
+                putSixteen(tables, pixels + i * 2, load<uint16_t>(from + (c - first) * 2), second,
+                           i);
             }
         }
         return;
@@ -175,9 +242,8 @@ void SampleSplitter::put(const uint8_t* from, std::size_t stride, std::size_t pi
             if (bytes_ == 1) {
                 *to = code8(*in, coding_[c]);
             } else if (bytes_ == 2) {
-                const uint16_t original = code16(load<uint16_t>(in), coding_[c]);
-                details_.originalSamples[p * colour_ + c] = original;
-                store(to, hostFrom16(original));
+                putSixteen(sixteen(), to, code16(load<uint16_t>(in), coding_[c]),
+                           details_.secondValues, p * colour_ + c);
             } else {
                 store(to, codeFloat(load<float>(in), coding_[c]));
             }
@@ -209,8 +275,9 @@ SampleJoiner::SampleJoiner(const ImageFile& image, std::vector<SampleCoding> cod
     colour_ = static_cast<std::size_t>(document.planes);
     extra_ = details != nullptr ? static_cast<std::size_t>(details->extraSamples) : 0;
     bytes_ = document.sampleBytes();
-    haveOriginals_ = details != nullptr && document.depth == 16 &&
-                     details->originalSamples.size() == pixels * colour_;
+    haveSecond_ = details != nullptr && document.depth == 16 &&
+                  details->secondValues.size() == (pixels * colour_ + 63) / 64 &&
+                  document.changes.samples() == pixels * colour_;
     plain_ = std::all_of(coding_.begin(), coding_.end(),
                          [](SampleCoding c) { return c == SampleCoding::Plain; });
 }
@@ -224,13 +291,21 @@ void SampleJoiner::get(uint8_t* out, std::size_t pixel, std::size_t count) const
         std::memcpy(out, in + pixel * colour_, count * colour_);
         return;
     }
-    if (plain_ && bytes_ == 2 && extra_ == 0 && haveOriginals_) {
-        const uint16_t* originals = details->originalSamples.data() + pixel * colour_;
-        const uint8_t* from = in + pixel * colour_ * 2;
-        for (std::size_t i = 0; i < count * colour_; ++i) {
-            const uint16_t host = load<uint16_t>(from + i * 2);
-            const uint16_t original = originals[i];
-            store(out + i * 2, hostFrom16(original) == host ? original : fileFrom16(host));
+    if (plain_ && bytes_ == 2 && extra_ == 0) {
+        const SixteenBitTables& tables = sixteen();
+        const std::size_t begin = pixel * colour_;
+        const std::size_t end = begin + count * colour_;
+        const uint64_t* second = haveSecond_ ? details->secondValues.data() : nullptr;
+        const uint64_t* changed = haveSecond_ ? document.changes.words() : nullptr;
+        for (std::size_t i = begin; i < end;) {
+            const std::size_t stop = std::min(end, (i | 63) + 1);
+            const std::size_t w = i >> 6;
+            // The samples still as read whose file value was the second one.
+            const uint64_t keep = second != nullptr ? second[w] & ~changed[w] : 0;
+            for (; i < stop; ++i, out += 2) {
+                const uint16_t host = load<uint16_t>(in + i * 2);
+                store(out, tables.file[((keep >> (i & 63)) & 1u) << 16 | host]);
+            }
         }
         return;
     }
@@ -241,13 +316,8 @@ void SampleJoiner::get(uint8_t* out, std::size_t pixel, std::size_t count) const
             if (bytes_ == 1) {
                 *to = code8(*from, coding_[c]);
             } else if (bytes_ == 2) {
-                const uint16_t host = load<uint16_t>(from);
-                uint16_t value = fileFrom16(host);
-                if (haveOriginals_) {
-                    const uint16_t original = details->originalSamples[p * colour_ + c];
-                    if (hostFrom16(original) == host) value = original;
-                }
-                store(to, code16(value, coding_[c]));
+                store(to,
+                      code16(sixteenToWrite(load<uint16_t>(from), p * colour_ + c), coding_[c]));
             } else {
                 store(to, codeFloat(load<float>(from), coding_[c]));
             }
@@ -256,6 +326,13 @@ void SampleJoiner::get(uint8_t* out, std::size_t pixel, std::size_t count) const
             std::memcpy(out + colour_ * bytes_, &details->extras[p * extra_ * bytes_],
                         extra_ * bytes_);
     }
+}
+
+uint16_t SampleJoiner::sixteenToWrite(uint16_t host, std::size_t i) const {
+    if (haveSecond_ && bitAt(image_.details->secondValues, i) &&
+        !image_.document.changes.changed(i))
+        return sixteen().second()[host];
+    return sixteen().file[host];
 }
 
 std::size_t SampleJoiner::pixelBytes() const {
@@ -290,36 +367,3 @@ DocumentShape documentShape(const std::filesystem::path& file, const ImageFile& 
 }
 
 }  // namespace filterhost::imagefiles
-
-namespace filterhost {
-
-bool readSamplesKept(const ImageFile& image) {
-    const Document& document = image.document;
-    const ImageFileDetails* details = image.details.get();
-    const auto samples = static_cast<std::size_t>(document.width) *
-                         static_cast<std::size_t>(document.height) *
-                         static_cast<std::size_t>(document.planes);
-    return details != nullptr && document.depth == 16 && samples > 0 &&
-           details->originalSamples.size() == samples && document.pixels.size() == samples * 2;
-}
-
-std::optional<uint64_t> changedSinceRead(const ImageFile& image) {
-    if (!readSamplesKept(image)) return std::nullopt;
-    const Document& document = image.document;
-    const auto colour = static_cast<std::size_t>(document.planes);
-    const std::vector<uint16_t>& originals = image.details->originalSamples;
-    const uint8_t* now = document.pixels.data();
-    uint64_t changed = 0;
-    for (std::size_t i = 0; i < originals.size(); i += colour) {
-        bool differs = false;
-        for (std::size_t c = 0; c < colour; ++c, now += 2) {
-            uint16_t value = 0;
-            std::memcpy(&value, now, 2);
-            differs |= imagefiles::hostFrom16(originals[i + c]) != value;
-        }
-        changed += differs ? 1 : 0;
-    }
-    return changed;
-}
-
-}  // namespace filterhost

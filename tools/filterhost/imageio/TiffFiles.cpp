@@ -151,8 +151,17 @@ void readChunks(const TiffHandle& tiff, const Chunks& c, SampleSplitter& splitte
                 } else {
                     const uint32_t rows = std::min(c.rowsPerStrip, c.height - y);
                     need = std::size_t{rows} * c.width * c.chunkSamples() * c.sampleBytes;
-                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane), buffer.data(),
+                    // Strips whose samples are the document's bytes are
+                    // decoded into the document itself.
+                    uint8_t* rowsInPlace =
+                        c.separate
+                            ? nullptr
+                            : splitter.documentBytesAt(std::size_t{y} * c.width, c.samplesPerPixel);
+                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane),
+                                               rowsInPlace != nullptr ? rowsInPlace : buffer.data(),
                                                static_cast<tmsize_t>(need));
+                    if (rowsInPlace != nullptr && got >= 0 && static_cast<std::size_t>(got) >= need)
+                        continue;
                 }
                 if (got < 0 || static_cast<std::size_t>(got) < need) {
                     tiff.fail(std::string("cannot read the image data at row ") +
@@ -623,6 +632,10 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
     const std::size_t sampleBytes = chunks.sampleBytes;
     const bool partial =
         chunks.tiled && (width % chunks.tileWidth != 0 || height % chunks.tileLength != 0);
+    // Uncompressed samples in this machine's byte order are already what the
+    // file stores: written as they are, without libtiff copying each strip
+    // into its own buffer first.
+    const bool raw = compression == COMPRESSION_NONE && TIFFIsByteSwapped(tif) == 0;
     for (uint16_t plane = 0; plane < chunks.planes(); ++plane) {
         for (uint32_t y = 0; y < height; y += chunks.down()) {
             for (uint32_t x = 0; x < width; x += chunks.across()) {
@@ -642,15 +655,17 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
                 });
                 tmsize_t written = 0;
                 if (chunks.tiled) {
-                    written =
-                        TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, plane),
-                                             buffer.data(), static_cast<tmsize_t>(buffer.size()));
+                    const uint32_t tile = TIFFComputeTile(tif, x, y, 0, plane);
+                    const auto bytes = static_cast<tmsize_t>(buffer.size());
+                    written = raw ? TIFFWriteRawTile(tif, tile, buffer.data(), bytes)
+                                  : TIFFWriteEncodedTile(tif, tile, buffer.data(), bytes);
                 } else {
+                    const uint32_t strip = TIFFComputeStrip(tif, y, plane);
                     const uint32_t rows = std::min(chunks.rowsPerStrip, height - y);
-                    written = TIFFWriteEncodedStrip(
-                        tif, TIFFComputeStrip(tif, y, plane), buffer.data(),
-                        static_cast<tmsize_t>(std::size_t{rows} * width * chunks.chunkSamples() *
-                                              chunks.sampleBytes));
+                    const auto bytes = static_cast<tmsize_t>(
+                        std::size_t{rows} * width * chunks.chunkSamples() * chunks.sampleBytes);
+                    written = raw ? TIFFWriteRawStrip(tif, strip, buffer.data(), bytes)
+                                  : TIFFWriteEncodedStrip(tif, strip, buffer.data(), bytes);
                 }
                 if (written < 0) tiff.fail("cannot write the image data");
             }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "session/Document.h"
 
+#include "session/LargeBuffers.h"
+
 namespace filterhost {
 
 void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t mode, int32_t bits) {
@@ -9,8 +11,9 @@ void Document::allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t m
     planes = samplesPerPixel;
     imageMode = mode;
     depth = bits;
-    pixels.assign(rowBytes() * static_cast<std::size_t>(h), 0);
+    assignZeroed(pixels, rowBytes() * static_cast<std::size_t>(h));
     mask.clear();
+    changes = SampleChanges{};
     filterRect = VRect{0, 0, h, w};
 }
 

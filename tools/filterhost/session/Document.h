@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PITypes.h"
+#include "session/SampleChanges.h"
 
 namespace filterhost {
 
@@ -24,11 +25,17 @@ struct Document {
     // The area to filter; the whole image unless a selection narrows it.
     VRect filterRect{0, 0, 0, 0};
 
+    // The samples written with new values since the document was read
+    // (sample index = pixel × planes + plane), when tracked. The tile server
+    // records what a filter changes; code that sets pixels itself marks them.
+    SampleChanges changes;
+
     std::size_t sampleBytes() const { return static_cast<std::size_t>(depth / 8); }
     std::size_t pixelBytes() const { return sampleBytes() * static_cast<std::size_t>(planes); }
     std::size_t rowBytes() const { return pixelBytes() * static_cast<std::size_t>(width); }
 
-    // Allocates zeroed pixels and sets the filter rectangle to the whole image.
+    // Allocates zeroed pixels, sets the filter rectangle to the whole image and
+    // stops tracking changes.
     void allocate(int32_t w, int32_t h, int16_t samplesPerPixel, int16_t mode, int32_t bits);
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "session/HostServices.h"
 
+#include "session/LargeBuffers.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -251,6 +253,8 @@ Ptr HostServices::bufferNew(uint32_t* requestedSize, uint32_t minimumSize) {
     }
     void* memory = std::malloc(size == 0 ? 1 : size);
     if (memory == nullptr) return nullptr;
+    // A module's image planes are touched page by page from its threads.
+    preferHugePages(memory, size);
     buffers_[memory] = size;
     bufferBytes_ += size;
     if (bufferBytes_ > peakBufferBytes_) peakBufferBytes_ = bufferBytes_;

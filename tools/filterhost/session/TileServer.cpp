@@ -166,6 +166,8 @@ void TileServer::flush() {
     const auto width = static_cast<std::size_t>(int64_t{rect.right} - rect.left);
     const bool masked = !document_.mask.empty();
     const bool wholePixels = span == document_.pixelBytes();
+    const bool tracked = document_.changes.tracking();
+    const auto planesPerPixel = static_cast<std::size_t>(document_.planes);
     for (int64_t y = std::max<int64_t>(rect.top, 0);
          y < std::min<int64_t>(rect.bottom, document_.height); ++y) {
         const int64_t first = std::max<int64_t>(rect.left, 0);
@@ -176,16 +178,31 @@ void TileServer::flush() {
             static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width);
         uint8_t* to = document_.pixels.data() + pixel * document_.pixelBytes() +
                       static_cast<std::size_t>(out_.loPlane) * sample;
+        // The index of the first written sample of pixel x.
+        const auto sampleAt = [&](int64_t x) {
+            return (pixel + static_cast<std::size_t>(x)) * planesPerPixel +
+                   static_cast<std::size_t>(out_.loPlane);
+        };
         if (!masked && wholePixels) {
-            if (last > first)
-                std::memcpy(to + static_cast<std::size_t>(first) * span, from,
-                            static_cast<std::size_t>(last - first) * span);
+            if (last <= first) continue;
+            uint8_t* into = to + static_cast<std::size_t>(first) * span;
+            const std::size_t bytes = static_cast<std::size_t>(last - first) * span;
+            if (tracked) {
+                document_.changes.copy(into, from, sampleAt(first), bytes / sample, sample);
+            } else {
+                std::memcpy(into, from, bytes);
+            }
             continue;
         }
         for (int64_t x = first; x < last; ++x, from += span) {
             // As in an image editor, pixels outside the selection keep their values.
             if (masked && document_.mask[pixel + static_cast<std::size_t>(x)] == 0) continue;
-            std::memcpy(to + static_cast<std::size_t>(x) * document_.pixelBytes(), from, span);
+            uint8_t* into = to + static_cast<std::size_t>(x) * document_.pixelBytes();
+            if (tracked) {
+                document_.changes.copy(into, from, sampleAt(x), planes, sample);
+            } else {
+                std::memcpy(into, from, span);
+            }
         }
     }
 }

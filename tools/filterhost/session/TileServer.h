@@ -9,6 +9,7 @@
 
 #include "PIFilter.h"
 #include "session/Document.h"
+#include "session/LargeBuffers.h"
 
 namespace filterhost {
 
@@ -71,7 +72,7 @@ class TileServer {
         VRect rect{0, 0, 0, 0};
         int16_t loPlane = 0;
         int16_t hiPlane = -1;
-        std::vector<uint8_t> bytes;
+        UnfilledBytes bytes;
         // Rows of the document itself, in place of `bytes`, when the region
         // is whole rows of every plane inside the image.
         uint8_t* view = nullptr;
