@@ -130,9 +130,11 @@ TEST_F(DialogWindow, CancelDuringAComputationStopsItAndChangesNothing) {
 
 TEST_F(DialogWindow, OkDuringAComputationWaitsForIt) {
     auto d = open();
+    // Counted while idle: the new computation's detect may end before OK is pressed.
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int detects = d->updater().completedDetects();
     slider(*d, 1031)->setValue(30);
     ASSERT_TRUE(d->updater().isBusy());
-    const int detects = d->updater().completedDetects();
     d->done(QDialog::Accepted);
     EXPECT_FALSE(d->updater().isBusy());
     EXPECT_EQ(d->updater().completedDetects(), detects + 1);
@@ -203,7 +205,6 @@ TEST_F(DialogWindow, PresetCommands) {
     d->setPresets(std::make_unique<NelvoPresetManager>(folder.path()));
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     slider(*d, 1037)->setValue(42);
-    const int detects = d->updater().completedDetects();
     d->presetCommand(10000);  // Dust: both types false, tile size 80, no brush keys
     EXPECT_TRUE(check(*d, 1026)->isChecked());
     EXPECT_FALSE(check(*d, 1028)->isChecked());
@@ -211,6 +212,8 @@ TEST_F(DialogWindow, PresetCommands) {
     EXPECT_EQ(edit(*d, 1032)->text(), QStringLiteral("50"));
     EXPECT_EQ(slider(*d, 1037)->value(), 42);
     EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Initial));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int detects = d->updater().completedDetects();
     d->presetCommand(10000);  // the same again still recomputes
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     EXPECT_EQ(d->updater().completedDetects(), detects + 1);
