@@ -142,7 +142,12 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     for (const VRect& t : tiles) tileArea += std::int64_t{t.width()} * t.height();
     const std::int64_t imageArea = std::int64_t{size.width} * size.height;
     if (!incremental || 2 * tileArea > imageArea) {
-        changedTiles_.reset();
+        // Outside the old and the new defects both results are the source.
+        if (incremental)
+            changedTiles_ = blocksHoldingDefects(nextDefects_.data(), defectMap.data(), size.width,
+                                                 size.height);
+        else
+            changedTiles_.reset();
         engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
                           target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
         if (stopped()) return;

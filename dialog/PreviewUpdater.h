@@ -95,9 +95,9 @@ class PreviewUpdater {
         edit(markingMap.data());
     }
 
-    // The tiles of optimizedPixels that the last finished computation changed, when it
-    // followed another finished one; nothing when it rewrote the whole image. Read only
-    // when idle.
+    // The areas of optimizedPixels that the last finished computation may have changed,
+    // when it followed another finished one; nothing when any pixel may have changed.
+    // Read only when idle.
     const std::optional<std::vector<VRect>>& changedTiles() const { return changedTiles_; }
     // How many computations have finished; read only when idle.
     int finishedCount() const { return finishedCount_.load(); }

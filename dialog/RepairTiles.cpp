@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace nelvo {
@@ -31,7 +32,61 @@ void markChangedBlocks(const std::uint8_t* before, const std::uint8_t* after, st
     }
 }
 
+// Whether any byte of the `n` bytes at `bytes` is not 0, a word at a time.
+bool anySet(const std::uint8_t* bytes, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (word != 0) return true;
+    }
+    for (; i < n; ++i)
+        if (bytes[i] != 0) return true;
+    return false;
+}
+
 }  // namespace
+
+std::vector<VRect> blocksHoldingDefects(const std::uint8_t* before, const std::uint8_t* after,
+                                        std::int32_t width, std::int32_t height) {
+    if (width <= 0 || height <= 0) return {};
+    const std::int32_t blockColumns = blocksOver(width);
+    const std::int32_t blockRows = blocksOver(height);
+    std::vector<std::vector<VRect>> runs(static_cast<std::size_t>(blockRows));
+    tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blockRows),
+                      [&](const tbb::blocked_range<std::int32_t>& rows) {
+                          std::vector<std::uint8_t> held(static_cast<std::size_t>(blockColumns));
+                          for (std::int32_t by = rows.begin(); by < rows.end(); ++by) {
+                              std::fill(held.begin(), held.end(), std::uint8_t{0});
+                              const std::int32_t top = by * kBlockSide;
+                              const std::int32_t bottom = std::min(height, top + kBlockSide);
+                              for (std::int32_t y = top; y < bottom; ++y) {
+                                  const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
+                                  for (std::int32_t block = 0; block < blockColumns; ++block) {
+                                      if (held[static_cast<std::size_t>(block)] != 0) continue;
+                                      const std::int32_t x = block * kBlockSide;
+                                      const auto n =
+                                          static_cast<std::size_t>(std::min(kBlockSide, width - x));
+                                      if (anySet(before + row + x, n) || anySet(after + row + x, n))
+                                          held[static_cast<std::size_t>(block)] = 1;
+                                  }
+                              }
+                              std::vector<VRect>& out = runs[static_cast<std::size_t>(by)];
+                              for (std::int32_t block = 0; block < blockColumns; ++block) {
+                                  if (held[static_cast<std::size_t>(block)] == 0) continue;
+                                  const std::int32_t left = block * kBlockSide;
+                                  const std::int32_t right = std::min(width, left + kBlockSide);
+                                  if (!out.empty() && out.back().right == left)
+                                      out.back().right = right;
+                                  else
+                                      out.push_back(VRect{top, left, bottom, right});
+                              }
+                          }
+                      });
+    std::vector<VRect> all;
+    for (std::vector<VRect>& row : runs) all.insert(all.end(), row.begin(), row.end());
+    return all;
+}
 
 std::vector<VRect> tilesToRepair(const std::uint8_t* before, const std::uint8_t* after,
                                  std::int32_t width, std::int32_t height, std::int32_t reach) {

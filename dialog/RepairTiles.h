@@ -19,4 +19,10 @@ inline constexpr std::int32_t kRepairTileSide = 256;
 std::vector<VRect> tilesToRepair(const std::uint8_t* before, const std::uint8_t* after,
                                  std::int32_t width, std::int32_t height, std::int32_t reach);
 
+// Where two repairs of the same source can differ: the runs of 32-pixel square blocks
+// (clipped to the image, merged along each block row) in which either map holds a
+// non-zero byte. Outside its defects a repaired image is its source.
+std::vector<VRect> blocksHoldingDefects(const std::uint8_t* before, const std::uint8_t* after,
+                                        std::int32_t width, std::int32_t height);
+
 }  // namespace nelvo

@@ -154,6 +154,23 @@ TEST_F(DialogWindow, AnIntensityDragNeverDetects) {
     EXPECT_EQ(d->updater().completedDetects(), detects);
 }
 
+TEST_F(DialogWindow, TheOptimizedViewAfterChangesIsTheOneARedrawShows) {
+    // Results that follow a shown one are drawn only where they can differ from it.
+    auto d = open();
+    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(2);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    for (int v : {14, 6, 11}) {
+        slider(*d, 1029)->setValue(v);
+        ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+        ASSERT_TRUE(d->updater().changedTiles()) << v;
+        const QImage shown = d->preview().imageSurface().copy();
+        NelvoImageCtrl redrawn(d->preview().record);
+        redrawn.loadSource(redrawn.sourcePixels.data());
+        redrawn.showImage(d->preview().optimizedPixels.data());
+        EXPECT_EQ(shown, redrawn.imageSurface()) << v;
+    }
+}
+
 TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
     auto d = open();
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));

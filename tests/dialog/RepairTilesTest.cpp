@@ -44,5 +44,23 @@ TEST(RepairTiles, AChangeSendsBackTheTilesWithinReach) {
     for (const Case& c : cases) EXPECT_EQ(tilesForChangeAt(c.y, c.x), c.tiles) << c.y << "," << c.x;
 }
 
+TEST(RepairTiles, BlocksHoldingDefectsInEitherMapMergeAlongTheirRow) {
+    constexpr int kWidth = 200, kHeight = 70;  // the last block row and column are clipped
+    std::vector<std::uint8_t> before(kWidth * kHeight, 0), after = before;
+    before[5 * kWidth + 40] = 255;   // block (0, 1)
+    after[10 * kWidth + 70] = 255;   // block (0, 2): joins the run
+    after[10 * kWidth + 199] = 255;  // block (0, 6), clipped at 200
+    before[69 * kWidth + 0] = 255;   // block (2, 0), clipped at 70
+    const std::vector<VRect> blocks =
+        blocksHoldingDefects(before.data(), after.data(), kWidth, kHeight);
+    ASSERT_EQ(blocks.size(), 3u);
+    const auto same = [](const VRect& a, const VRect& b) {
+        return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+    };
+    EXPECT_TRUE(same(blocks[0], VRect{0, 32, 32, 96}));
+    EXPECT_TRUE(same(blocks[1], VRect{0, 192, 32, 200}));
+    EXPECT_TRUE(same(blocks[2], VRect{64, 0, 70, 32}));
+}
+
 }  // namespace
 }  // namespace nelvo

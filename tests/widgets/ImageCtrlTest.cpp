@@ -182,6 +182,12 @@ TEST(ImageCtrl, RenderingChangedAreasEqualsRenderingEverything) {
         updated.render(a, QRect(0, 0, 300, 200));
         whole.render(b, QRect(0, 0, 300, 200));
         EXPECT_EQ(a, b) << "zoom " << zoom;
+        // A part of the client drawn into a larger buffer, as the paint event does.
+        QImage part(300, 200, QImage::Format_RGB32);
+        part.fill(Qt::black);
+        whole.render(part, QRect(40, 30, 100, 50));
+        EXPECT_EQ(part.copy(0, 0, 100, 50), b.copy(40, 30, 100, 50)) << "zoom " << zoom;
+        EXPECT_EQ(part.pixel(150, 100), QColor(Qt::black).rgb());  // nothing drawn beyond
     }
 }
 

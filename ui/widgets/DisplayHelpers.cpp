@@ -63,6 +63,10 @@ struct SurfaceMemory {
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return nullptr;
         madvise(p, bytes, MADV_HUGEPAGE);  // advice only: a refusal changes nothing
+        // Pages are faulted in now, while the dialog opens, not under the first brush
+        // stroke: clearing the overlay's untouched pages as a stroke crossed them held a
+        // mouse move up for up to 55 ms. Older kernels refuse; the faults then come later.
+        madvise(p, bytes, MADV_POPULATE_WRITE);
         const std::lock_guard<std::mutex> lock(mutex());
         sizes().emplace(p, bytes);
         return p;

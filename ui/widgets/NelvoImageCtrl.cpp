@@ -116,14 +116,17 @@ void NelvoImageCtrl::updateImageAreas(const std::uint8_t* pixels, const std::vec
     }
     if (!keepOverlay && !overlayEmpty_) overlaySurface_.fill(0);
     if (!keepOverlay) overlayEmpty_ = true;
+    std::vector<IntRect> changed;
+    changed.reserve(areas.size());
     for (const IntRect& area : areas) {
         const IntRect clipped{
             std::clamp(area.left, 0, imageWidth), std::clamp(area.top, 0, imageHeight),
             std::clamp(area.right, 0, imageWidth), std::clamp(area.bottom, 0, imageHeight)};
         if (clipped.width() <= 0 || clipped.height() <= 0) continue;
         renderArea(pixels, clipped);
-        updateReductions(clipped);
+        changed.push_back(clipped);
     }
+    updateReductions(std::move(changed));
     update();
 }
 
@@ -190,20 +193,30 @@ void NelvoImageCtrl::buildReductions() {
     reductions_.resize(level);
 }
 
-void NelvoImageCtrl::updateReductions(const IntRect& area) {
+void NelvoImageCtrl::updateReductions(std::vector<IntRect> changed) {
     const QImage* previous = &imageSurface_;
-    IntRect changed = area;
     for (QImage& half : reductions_) {
-        const IntRect halved{changed.left / 2, changed.top / 2, (changed.right + 1) / 2,
-                             (changed.bottom + 1) / 2};
-        const int sourceWidth = std::min(previous->width(), 2 * halved.right) - 2 * halved.left;
-        const int sourceHeight = std::min(previous->height(), 2 * halved.bottom) - 2 * halved.top;
-        halvePixelsInParallel(
-            previous->constBits() + 2 * halved.top * previous->bytesPerLine() + 8 * halved.left,
-            sourceWidth, sourceHeight, previous->bytesPerLine(),
-            half.bits() + halved.top * half.bytesPerLine() + 4 * halved.left, half.bytesPerLine());
+        std::int64_t area = 0;
+        for (IntRect& r : changed) {
+            r = IntRect{r.left / 2, r.top / 2, (r.right + 1) / 2, (r.bottom + 1) / 2};
+            area += std::int64_t{r.width()} * r.height();
+        }
+        // Many small areas cost more one by one than the whole level at once; halved areas
+        // may also overlap, which is harmless only one after the other.
+        if (2 * area > std::int64_t{half.width()} * half.height()) {
+            halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
+                                  previous->bytesPerLine(), half.bits(), half.bytesPerLine());
+        } else {
+            for (const IntRect& r : changed) {
+                const int sourceWidth = std::min(previous->width(), 2 * r.right) - 2 * r.left;
+                const int sourceHeight = std::min(previous->height(), 2 * r.bottom) - 2 * r.top;
+                halvePixels(
+                    previous->constBits() + 2 * r.top * previous->bytesPerLine() + 8 * r.left,
+                    sourceWidth, sourceHeight, previous->bytesPerLine(),
+                    half.bits() + r.top * half.bytesPerLine() + 4 * r.left, half.bytesPerLine());
+            }
+        }
         previous = &half;
-        changed = halved;
     }
 }
 
@@ -287,6 +300,9 @@ std::uint32_t* NelvoImageCtrl::overlayWords() {
 
 void NelvoImageCtrl::render(QImage& target, const QRect& area) {
     QPainter painter(&target);
+    // The target may be larger than the area (the paint event's buffer is kept at the
+    // control's size): drawing only the area keeps small repaints small.
+    painter.setClipRect(QRect(QPoint(0, 0), area.size()));
     painter.fillRect(QRect(QPoint(0, 0), area.size()), QColor::fromRgb(kWorkspaceColour));
     if (imageSurface_.isNull() || displayRect.width() <= 0 || displayRect.height() <= 0) return;
     const QRectF placed(displayRect.left - area.left(), displayRect.top - area.top(),

@@ -126,7 +126,7 @@ class NelvoImageCtrl : public QWidget {
     IntRect clientRect() const;
     void renderArea(const std::uint8_t* pixels, const IntRect& area);
     void buildReductions();
-    void updateReductions(const IntRect& area);
+    void updateReductions(std::vector<IntRect> changed);
     void requestCursor();
     QRect cursorArea() const;
 
