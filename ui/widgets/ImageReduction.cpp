@@ -39,4 +39,20 @@ void halvePixelsInParallel(const std::uint8_t* source, int width, int height,
                       });
 }
 
+void halveAreas(const std::uint8_t* source, int width, int height, std::ptrdiff_t sourceStride,
+                std::uint8_t* target, std::ptrdiff_t targetStride,
+                const std::vector<IntRect>& areas, bool apart) {
+    const auto halve = [&](const IntRect& r) {
+        halvePixels(source + 2 * r.top * sourceStride + 8 * r.left,
+                    std::min(width, 2 * r.right) - 2 * r.left,
+                    std::min(height, 2 * r.bottom) - 2 * r.top, sourceStride,
+                    target + r.top * targetStride + 4 * r.left, targetStride);
+    };
+    if (apart) {
+        tbb::parallel_for(std::size_t{0}, areas.size(), [&](std::size_t i) { halve(areas[i]); });
+    } else {
+        for (const IntRect& r : areas) halve(r);
+    }
+}
+
 }  // namespace nelvo

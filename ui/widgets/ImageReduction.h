@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "ui/widgets/PreviewGeometry.h"
 
 namespace nelvo {
 
@@ -16,5 +19,11 @@ void halvePixels(const std::uint8_t* source, int width, int height, std::ptrdiff
 void halvePixelsInParallel(const std::uint8_t* source, int width, int height,
                            std::ptrdiff_t sourceStride, std::uint8_t* target,
                            std::ptrdiff_t targetStride);
+
+// Updates the reduction of a `width` x `height` source in `areas`, given in the target's
+// pixels. Areas that overlap are halved one after the other, apart ones side by side.
+void halveAreas(const std::uint8_t* source, int width, int height, std::ptrdiff_t sourceStride,
+                std::uint8_t* target, std::ptrdiff_t targetStride,
+                const std::vector<IntRect>& areas, bool apart);
 
 }  // namespace nelvo

@@ -196,26 +196,23 @@ void NelvoImageCtrl::buildReductions() {
 void NelvoImageCtrl::updateReductions(std::vector<IntRect> changed) {
     const QImage* previous = &imageSurface_;
     for (QImage& half : reductions_) {
+        // Areas that meet only at even columns and rows stay apart when halved, so
+        // they can be halved side by side; otherwise, one after the other.
+        bool apart = true;
         std::int64_t area = 0;
         for (IntRect& r : changed) {
+            apart = apart && r.left % 2 == 0 && r.top % 2 == 0 &&
+                    (r.right % 2 == 0 || r.right == previous->width()) &&
+                    (r.bottom % 2 == 0 || r.bottom == previous->height());
             r = IntRect{r.left / 2, r.top / 2, (r.right + 1) / 2, (r.bottom + 1) / 2};
             area += std::int64_t{r.width()} * r.height();
         }
-        // Many small areas cost more one by one than the whole level at once; halved areas
-        // may also overlap, which is harmless only one after the other.
-        if (2 * area > std::int64_t{half.width()} * half.height()) {
+        if (2 * area > std::int64_t{half.width()} * half.height())
             halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
                                   previous->bytesPerLine(), half.bits(), half.bytesPerLine());
-        } else {
-            for (const IntRect& r : changed) {
-                const int sourceWidth = std::min(previous->width(), 2 * r.right) - 2 * r.left;
-                const int sourceHeight = std::min(previous->height(), 2 * r.bottom) - 2 * r.top;
-                halvePixels(
-                    previous->constBits() + 2 * r.top * previous->bytesPerLine() + 8 * r.left,
-                    sourceWidth, sourceHeight, previous->bytesPerLine(),
-                    half.bits() + r.top * half.bytesPerLine() + 4 * r.left, half.bytesPerLine());
-            }
-        }
+        else
+            halveAreas(previous->constBits(), previous->width(), previous->height(),
+                       previous->bytesPerLine(), half.bits(), half.bytesPerLine(), changed, apart);
         previous = &half;
     }
 }

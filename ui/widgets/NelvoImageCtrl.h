@@ -52,8 +52,9 @@ class NelvoImageCtrl : public QWidget {
     // Renders a buffer laid out like sourcePixels; the overlay starts empty again unless
     // `keepOverlay` (a stroke in progress keeps its trace).
     void showImage(const std::uint8_t* pixels, bool keepOverlay = false);
-    // Renders only `areas` (image pixels) of a buffer whose earlier contents the surface
-    // shows, the overlay as showImage; showImage when the surface shows something else.
+    // Renders only `areas` (image pixels, not overlapping) of a buffer whose earlier
+    // contents the surface shows, the overlay as showImage; showImage when the surface
+    // shows something else.
     void updateImageAreas(const std::uint8_t* pixels, const std::vector<IntRect>& areas,
                           bool keepOverlay = false);
     // showImage(sourcePixels), then every pixel whose map byte is not 0 in the marker
