@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <cmath>
+#include <functional>
 
 #include "dialog/DialogFixture.h"
 
@@ -18,6 +19,29 @@ QWidget* shownEditingDialog() {
         if (w->objectName() == QStringLiteral("template1000") && w->isVisible()) return w;
     return nullptr;
 }
+
+// Calls `drive` once, from the dialog's own event loop, as soon as the editing dialog is
+// on screen; tells afterwards whether it ran.
+class WhenShown {
+  public:
+    explicit WhenShown(std::function<void(QWidget*)> drive) : drive_(std::move(drive)) {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* d = shownEditingDialog();
+            if (d == nullptr || driven_) return;
+            driven_ = true;
+            timer_.stop();
+            drive_(d);
+        });
+        timer_.start();
+    }
+    bool driven() const { return driven_; }
+
+  private:
+    std::function<void(QWidget*)> drive_;
+    QTimer timer_;
+    bool driven_ = false;
+};
 
 class DialogRun : public DialogFixture {
   protected:
@@ -34,14 +58,7 @@ class DialogRun : public DialogFixture {
 TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
     const std::vector<std::uint8_t> before = image.document.pixels;
     std::vector<std::uint8_t> preview;
-    bool driven = false;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* d = shownEditingDialog();
-        if (d == nullptr || driven) return;
-        driven = true;
-        timer.stop();
+    WhenShown shown([&](QWidget* d) {
         auto* progress = findControl(d, 1081);
         auto* intensity = findControl<QSlider>(d, 1029);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
@@ -53,10 +70,9 @@ TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
         preview = ctrl->optimizedPixels;
         findControl<QPushButton>(d, 1)->click();
     });
-    timer.start();
     session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
     ASSERT_EQ(session->run(image.document), noErr);
-    ASSERT_TRUE(driven);
+    ASSERT_TRUE(shown.driven());
     ASSERT_EQ(preview.size(), image.document.pixels.size());
     std::size_t differing = 0;
     for (std::size_t i = 0; i < preview.size(); ++i)
@@ -154,14 +170,7 @@ TEST_F(DialogRun, MarksReachTheWrittenImage) {
         filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
     const int width = image.document.width, height = image.document.height;
     Targets t;
-    bool driven = false;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* d = shownEditingDialog();
-        if (d == nullptr || driven) return;
-        driven = true;
-        timer.stop();
+    WhenShown shown([&](QWidget* d) {
         auto* progress = findControl(d, 1081);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         // The dialog and its preview live in the module; their layout is this build's.
@@ -184,10 +193,9 @@ TEST_F(DialogRun, MarksReachTheWrittenImage) {
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         findControl<QPushButton>(d, 1)->click();
     });
-    timer.start();
     session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
     ASSERT_EQ(session->run(image.document), noErr);
-    ASSERT_TRUE(driven);
+    ASSERT_TRUE(shown.driven());
     const std::vector<std::uint8_t>& written = image.document.pixels;
 
     // The speck's pixels come back near the clean picture.
