@@ -31,6 +31,7 @@
 #include "presets/PresetParams.h"
 #include "settings/FilterParameters.h"
 #include "settings/ParameterTable.h"
+#include "util/FileDescriptor.h"
 #include "util/NelvoWinException.h"
 #include "util/TextConversion.h"
 
@@ -99,27 +100,6 @@ class QuietXmlErrors {
     xmlGenericErrorFunc generic_;
     void* structuredContext_;
     xmlStructuredErrorFunc structured_;
-};
-
-class FileDescriptor {
-  public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_ = -1;
 };
 
 struct WriterDeleter {

@@ -11,24 +11,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "util/FileDescriptor.h"
+
 namespace filterhost {
 namespace {
 
 constexpr std::size_t kQuotedPrefix = 40;
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
+using nelvo::FileDescriptor;
 
 std::runtime_error systemError(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
