@@ -129,10 +129,12 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     const bool incremental = resultHeld_;
     // From here until the repair ends the buffers hold no finished result.
     resultHeld_ = false;
+    DefectBlocks blocks;
     std::vector<VRect> tiles;
-    if (incremental)
-        tiles = tilesToRepair(defectMap.data(), nextDefects_.data(), size.width, size.height,
-                              kRepairReach);
+    if (incremental) {
+        blocks = compareDefectMaps(defectMap.data(), nextDefects_.data(), size.width, size.height);
+        tiles = tilesToRepair(blocks, kRepairReach);
+    }
     defectMap.swap(nextDefects_);
     if (stopped()) return;
 
@@ -144,8 +146,7 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     if (!incremental || 2 * tileArea > imageArea) {
         // Outside the old and the new defects both results are the source.
         if (incremental)
-            changedTiles_ = blocksHoldingDefects(nextDefects_.data(), defectMap.data(), size.width,
-                                                 size.height);
+            changedTiles_ = blocksHoldingDefects(blocks);
         else
             changedTiles_.reset();
         engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,

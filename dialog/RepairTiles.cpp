@@ -6,33 +6,19 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 namespace nelvo {
 
 namespace {
 
-// Changes are first found per block, which the reach then grows by whole blocks.
-constexpr std::int32_t kBlockSide = 32;
-static_assert(kRepairTileSide % kBlockSide == 0);
+static_assert(kRepairTileSide % kDefectBlockSide == 0);
 
 std::int32_t blocksOver(std::int32_t pixels) {
-    return (pixels + kBlockSide - 1) / kBlockSide;
+    return (pixels + kDefectBlockSide - 1) / kDefectBlockSide;
 }
 
-// Marks, in `changed` (one byte per block of the block row), every block in which row
-// `y` of the two maps differs.
-void markChangedBlocks(const std::uint8_t* before, const std::uint8_t* after, std::int32_t width,
-                       std::uint8_t* changed) {
-    for (std::int32_t x = 0, block = 0; x < width; x += kBlockSide, ++block) {
-        if (changed[block] != 0) continue;
-        const auto n = static_cast<std::size_t>(std::min(kBlockSide, width - x));
-        if (std::memcmp(before + x, after + x, n) != 0) changed[block] = 1;
-    }
-}
-
-// Whether any byte of the `n` bytes at `bytes` is not 0, a word at a time.
+// Whether any of the `n` bytes at `bytes` is not 0, a word at a time.
 bool anySet(const std::uint8_t* bytes, std::size_t n) {
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -47,92 +33,88 @@ bool anySet(const std::uint8_t* bytes, std::size_t n) {
 
 }  // namespace
 
-std::vector<VRect> blocksHoldingDefects(const std::uint8_t* before, const std::uint8_t* after,
-                                        std::int32_t width, std::int32_t height) {
-    if (width <= 0 || height <= 0) return {};
-    const std::int32_t blockColumns = blocksOver(width);
-    const std::int32_t blockRows = blocksOver(height);
-    std::vector<std::vector<VRect>> runs(static_cast<std::size_t>(blockRows));
-    tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blockRows),
-                      [&](const tbb::blocked_range<std::int32_t>& rows) {
-                          std::vector<std::uint8_t> held(static_cast<std::size_t>(blockColumns));
-                          for (std::int32_t by = rows.begin(); by < rows.end(); ++by) {
-                              std::fill(held.begin(), held.end(), std::uint8_t{0});
-                              const std::int32_t top = by * kBlockSide;
-                              const std::int32_t bottom = std::min(height, top + kBlockSide);
-                              for (std::int32_t y = top; y < bottom; ++y) {
-                                  const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
-                                  for (std::int32_t block = 0; block < blockColumns; ++block) {
-                                      if (held[static_cast<std::size_t>(block)] != 0) continue;
-                                      const std::int32_t x = block * kBlockSide;
-                                      const auto n =
-                                          static_cast<std::size_t>(std::min(kBlockSide, width - x));
-                                      if (anySet(before + row + x, n) || anySet(after + row + x, n))
-                                          held[static_cast<std::size_t>(block)] = 1;
-                                  }
-                              }
-                              std::vector<VRect>& out = runs[static_cast<std::size_t>(by)];
-                              for (std::int32_t block = 0; block < blockColumns; ++block) {
-                                  if (held[static_cast<std::size_t>(block)] == 0) continue;
-                                  const std::int32_t left = block * kBlockSide;
-                                  const std::int32_t right = std::min(width, left + kBlockSide);
-                                  if (!out.empty() && out.back().right == left)
-                                      out.back().right = right;
-                                  else
-                                      out.push_back(VRect{top, left, bottom, right});
-                              }
-                          }
-                      });
-    std::vector<VRect> all;
-    for (std::vector<VRect>& row : runs) all.insert(all.end(), row.begin(), row.end());
-    return all;
+DefectBlocks compareDefectMaps(const std::uint8_t* before, const std::uint8_t* after,
+                               std::int32_t width, std::int32_t height) {
+    DefectBlocks blocks;
+    if (width <= 0 || height <= 0) return blocks;
+    blocks.width = width;
+    blocks.height = height;
+    blocks.columns = blocksOver(width);
+    blocks.rows = blocksOver(height);
+    const std::size_t count =
+        static_cast<std::size_t>(blocks.columns) * static_cast<std::size_t>(blocks.rows);
+    blocks.changed.assign(count, 0);
+    blocks.held.assign(count, 0);
+    tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blocks.rows), [&](const auto& rows) {
+        for (std::int32_t by = rows.begin(); by < rows.end(); ++by) {
+            const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(by) * blocks.columns;
+            std::uint8_t* changed = blocks.changed.data() + first;
+            std::uint8_t* held = blocks.held.data() + first;
+            const std::int32_t bottom = std::min(height, (by + 1) * kDefectBlockSide);
+            for (std::int32_t y = by * kDefectBlockSide; y < bottom; ++y) {
+                const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
+                for (std::int32_t b = 0; b < blocks.columns; ++b) {
+                    if (changed[b] != 0 && held[b] != 0) continue;
+                    const std::int32_t x = b * kDefectBlockSide;
+                    const auto n = static_cast<std::size_t>(std::min(kDefectBlockSide, width - x));
+                    const std::uint8_t* was = before + row + x;
+                    const std::uint8_t* is = after + row + x;
+                    if (changed[b] == 0 && std::memcmp(was, is, n) != 0) changed[b] = 1;
+                    if (held[b] == 0 && (anySet(was, n) || anySet(is, n))) held[b] = 1;
+                }
+            }
+        }
+    });
+    return blocks;
 }
 
-std::vector<VRect> tilesToRepair(const std::uint8_t* before, const std::uint8_t* after,
-                                 std::int32_t width, std::int32_t height, std::int32_t reach) {
-    if (width <= 0 || height <= 0) return {};
-    const std::int32_t blockColumns = blocksOver(width);
-    const std::int32_t blockRows = blocksOver(height);
-    std::vector<std::uint8_t> changed(static_cast<std::size_t>(blockColumns) *
-                                      static_cast<std::size_t>(blockRows));
-    tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blockRows),
-                      [&](const tbb::blocked_range<std::int32_t>& rows) {
-                          for (std::int32_t by = rows.begin(); by < rows.end(); ++by) {
-                              std::uint8_t* marks =
-                                  changed.data() + static_cast<std::ptrdiff_t>(by) * blockColumns;
-                              const std::int32_t last = std::min(height, (by + 1) * kBlockSide);
-                              for (std::int32_t y = by * kBlockSide; y < last; ++y) {
-                                  const std::ptrdiff_t offset =
-                                      static_cast<std::ptrdiff_t>(y) * width;
-                                  markChangedBlocks(before + offset, after + offset, width, marks);
-                              }
-                          }
-                      });
-
+std::vector<VRect> tilesToRepair(const DefectBlocks& blocks, std::int32_t reach) {
     // A change in a block counts for every tile whose pixels lie within the reach of
     // any of the block's pixels.
     const std::int32_t grow = blocksOver(std::max(reach, 0));
-    constexpr std::int32_t tileBlocks = kRepairTileSide / kBlockSide;
+    constexpr std::int32_t tileBlocks = kRepairTileSide / kDefectBlockSide;
     std::vector<VRect> tiles;
-    for (std::int32_t top = 0; top < height; top += kRepairTileSide) {
-        for (std::int32_t left = 0; left < width; left += kRepairTileSide) {
-            const std::int32_t bx0 = std::max(left / kBlockSide - grow, 0);
-            const std::int32_t by0 = std::max(top / kBlockSide - grow, 0);
-            const std::int32_t bx1 = std::min(left / kBlockSide + tileBlocks + grow, blockColumns);
-            const std::int32_t by1 = std::min(top / kBlockSide + tileBlocks + grow, blockRows);
+    for (std::int32_t top = 0; top < blocks.height; top += kRepairTileSide) {
+        for (std::int32_t left = 0; left < blocks.width; left += kRepairTileSide) {
+            const std::int32_t bx0 = std::max(left / kDefectBlockSide - grow, 0);
+            const std::int32_t by0 = std::max(top / kDefectBlockSide - grow, 0);
+            const std::int32_t bx1 =
+                std::min(left / kDefectBlockSide + tileBlocks + grow, blocks.columns);
+            const std::int32_t by1 =
+                std::min(top / kDefectBlockSide + tileBlocks + grow, blocks.rows);
             bool dirty = false;
             for (std::int32_t by = by0; by < by1 && !dirty; ++by) {
-                const std::uint8_t* marks =
-                    changed.data() + static_cast<std::ptrdiff_t>(by) * blockColumns;
-                dirty =
-                    std::any_of(marks + bx0, marks + bx1, [](std::uint8_t m) { return m != 0; });
+                const std::uint8_t* changed =
+                    blocks.changed.data() + static_cast<std::ptrdiff_t>(by) * blocks.columns;
+                dirty = std::any_of(changed + bx0, changed + bx1,
+                                    [](std::uint8_t c) { return c != 0; });
             }
             if (dirty)
-                tiles.push_back(VRect{top, left, std::min(top + kRepairTileSide, height),
-                                      std::min(left + kRepairTileSide, width)});
+                tiles.push_back(VRect{top, left, std::min(top + kRepairTileSide, blocks.height),
+                                      std::min(left + kRepairTileSide, blocks.width)});
         }
     }
     return tiles;
+}
+
+std::vector<VRect> blocksHoldingDefects(const DefectBlocks& blocks) {
+    std::vector<VRect> runs;
+    for (std::int32_t by = 0; by < blocks.rows; ++by) {
+        const std::int32_t top = by * kDefectBlockSide;
+        const std::int32_t bottom = std::min(blocks.height, top + kDefectBlockSide);
+        const std::uint8_t* held =
+            blocks.held.data() + static_cast<std::ptrdiff_t>(by) * blocks.columns;
+        for (std::int32_t b = 0; b < blocks.columns; ++b) {
+            if (held[b] == 0) continue;
+            const std::int32_t left = b * kDefectBlockSide;
+            const std::int32_t right = std::min(blocks.width, left + kDefectBlockSide);
+            if (!runs.empty() && runs.back().top == top && runs.back().right == left)
+                runs.back().right = right;
+            else
+                runs.push_back(VRect{top, left, bottom, right});
+        }
+    }
+    return runs;
 }
 
 }  // namespace nelvo

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Which parts of the preview's repaired image a new computation has to redo. A repaired
-// pixel depends only on the flags and pixels within the repair's reach, so where no flag
-// changed within that distance the previous result still holds.
+// Which parts of the preview's repaired image a new computation has to redo, and which
+// parts of the picture can have changed. A repaired pixel depends only on the flags and
+// pixels within the repair's reach, so where no flag changed within that distance the
+// previous result still holds; outside its defects a repaired image is its source.
 #pragma once
 
 #include <cstdint>
@@ -12,17 +13,25 @@
 namespace nelvo {
 
 inline constexpr std::int32_t kRepairTileSide = 256;
+inline constexpr std::int32_t kDefectBlockSide = 32;
 
-// The tiles (kRepairTileSide square, clipped to the image) with a pixel whose byte
-// differs between the two maps within `reach` of them (Chebyshev distance), in row
-// order. Both maps hold one byte per pixel, `width` bytes a row.
-std::vector<VRect> tilesToRepair(const std::uint8_t* before, const std::uint8_t* after,
-                                 std::int32_t width, std::int32_t height, std::int32_t reach);
+// Two defect maps (one byte per pixel, `width` bytes a row) compared in square blocks
+// of kDefectBlockSide, row by row of blocks: where they differ, and where either holds
+// a non-zero byte.
+struct DefectBlocks {
+    std::int32_t width = 0, height = 0;  // of the maps, in pixels
+    std::int32_t columns = 0, rows = 0;  // of blocks
+    std::vector<std::uint8_t> changed, held;
+};
+DefectBlocks compareDefectMaps(const std::uint8_t* before, const std::uint8_t* after,
+                               std::int32_t width, std::int32_t height);
 
-// Where two repairs of the same source can differ: the runs of 32-pixel square blocks
-// (clipped to the image, merged along each block row) in which either map holds a
-// non-zero byte. Outside its defects a repaired image is its source.
-std::vector<VRect> blocksHoldingDefects(const std::uint8_t* before, const std::uint8_t* after,
-                                        std::int32_t width, std::int32_t height);
+// The tiles (kRepairTileSide square, clipped to the image) with a changed pixel within
+// `reach` of them (Chebyshev distance), in row order.
+std::vector<VRect> tilesToRepair(const DefectBlocks& blocks, std::int32_t reach);
+
+// The blocks that hold a defect in either map, clipped to the image and merged along
+// each row of blocks: where two repairs of the same source can differ.
+std::vector<VRect> blocksHoldingDefects(const DefectBlocks& blocks);
 
 }  // namespace nelvo

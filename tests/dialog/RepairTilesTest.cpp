@@ -20,7 +20,8 @@ std::vector<Corner> tilesForChangeAt(int y, int x) {
     std::vector<std::uint8_t> after = before;
     if (y >= 0) after[static_cast<std::size_t>(y * kWidth + x)] = 255;
     std::vector<Corner> corners;
-    for (const VRect& t : tilesToRepair(before.data(), after.data(), kWidth, kHeight, 30)) {
+    for (const VRect& t :
+         tilesToRepair(compareDefectMaps(before.data(), after.data(), kWidth, kHeight), 30)) {
         EXPECT_EQ(t.bottom, std::min(t.top + kRepairTileSide, kHeight));
         EXPECT_EQ(t.right, std::min(t.left + kRepairTileSide, kWidth));
         corners.push_back({t.top, t.left});
@@ -52,7 +53,7 @@ TEST(RepairTiles, BlocksHoldingDefectsInEitherMapMergeAlongTheirRow) {
     after[10 * kWidth + 199] = 255;  // block (0, 6), clipped at 200
     before[69 * kWidth + 0] = 255;   // block (2, 0), clipped at 70
     const std::vector<VRect> blocks =
-        blocksHoldingDefects(before.data(), after.data(), kWidth, kHeight);
+        blocksHoldingDefects(compareDefectMaps(before.data(), after.data(), kWidth, kHeight));
     ASSERT_EQ(blocks.size(), 3u);
     const auto same = [](const VRect& a, const VRect& b) {
         return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
