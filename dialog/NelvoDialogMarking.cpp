@@ -123,7 +123,8 @@ void NelvoDialog::applyEraserMarks() {
     finishStroke();
 }
 
-// Every stroke recomputes, even one that changed no byte (a brush at intensity 0).
+// Every stroke recomputes, even one that changed no byte (a brush at intensity 0). The
+// overlay holds only this stroke's trace, all of it inside strokeBounds_.
 void NelvoDialog::finishStroke() {
     startUpdate(UpdateMode::Marks);
     preview_->clearOverlay(strokeBounds_);

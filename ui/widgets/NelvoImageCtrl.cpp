@@ -266,14 +266,16 @@ void NelvoImageCtrl::clearOverlay() {
     update();
 }
 
-void NelvoImageCtrl::clearOverlay(const IntRect& imageArea) {
+void NelvoImageCtrl::clearOverlay(const IntRect& drawnArea) {
     if (overlaySurface_.isNull()) return;
-    const int left = std::clamp(imageArea.left, 0, imageWidth);
-    const int right = std::clamp(imageArea.right, left, imageWidth);
-    for (int y = std::max(0, imageArea.top); y < std::min(imageArea.bottom, imageHeight); ++y)
+    const int left = std::clamp(drawnArea.left, 0, imageWidth);
+    const int right = std::clamp(drawnArea.right, left, imageWidth);
+    for (int y = std::max(0, drawnArea.top); y < std::min(drawnArea.bottom, imageHeight); ++y)
         std::fill_n(reinterpret_cast<std::uint32_t*>(overlaySurface_.scanLine(y)) + left,
                     right - left, 0u);
-    invalidateImageArea(imageArea);
+    // Nothing is left on it: the next picture need not clear it again, nor paints blend it.
+    overlayEmpty_ = true;
+    invalidateImageArea(drawnArea);
 }
 
 void NelvoImageCtrl::keepInView() {

@@ -70,9 +70,9 @@ class NelvoImageCtrl : public QWidget {
     // Repaints the client area over image pixels {x0, y0, x1, y1}.
     void invalidateImageArea(const IntRect& imageRect);
     void clearOverlay();
-    // Empties only the overlay's image pixels inside `imageArea` and repaints them; the
-    // same as clearOverlay when nothing outside was drawn.
-    void clearOverlay(const IntRect& imageArea);
+    // clearOverlay for an overlay drawn on only inside `drawnArea` (image pixels): empties
+    // and repaints just that area.
+    void clearOverlay(const IntRect& drawnArea);
     void keepInView();
 
     // A painter on the overlay (premultiplied colour, alpha in the fourth byte); painting
