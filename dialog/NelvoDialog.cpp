@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 #include "dialog/PresetCommands.h"
@@ -26,6 +28,7 @@
 #include "presets/NelvoPresetManager.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoAboutDlg.h"
 #include "ui/widgets/NelvoButtonCtrl.h"
 #include "ui/widgets/NelvoCustomLink.h"
@@ -190,16 +193,21 @@ class ColourSwatch : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::Shadow));
-        painter.setBrush(QColor(static_cast<int>(colour_ & 0xFFu),
-                                static_cast<int>((colour_ >> 8) & 0xFFu),
-                                static_cast<int>((colour_ >> 16) & 0xFFu)));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        guardHandler([&] {
+            QPainter painter(this);
+            painter.setPen(palette().color(QPalette::Shadow));
+            painter.setBrush(QColor(static_cast<int>(colour_ & 0xFFu),
+                                    static_cast<int>((colour_ >> 8) & 0xFFu),
+                                    static_cast<int>((colour_ >> 16) & 0xFFu)));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick)
-            onClick();
+        guardHandler([&] {
+            if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) &&
+                onClick)
+                onClick();
+        });
     }
 
   private:
@@ -381,7 +389,7 @@ void NelvoDialog::buildControls() {
                 QPalette p = link->palette();
                 p.setColor(QPalette::WindowText, QColor::fromRgb(kLinkColour));
                 link->setPalette(p);
-                link->onClick = [this] {
+                link->onClick = [this] {  // called inside the link's guarded handler
                     NelvoAboutDlg box(this);
                     box.openAddress = openAddress;
                     box.exec();
@@ -413,19 +421,22 @@ void NelvoDialog::buildControls() {
 
     connect(findControl<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
     connect(findControl<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
-    connect(findControl<QPushButton>(this, 1052), &QPushButton::clicked, this,
-            [this] { showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(1052)); });
-    connect(findControl<QPushButton>(this, 1054), &QPushButton::clicked, this,
-            [this] { showPresetMenu(kDeletePresetFirst, kDeletePresetLast, control(1054)); });
+    connect(findControl<QPushButton>(this, 1052), &QPushButton::clicked, this, guarded([this] {
+                showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(1052));
+            }));
+    connect(findControl<QPushButton>(this, 1054), &QPushButton::clicked, this, guarded([this] {
+                showPresetMenu(kDeletePresetFirst, kDeletePresetLast, control(1054));
+            }));
     connect(findControl<QPushButton>(this, 1053), &QPushButton::clicked, this,
-            [this] { addPresetCommand(); });
+            guarded([this] { addPresetCommand(); }));
     QCheckBox* dark = check(1026);
     QCheckBox* bright = check(1028);
     connect(dark, &QCheckBox::clicked, this,
-            [this, dark, bright] { onDefectTypeClicked(dark, bright); });
+            guarded([this, dark, bright] { onDefectTypeClicked(dark, bright); }));
     connect(bright, &QCheckBox::clicked, this,
-            [this, dark, bright] { onDefectTypeClicked(bright, dark); });
-    connect(viewTabs_, &QTabBar::currentChanged, this, [this](int i) { onViewTabChanged(i); });
+            guarded([this, dark, bright] { onDefectTypeClicked(bright, dark); }));
+    connect(viewTabs_, &QTabBar::currentChanged, this,
+            guarded([this](int i) { onViewTabChanged(i); }));
     connectSliders();
     connectZoomControls();
 }
@@ -435,16 +446,17 @@ void NelvoDialog::connectSliders() {
         QSlider* s = slider(sliderId);
         QLineEdit* e = edit(editId);
         const int id = editId;
-        connect(s, &QSlider::valueChanged, this, [this, id] {
-            if (syncingFromEdit_) return;
-            syncEditFromSlider(id);
-            followUp(id);
-        });
-        connect(e, &QLineEdit::textEdited, this, [this, id] {
-            syncSliderFromEdit(id);
-            followUp(id);
-        });
-        connect(e, &QLineEdit::editingFinished, this, [this, id] { syncEditFromSlider(id); });
+        connect(s, &QSlider::valueChanged, this, guarded([this, id] {
+                    if (syncingFromEdit_) return;
+                    syncEditFromSlider(id);
+                    followUp(id);
+                }));
+        connect(e, &QLineEdit::textEdited, this, guarded([this, id] {
+                    syncSliderFromEdit(id);
+                    followUp(id);
+                }));
+        connect(e, &QLineEdit::editingFinished, this,
+                guarded([this, id] { syncEditFromSlider(id); }));
     }
 }
 
@@ -507,15 +519,17 @@ QString NelvoDialog::helpPagePath() {
 }
 
 bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
-    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
-        return preTranslateKey(static_cast<QKeyEvent*>(e));
-    if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-        openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
-        return true;
-    }
-    return QDialog::eventFilter(watched, e);
+    return guardHandler(true, [&] {
+        if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
+            watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+            return preTranslateKey(static_cast<QKeyEvent*>(e));
+        if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
+            return true;
+        }
+        return QDialog::eventFilter(watched, e);
+    });
 }
 
 void NelvoDialog::setTexts() {
@@ -606,7 +620,31 @@ void NelvoDialog::initialise() {
 
 int NelvoDialog::exec() {
     initialise();
+    const HandlerFailureScope failures(
+        [this](std::exception_ptr failure) { onHandlerFailure(std::move(failure)); });
     return QDialog::exec();
+}
+
+void NelvoDialog::onHandlerFailure(std::exception_ptr failure) {
+    if (!failure_) failure_ = std::move(failure);
+    // Not from within the failed handler: the window system is still in its dispatch.
+    QMetaObject::invokeMethod(
+        this, [this] { cancelRun(); }, Qt::QueuedConnection);
+}
+
+bool NelvoDialog::hostAsksToStop() const {
+    return record_->abortProc != nullptr && record_->abortProc() != 0;
+}
+
+void NelvoDialog::cancelRun() {
+    if (!isVisible()) return;
+    // A menu, message box, colour chooser or naming dialog runs its own loop over ours.
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* nested = qobject_cast<QDialog*>(window);
+        if (nested != nullptr && nested != this && nested->isVisible()) nested->reject();
+    }
+    done(QDialog::Rejected);
 }
 
 ControlValues NelvoDialog::controlValues() const {
@@ -645,9 +683,21 @@ void NelvoDialog::applySettings() {
     const std::int32_t* frame = settings.windowFrame;  // top, left, bottom, right
     const std::int64_t frameWidth = std::int64_t{frame[3]} - frame[1];
     const std::int64_t frameHeight = std::int64_t{frame[2]} - frame[0];
-    if (frameWidth >= metrics.dialogMinWidth && frameHeight >= metrics.dialogMinHeight)
-        setGeometry(frame[1], frame[0], static_cast<int>(frameWidth),
-                    static_cast<int>(frameHeight));
+    // A frame from another screen setup, or typed into an action, opens the dialog where
+    // it can be seen and used, never larger than the screen.
+    // The window system's frame around it must fit as well: the native window is made
+    // now so that its margins are known.
+    if (frameWidth >= metrics.dialogMinWidth && frameHeight >= metrics.dialogMinHeight) {
+        winId();
+        const QMargins m = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+        const StoredRect outer{std::int64_t{frame[1]} - m.left(), std::int64_t{frame[0]} - m.top(),
+                               frameWidth + m.left() + m.right(),
+                               frameHeight + m.top() + m.bottom()};
+        if (const auto fitted = fitOntoCurrentScreens(outer))
+            setGeometry(fitted->x + m.left(), fitted->y + m.top(),
+                        fitted->width - m.left() - m.right(),
+                        fitted->height - m.top() - m.bottom());
+    }
     applyValues(valuesFromSettings(settings.engine));
 }
 
@@ -663,32 +713,43 @@ void NelvoDialog::collectSettings() {
 }
 
 void NelvoDialog::done(int r) {
-    if (timerId_ != 0) {
-        killTimer(timerId_);
-        timerId_ = 0;
-    }
-    if (r == QDialog::Accepted) {
-        collectSettings();
-        result.mapBytes =
-            static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
-        result.mapWidth = imageWidth_;
-        result.map = updater_->markingMap.data();
-    } else {
-        updater_->requestCancel();
-    }
-    // The navigator keeps its place for the next opening.
-    if (navigator_ != nullptr) navigator_->close();
-    // After OK a running computation may finish; after Cancel it was told to stop.
-    updater_->join();
+    // Reached from key presses inside the window system's dispatch; whatever fails here,
+    // the modal loop still ends.
+    guardHandler([&] {
+        if (timerId_ != 0) {
+            killTimer(timerId_);
+            timerId_ = 0;
+        }
+        if (r == QDialog::Accepted) {
+            // OK (or Enter) with the button still down: what the user sees is applied.
+            if (strokeInProgress()) {
+                onPreviewButtonUp();
+                updater_->requestCancel();  // its preview would never be seen
+            }
+            collectSettings();
+            result.mapBytes =
+                static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
+            result.mapWidth = imageWidth_;
+            result.map = updater_->markingMap.data();
+        } else {
+            updater_->requestCancel();
+        }
+        // The navigator keeps its place for the next opening.
+        if (navigator_ != nullptr) navigator_->close();
+        // After OK a running computation may finish; after Cancel it was told to stop.
+        updater_->join();
+    });
     QDialog::done(r);
 }
 
 void NelvoDialog::resizeEvent(QResizeEvent* e) {
-    QDialog::resizeEvent(e);
-    layoutControls();
-    // The preview keeps its picture in view itself, but only once it is shown.
-    preview_->keepInView();
-    updateNavigator();
+    guardHandler([&] {
+        QDialog::resizeEvent(e);
+        layoutControls();
+        // The preview keeps its picture in view itself, but only once it is shown.
+        preview_->keepInView();
+        updateNavigator();
+    });
 }
 
 void NelvoDialog::layoutControls() {

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFont>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -97,11 +98,16 @@ class NelvoDialog : public QDialog {
     // Exists from the end of initialise() on.
     NelvoNavigatorWnd* navigator() const { return navigator_; }
 
+    // Why the modal run ended with an error: what an event handler threw while the dialog
+    // was up (the run then ends as if cancelled). Null after OK or a plain cancel.
+    std::exception_ptr failure() const { return failure_; }
+
     static constexpr QEvent::Type kPreviewDoneEvent = static_cast<QEvent::Type>(QEvent::User + 1);
     static constexpr QEvent::Type kPreviewErrorEvent = static_cast<QEvent::Type>(QEvent::User + 2);
 
-    // Closing: after Accepted the settings and marks are collected and a running
-    // computation may finish; otherwise it is told to stop. Either way it is joined.
+    // Closing: after Accepted a stroke still being drawn is applied as a release would,
+    // then the settings and marks are collected and a running computation may finish;
+    // otherwise it is told to stop. Either way it is joined.
     void done(int r) override;
 
   protected:
@@ -111,6 +117,13 @@ class NelvoDialog : public QDialog {
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
+    // Ends the modal run from outside the user's hands (the host asks to stop, or a
+    // handler failed): any window opened over the dialog closes first, then the dialog
+    // closes as if cancelled.
+    void cancelRun();
+    void onHandlerFailure(std::exception_ptr failure);
+    bool hostAsksToStop() const;
+
     void buildControls();
     void layoutControls();
     void setTexts();
@@ -207,6 +220,7 @@ class NelvoDialog : public QDialog {
         {1030, 1029}, {1032, 1031}, {1040, 1037}, {1048, 1039}, {1044, 1038}};
     bool syncingFromEdit_ = false;
     bool initialised_ = false;
+    std::exception_ptr failure_;
     int timerId_ = 0;
     // Every control with its template rectangle in pixels and its anchor.
     struct Placement {

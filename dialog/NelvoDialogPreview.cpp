@@ -9,6 +9,7 @@
 
 #include "dialog/NelvoDialog.h"
 #include "host/ImageModes.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "util/LoadString.h"
 
@@ -128,29 +129,40 @@ void NelvoDialog::onViewTabChanged(int index) {
 }
 
 void NelvoDialog::timerEvent(QTimerEvent* e) {
-    if (e->timerId() == timerId_ && progress_->isVisible()) {
-        progress_->setValue(std::min(updater_->progress(), progress_->maximum()));
-        return;
-    }
-    QDialog::timerEvent(e);
+    guardHandler([&] {
+        if (e->timerId() != timerId_) {
+            QDialog::timerEvent(e);
+            return;
+        }
+        // A stop the host was asked for (a signal to the program, its own cancel key)
+        // would otherwise wait for the user: the dialog closes as if cancelled.
+        if (hostAsksToStop()) {
+            cancelRun();
+            return;
+        }
+        if (progress_->isVisible())
+            progress_->setValue(std::min(updater_->progress(), progress_->maximum()));
+    });
 }
 
 bool NelvoDialog::event(QEvent* e) {
-    if (e->type() == kPreviewDoneEvent) {
-        showFinishedView();
-        return true;
-    }
-    if (e->type() == kPreviewErrorEvent) {
-        progress_->hide();
-        // The dialog stays usable: the next change starts a fresh computation.
-        const QString text =
-            QString::fromStdWString(loadString(kPreviewFailedString))
-                .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
-        QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
-        box.exec();
-        return true;
-    }
-    return QDialog::event(e);
+    return guardHandler(true, [&] {
+        if (e->type() == kPreviewDoneEvent) {
+            showFinishedView();
+            return true;
+        }
+        if (e->type() == kPreviewErrorEvent) {
+            progress_->hide();
+            // The dialog stays usable: the next change starts a fresh computation.
+            const QString text =
+                QString::fromStdWString(loadString(kPreviewFailedString))
+                    .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
+            QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
+            box.exec();
+            return true;
+        }
+        return QDialog::event(e);
+    });
 }
 
 }  // namespace nelvo

@@ -13,6 +13,7 @@
 #include "dialog/ZoomNavigation.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NavigatorGeometry.h"
 #include "ui/widgets/NelvoButtonCtrl.h"
 #include "ui/widgets/NelvoImageCtrl.h"
@@ -54,37 +55,37 @@ void NelvoDialog::connectZoomControls() {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);  // typing 5 must not turn into a listed 50.0 %
     connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
-            [this] { fitPreview(); });
+            guarded([this] { fitPreview(); }));
     connect(findControl<NelvoButtonCtrl>(this, 1006), &QAbstractButton::clicked, this,
-            [this] { zoomIn(std::nullopt); });
+            guarded([this] { zoomIn(std::nullopt); }));
     connect(findControl<NelvoButtonCtrl>(this, 1005), &QAbstractButton::clicked, this,
-            [this] { zoomOut(std::nullopt); });
+            guarded([this] { zoomOut(std::nullopt); }));
     // A level chosen from the list: the box already shows it.
-    connect(box, &QComboBox::activated, this, [this](int index) {
-        if (index < 0 || index >= static_cast<int>(kZoomLevels.size())) return;
-        zoomTyped_ = false;
-        const double zoom = kZoomLevels[static_cast<std::size_t>(index)];
-        preview_->setZoom(zoom);
-        QSlider* s = slider(1007);
-        s->blockSignals(true);
-        s->setValue(zoomSliderPosition(zoom));
-        s->blockSignals(false);
-        updateNavigator();
-        if (resizeCursor()) updateCursor();
-    });
+    connect(box, &QComboBox::activated, this, guarded([this](int index) {
+                if (index < 0 || index >= static_cast<int>(kZoomLevels.size())) return;
+                zoomTyped_ = false;
+                const double zoom = kZoomLevels[static_cast<std::size_t>(index)];
+                preview_->setZoom(zoom);
+                QSlider* s = slider(1007);
+                s->blockSignals(true);
+                s->setValue(zoomSliderPosition(zoom));
+                s->blockSignals(false);
+                updateNavigator();
+                if (resizeCursor()) updateCursor();
+            }));
     connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { zoomTyped_ = true; });
     // Leaving the box applies what was typed (Enter does so in preTranslateKey).
-    connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this] {
-        if (zoomTyped_) applyTypedZoom();
-    });
-    connect(slider(1007), &QSlider::valueChanged, this, [this](int position) {
-        const double zoom = position / 100.0;
-        zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
-        zoomTyped_ = false;
-        preview_->setZoom(zoom);
-        updateNavigator();
-        if (resizeCursor()) updateCursor();
-    });
+    connect(box->lineEdit(), &QLineEdit::editingFinished, this, guarded([this] {
+                if (zoomTyped_) applyTypedZoom();
+            }));
+    connect(slider(1007), &QSlider::valueChanged, this, guarded([this](int position) {
+                const double zoom = position / 100.0;
+                zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
+                zoomTyped_ = false;
+                preview_->setZoom(zoom);
+                updateNavigator();
+                if (resizeCursor()) updateCursor();
+            }));
 }
 
 // The box and the slider show `zoom`; the slider's own notification stays quiet.

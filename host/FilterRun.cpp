@@ -39,7 +39,10 @@ int16_t runDialog(CallContext& context) {
     NelvoDialog dialog(
         context.record, [&context] { fetchWholeImage(context); }, allocator);
     dialog.settings = *context.parameters;
-    if (dialog.exec() != QDialog::Accepted) return userCanceledErr;
+    const int answer = dialog.exec();
+    // A window that failed ended the dialog: the call fails with what it threw.
+    if (dialog.failure()) std::rethrow_exception(dialog.failure());
+    if (answer != QDialog::Accepted) return userCanceledErr;
 
     *context.parameters = dialog.settings;
     recordParameters(context);

@@ -8,6 +8,7 @@
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -56,10 +57,12 @@ NelvoAddPresetDialog::NelvoAddPresetDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void NelvoAddPresetDialog::accept() {
-    // Enter with an empty name does nothing, as the disabled button would.
-    if (edit_->text().isEmpty()) return;
-    name_ = edit_->text();
-    QDialog::accept();
+    guardHandler([&] {
+        // Enter with an empty name does nothing, as the disabled button would.
+        if (edit_->text().isEmpty()) return;
+        name_ = edit_->text();
+        QDialog::accept();
+    });
 }
 
 }  // namespace nelvo

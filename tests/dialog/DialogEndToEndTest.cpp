@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <functional>
 
@@ -242,6 +243,102 @@ TEST_F(DialogRun, MarksReachTheWrittenImage) {
     fresh.giveDescriptor(*recorded, plugInDialogSilent);
     ASSERT_EQ(fresh.run(unmarked), noErr);
     EXPECT_EQ(crop.pixels, unmarked.pixels);
+}
+
+// A frame remembered on a larger desk, or typed into an action, opens the dialog on a
+// screen it fits; what OK records is that fitted frame.
+TEST_F(DialogRun, AFrameLargerThanTheScreenOpensFittedToIt) {
+    QRect opened;
+    QMargins margins;
+    WhenShown shown([&](QWidget* d) {
+        opened = d->geometry();
+        margins = d->windowHandle()->frameMargins();
+        findControl<QPushButton>(d, 1)->click();
+    });
+    filterhost::Descriptor descriptor;
+    descriptor.put(PIFourCC('w', 'i', 'n', 'F'), std::vector<int32_t>{0, 0, 100000, 100000});
+    session->giveDescriptor(descriptor, plugInDialogDisplay);
+    ASSERT_EQ(session->run(image.document), noErr);
+    ASSERT_TRUE(shown.driven());
+    EXPECT_EQ(opened, QRect(0, 0, 1920, 1080).marginsRemoved(margins));
+    const auto recorded = session->recordedDescriptor();
+    ASSERT_TRUE(recorded);
+    const filterhost::DescriptorValue* frame = recorded->find(PIFourCC('w', 'i', 'n', 'F'));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(std::get<std::vector<int32_t>>(*frame),
+              (std::vector<int32_t>{opened.top(), opened.left(), opened.bottom() + 1,
+                                    opened.right() + 1}));
+}
+
+// What a handler of the dialog throws ends the run with the module's error for it,
+// instead of unwinding through the window system; the image is left alone.
+TEST_F(DialogRun, AFailingHandlerEndsTheRunWithItsError) {
+    const std::vector<std::uint8_t> before = image.document.pixels;
+    WhenShown shown([&](QWidget* d) {
+        auto& preview = static_cast<NelvoImageCtrl&>(*findControl(d, 1001));
+        preview.onLButtonDown = [](unsigned, IntPoint) { throw std::bad_alloc(); };
+        QTest::mousePress(&preview, Qt::LeftButton, {}, preview.rect().center());
+    });
+    session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
+    EXPECT_EQ(session->run(image.document), memFullErr);
+    ASSERT_TRUE(shown.driven());
+    EXPECT_EQ(image.document.pixels, before);
+    EXPECT_EQ(shownEditingDialog(), nullptr);
+}
+
+// A stop the host was asked for (a signal to the program) closes the open dialog as
+// Cancel would, over a window opened on top of it too.
+TEST_F(DialogRun, TheHostsStopClosesTheDialogAsCancel) {
+    const std::vector<std::uint8_t> before = image.document.pixels;
+    bool stop = false;
+    session->hooks.abortRequested = [&stop] { return stop; };
+    WhenShown shown([&](QWidget* d) {
+        findControl<QSlider>(d, 1029)->setValue(3);
+        stop = true;
+        // The naming dialog of "+" runs its own loop over the dialog's.
+        findControl<QPushButton>(d, 1053)->click();
+    });
+    session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
+    EXPECT_EQ(session->run(image.document), userCanceledErr);
+    ASSERT_TRUE(shown.driven());
+    EXPECT_EQ(image.document.pixels, before);
+    EXPECT_EQ(shownModalDialog(), nullptr);
+}
+
+// OK (here Enter) with the mouse button still down applies the stroke the user sees.
+TEST_F(DialogRun, EnterDuringAStrokeAppliesIt) {
+    const std::vector<std::uint8_t> dusty = image.document.pixels;
+    const std::vector<std::uint8_t> clean =
+        filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
+    const int width = image.document.width, height = image.document.height;
+    Targets t;
+    WhenShown shown([&](QWidget* d) {
+        auto* progress = findControl(d, 1081);
+        EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+        auto& dialog = *static_cast<NelvoDialog*>(d);
+        t = findTargets(dusty, clean, dialog.updater().defectMap, width, height);
+        auto* preview = findControl(d, 1001);
+        const auto& ctrl = *static_cast<const NelvoImageCtrl*>(preview);
+        const QPoint at(
+            ctrl.displayRect.left + static_cast<int>(std::lround(t.speck.x * ctrl.zoom)),
+            ctrl.displayRect.top + static_cast<int>(std::lround(t.speck.y * ctrl.zoom)));
+        findControl<QSlider>(d, 1037)->setValue(4);
+        findControl<QSlider>(d, 1039)->setValue(10);
+        QTest::mousePress(preview, Qt::LeftButton, {}, at);
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
+    ASSERT_EQ(session->run(image.document), noErr);
+    ASSERT_TRUE(shown.driven());
+    ASSERT_GE(t.speckDarker, 40) << "the sample has no missed speck to paint";
+    int dustError = 0, writtenError = 0;
+    for (int y = t.speck.y - 4; y <= t.speck.y + 4; ++y)
+        for (int x = t.speck.x - 4; x <= t.speck.x + 4; ++x) {
+            dustError += std::abs(grey(dusty, width, x, y) - grey(clean, width, x, y));
+            writtenError +=
+                std::abs(grey(image.document.pixels, width, x, y) - grey(clean, width, x, y));
+        }
+    EXPECT_LT(2 * writtenError, dustError) << "the stroke under way at OK was dropped";
 }
 
 }  // namespace

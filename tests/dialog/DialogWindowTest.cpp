@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
+#include <QWindow>
 
 #include "dialog/DialogFixture.h"
 #include "presets/NelvoPresetManager.h"
@@ -96,6 +97,39 @@ TEST_F(DialogWindow, AStoredWindowFrameIsUsedOnlyWhenLargeEnough) {
     e->done(QDialog::Accepted);
     EXPECT_EQ(e->settings.windowFrame[2] - e->settings.windowFrame[0], m.dialogMinHeight + 20);
     EXPECT_EQ(e->settings.windowFrame[3] - e->settings.windowFrame[1], m.dialogMinWidth + 60);
+}
+
+// Frames stored on another desk open on this one (a main screen of 1920 x 1080 and one
+// of 1280 x 1024 to its left), where they can be seen and used: the whole window, its
+// frame included, on the screen it is nearest to, at the size it was stored.
+TEST_F(DialogWindow, AStoredFrameOffTheScreensOpensOnOne) {
+    const ScreenMetrics& m = screenMetrics();
+    const int w = m.dialogMinWidth + 10, h = m.dialogMinHeight + 10;
+    const QRect mainScreen(0, 0, 1920, 1080), leftScreen(-1280, 0, 1280, 1024);
+    struct Case {
+        int left, top;
+        QRect screen;
+    };
+    const Case cases[] = {{-9000, -5000, leftScreen},
+                          {5000, 5000, mainScreen},
+                          {-1100, 300, leftScreen},
+                          {300, 100, mainScreen}};
+    for (const Case& c : cases) {
+        std::int32_t frame[4] = {c.top, c.left, c.top + h, c.left + w};
+        std::copy(std::begin(frame), std::end(frame), parameters.windowFrame);
+        auto d = open();
+        const QRect outer = d->frameGeometry();
+        EXPECT_TRUE(c.screen.contains(outer)) << c.left << ", " << c.top;
+        EXPECT_EQ(d->size(), QSize(w, h)) << c.left << ", " << c.top;
+    }
+    // Those already on a screen stay where they were; the others come in only as far
+    // as needed.
+    std::int32_t onScreen[4] = {100, 300, 100 + h, 300 + w};
+    std::copy(std::begin(onScreen), std::end(onScreen), parameters.windowFrame);
+    EXPECT_EQ(open()->geometry(), QRect(300, 100, w, h));
+    std::int32_t below[4] = {5000, 5000, 5000 + h, 5000 + w};
+    std::copy(std::begin(below), std::end(below), parameters.windowFrame);
+    EXPECT_EQ(open()->frameGeometry().bottomRight(), mainScreen.bottomRight());
 }
 
 TEST_F(DialogWindow, DefectTypeRuleOnClicks) {

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSettings>
 #include <fstream>
 
@@ -94,6 +96,25 @@ TEST_F(NavigatorWnd, NegativeStoredCoordinatesAreIgnoredOneByOne) {
     NelvoNavigatorWnd second(profile());
     second.create(nullptr, 40, 50, 30, 20);
     EXPECT_EQ(second.pos(), QPoint(40, 77));
+}
+
+// A place from another screen setup (or an edited profile) would open the window where
+// nobody sees it; it comes back onto the screen and is remembered there.
+TEST_F(NavigatorWnd, APlaceOffEveryScreenComesBackOntoOne) {
+    {
+        NelvoNavigatorWnd first(profile());
+        first.create(nullptr, 0, 0, 300, 200);
+        first.move(7000, 7000);
+    }
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint fitted(screen.right() + 1 - 300, screen.bottom() + 1 - 200);
+    {
+        NelvoNavigatorWnd second(profile());
+        second.create(nullptr, 40, 50, 300, 200);
+        EXPECT_EQ(second.pos(), fitted);
+    }
+    NelvoNavigatorWnd third(profile());
+    EXPECT_EQ(QPoint(third.savedLeft(), third.savedTop()), fitted);
 }
 
 TEST_F(NavigatorWnd, DamagedOrUnwritableProfilesOnlyLoseThePosition) {

@@ -30,6 +30,19 @@ const ScreenMetrics& screenMetrics() {
     return fixed;
 }
 
+std::vector<PixelRect> screenWorkAreas() {
+    std::vector<PixelRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect a = screen->availableGeometry();
+        areas.push_back({a.x(), a.y(), a.width(), a.height()});
+    }
+    return areas;
+}
+
+std::optional<PixelRect> fitOntoCurrentScreens(const StoredRect& stored) {
+    return fitOntoScreens(stored, screenWorkAreas());
+}
+
 double screenDpi() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;

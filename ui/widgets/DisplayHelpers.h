@@ -6,7 +6,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <optional>
+#include <vector>
 
+#include "ui/widgets/ScreenFit.h"
 #include "ui/widgets/ScreenMetrics.h"
 
 class QWidget;
@@ -22,6 +25,13 @@ const ScreenMetrics& screenMetrics();
 
 // The primary screen's logical dots per inch, for dialog-unit conversion.
 double screenDpi();
+
+// The work area (the screen less the desktop's panels) of every screen, in the global
+// coordinates that window positions use.
+std::vector<PixelRect> screenWorkAreas();
+
+// `stored` fitted onto the screens as they are now (fitOntoScreens).
+std::optional<PixelRect> fitOntoCurrentScreens(const StoredRect& stored);
 
 // Bitmap `id` of the module's resources at its stored size; a null image when there is
 // no such bitmap.

@@ -10,6 +10,7 @@
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoCustomLink.h"
 #include "ui/widgets/QtApplication.h"
 #include "util/LoadString.h"
@@ -134,26 +135,32 @@ NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
 NelvoAboutDlg::~NelvoAboutDlg() = default;
 
 bool NelvoAboutDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress && watched != link_ &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        done(QDialog::Accepted);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    return guardHandler(true, [&] {
+        if (event->type() == QEvent::MouseButtonPress && watched != link_ &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            done(QDialog::Accepted);
+            return true;
+        }
+        return QDialog::eventFilter(watched, event);
+    });
 }
 
 void NelvoAboutDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        done(QDialog::Accepted);
-    else
-        QDialog::mousePressEvent(event);
+    guardHandler([&] {
+        if (event->button() == Qt::LeftButton)
+            done(QDialog::Accepted);
+        else
+            QDialog::mousePressEvent(event);
+    });
 }
 
 void NelvoAboutDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    painter.setPen(QColor::fromRgb(kBorder));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));  // the thin border of a captionless box
+    guardHandler([&] {
+        QDialog::paintEvent(event);
+        QPainter painter(this);
+        painter.setPen(QColor::fromRgb(kBorder));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));  // the thin border of a captionless box
+    });
 }
 
 void showAboutBox() {

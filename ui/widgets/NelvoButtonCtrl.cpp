@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 
 namespace nelvo {
 
@@ -19,9 +20,11 @@ void NelvoButtonCtrl::setBitmap(int id) {
 }
 
 void NelvoButtonCtrl::paintEvent(QPaintEvent*) {
-    if (bitmap_.isNull()) return;
-    QPainter painter(this);
-    painter.drawImage(0, 0, bitmap_);
+    guardHandler([&] {
+        if (bitmap_.isNull()) return;
+        QPainter painter(this);
+        painter.drawImage(0, 0, bitmap_);
+    });
 }
 
 }  // namespace nelvo

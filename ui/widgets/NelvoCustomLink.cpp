@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/widgets/NelvoCustomLink.h"
 
+#include "ui/widgets/HandlerGuard.h"
+
 #include <QMouseEvent>
 
 namespace nelvo {
@@ -10,14 +12,16 @@ NelvoCustomLink::NelvoCustomLink(QWidget* parent) : QLabel(parent) {
 }
 
 void NelvoCustomLink::mousePressEvent(QMouseEvent* event) {
-    event->accept();
+    guardHandler([&] { event->accept(); });
 }
 
 void NelvoCustomLink::mouseReleaseEvent(QMouseEvent* event) {
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-        onClick)
-        onClick();
+    guardHandler([&] {
+        QLabel::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+            onClick)
+            onClick();
+    });
 }
 
 }  // namespace nelvo

@@ -13,6 +13,7 @@
 #include "host/ImageModes.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/ImageReduction.h"
 #include "ui/widgets/SampleConversion.h"
 #include "ui/widgets/ScreenPixels.h"
@@ -319,72 +320,89 @@ void NelvoImageCtrl::render(QImage& target, const QRect& area) {
 }
 
 void NelvoImageCtrl::paintEvent(QPaintEvent* event) {
-    const QRect area = event->rect().isEmpty() ? rect() : event->rect();
-    if (paintBuffer_.width() < area.width() || paintBuffer_.height() < area.height())
-        paintBuffer_ = createMemorySurface(nullptr, std::max(area.width(), width()),
-                                           std::max(area.height(), height()));
-    render(paintBuffer_, area);
-    QPainter painter(this);
-    painter.drawImage(area.topLeft(), paintBuffer_, QRect(QPoint(0, 0), area.size()));
-    if (toolCursor_ && mouse_) {
-        painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        painter.drawImage(*mouse_ - QPoint(toolCursor_->hotX, toolCursor_->hotY), cursorImage_);
-    }
+    guardHandler([&] {
+        const QRect area = event->rect().isEmpty() ? rect() : event->rect();
+        if (paintBuffer_.width() < area.width() || paintBuffer_.height() < area.height())
+            paintBuffer_ = createMemorySurface(nullptr, std::max(area.width(), width()),
+                                               std::max(area.height(), height()));
+        render(paintBuffer_, area);
+        QPainter painter(this);
+        painter.drawImage(area.topLeft(), paintBuffer_, QRect(QPoint(0, 0), area.size()));
+        if (toolCursor_ && mouse_) {
+            painter.setCompositionMode(QPainter::CompositionMode_Difference);
+            painter.drawImage(*mouse_ - QPoint(toolCursor_->hotX, toolCursor_->hotY), cursorImage_);
+        }
+    });
 }
 
 void NelvoImageCtrl::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    keepInView();
+    guardHandler([&] {
+        QWidget::resizeEvent(event);
+        keepInView();
+    });
 }
 
 void NelvoImageCtrl::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && onLButtonDown)
-        onLButtonDown(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
-    QWidget::mousePressEvent(event);
+    guardHandler([&] {
+        if (event->button() == Qt::LeftButton && onLButtonDown)
+            onLButtonDown(keyFlags(event->buttons(), event->modifiers()),
+                          toPoint(event->position()));
+        QWidget::mousePressEvent(event);
+    });
 }
 
 void NelvoImageCtrl::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && onLButtonUp)
-        onLButtonUp(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
-    QWidget::mouseReleaseEvent(event);
+    guardHandler([&] {
+        if (event->button() == Qt::LeftButton && onLButtonUp)
+            onLButtonUp(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
+        QWidget::mouseReleaseEvent(event);
+    });
 }
 
 void NelvoImageCtrl::mouseMoveEvent(QMouseEvent* event) {
-    const QRect before = cursorArea();
-    mouse_ = event->position().toPoint();
-    if (toolCursor_) update(before.united(cursorArea()));
-    requestCursor();
-    if (onMouseMove)
-        onMouseMove(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
-    QWidget::mouseMoveEvent(event);
+    guardHandler([&] {
+        const QRect before = cursorArea();
+        mouse_ = event->position().toPoint();
+        if (toolCursor_) update(before.united(cursorArea()));
+        requestCursor();
+        if (onMouseMove)
+            onMouseMove(keyFlags(event->buttons(), event->modifiers()), toPoint(event->position()));
+        QWidget::mouseMoveEvent(event);
+    });
 }
 
 void NelvoImageCtrl::wheelEvent(QWheelEvent* event) {
-    if (onMouseWheel) {
-        unsigned flags = keyFlags(event->buttons(), event->modifiers());
-        // With Alt held some platforms turn the wheel into a horizontal one.
-        const QPoint angle = event->angleDelta();
-        const int turn = angle.y() != 0 ? angle.y() : angle.x();
-        const auto delta = static_cast<short>(std::clamp(turn, -32768, 32767));
-        if (onMouseWheel(flags, delta, toPoint(event->globalPosition()))) {
-            event->accept();
-            return;
+    guardHandler([&] {
+        if (onMouseWheel) {
+            unsigned flags = keyFlags(event->buttons(), event->modifiers());
+            // With Alt held some platforms turn the wheel into a horizontal one.
+            const QPoint angle = event->angleDelta();
+            const int turn = angle.y() != 0 ? angle.y() : angle.x();
+            const auto delta = static_cast<short>(std::clamp(turn, -32768, 32767));
+            if (onMouseWheel(flags, delta, toPoint(event->globalPosition()))) {
+                event->accept();
+                return;
+            }
         }
-    }
-    QWidget::wheelEvent(event);
+        QWidget::wheelEvent(event);
+    });
 }
 
 void NelvoImageCtrl::enterEvent(QEnterEvent* event) {
-    mouse_ = event->position().toPoint();
-    requestCursor();
-    QWidget::enterEvent(event);
+    guardHandler([&] {
+        mouse_ = event->position().toPoint();
+        requestCursor();
+        QWidget::enterEvent(event);
+    });
 }
 
 void NelvoImageCtrl::leaveEvent(QEvent* event) {
-    const QRect before = cursorArea();
-    mouse_.reset();
-    if (toolCursor_) update(before);
-    QWidget::leaveEvent(event);
+    guardHandler([&] {
+        const QRect before = cursorArea();
+        mouse_.reset();
+        if (toolCursor_) update(before);
+        QWidget::leaveEvent(event);
+    });
 }
 
 void NelvoImageCtrl::requestCursor() {

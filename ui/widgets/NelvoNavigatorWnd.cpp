@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -59,7 +60,11 @@ void NelvoNavigatorWnd::create(QWidget* owner, int x, int y, int width, int heig
     setParent(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setWindowTitle(QString::fromStdWString(loadString(kTitleString)));
     setFixedSize(width, height);
-    move(savedLeft_ >= 0 ? savedLeft_ : x, savedTop_ >= 0 ? savedTop_ : y);
+    // The remembered place may lie off every screen (another screen setup, an edited
+    // profile): the window comes back onto one, where it can be seen and dragged.
+    const IntPoint corner{savedLeft_ >= 0 ? savedLeft_ : x, savedTop_ >= 0 ? savedTop_ : y};
+    const auto fitted = fitOntoCurrentScreens({corner.x, corner.y, width, height});
+    move(fitted ? fitted->x : corner.x, fitted ? fitted->y : corner.y);
     thumbnail_ = createMemorySurface(this, width, height);
     thumbnail_.fill(Qt::black);
     view_ = {0, 0, width, height};
@@ -86,42 +91,52 @@ void NelvoNavigatorWnd::setViewArea(const ViewFraction& f) {
 }
 
 void NelvoNavigatorWnd::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, thumbnail_);
-    painter.setPen(QPen(QColor::fromRgb(kFrameColour), kFrameWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(
-        QRect(QPoint(view_.left, view_.top), QPoint(view_.right - 1, view_.bottom - 1)));
+    guardHandler([&] {
+        QPainter painter(this);
+        painter.drawImage(0, 0, thumbnail_);
+        painter.setPen(QPen(QColor::fromRgb(kFrameColour), kFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(
+            QRect(QPoint(view_.left, view_.top), QPoint(view_.right - 1, view_.bottom - 1)));
+    });
 }
 
 void NelvoNavigatorWnd::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    const IntPoint p = toPoint(event->position());
-    if (insideViewRect(view_, p)) {
-        if (onDrag) {
-            dragging_ = true;
-            grabOffset_ = {p.x - view_.left, p.y - view_.top};
+    guardHandler([&] {
+        if (event->button() != Qt::LeftButton) return;
+        const IntPoint p = toPoint(event->position());
+        if (insideViewRect(view_, p)) {
+            if (onDrag) {
+                dragging_ = true;
+                grabOffset_ = {p.x - view_.left, p.y - view_.top};
+            }
+        } else if (onJump) {
+            const FloatPair f = jumpFractions(p, width_, height_);
+            onJump(f.x, f.y);
         }
-    } else if (onJump) {
-        const FloatPair f = jumpFractions(p, width_, height_);
-        onJump(f.x, f.y);
-    }
+    });
 }
 
 void NelvoNavigatorWnd::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_ || !onDrag) return;
-    const FloatPair f =
-        dragFractions(toPoint(event->position()), view_, grabOffset_, width_, height_);
-    onDrag(f.x, f.y);
+    guardHandler([&] {
+        if (!dragging_ || !onDrag) return;
+        const FloatPair f =
+            dragFractions(toPoint(event->position()), view_, grabOffset_, width_, height_);
+        onDrag(f.x, f.y);
+    });
 }
 
 void NelvoNavigatorWnd::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) dragging_ = false;
+    guardHandler([&] {
+        if (event->button() == Qt::LeftButton) dragging_ = false;
+    });
 }
 
 void NelvoNavigatorWnd::closeEvent(QCloseEvent* event) {
-    savePlacement();
-    QWidget::closeEvent(event);
+    guardHandler([&] {
+        savePlacement();
+        QWidget::closeEvent(event);
+    });
 }
 
 void NelvoNavigatorWnd::savePlacement() {

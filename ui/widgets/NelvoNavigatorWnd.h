@@ -31,8 +31,8 @@ class NelvoNavigatorWnd : public QWidget {
 
     // Makes the window, owned by `owner`, with a client area of width x height, at the
     // stored position where there is one (each coordinate on its own, ignoring negative
-    // ones), else at (x, y). Throws std::runtime_error "Failed to create navigator window"
-    // for a size without area.
+    // ones), else at (x, y), moved onto a screen where it lies off them all. Throws
+    // std::runtime_error "Failed to create navigator window" for a size without area.
     void create(QWidget* owner, int x, int y, int width, int height);
 
     // The thumbnail: `picture` smoothly scaled to the client size.

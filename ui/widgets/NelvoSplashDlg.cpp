@@ -10,6 +10,7 @@
 
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -58,8 +59,10 @@ void NelvoSplashDlg::end(int result) {
 }
 
 void NelvoSplashDlg::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, picture_);
+    guardHandler([&] {
+        QPainter painter(this);
+        painter.drawImage(0, 0, picture_);
+    });
 }
 
 }  // namespace nelvo

@@ -6,6 +6,7 @@
 #include <QPalette>
 
 #include "ui/widgets/DisplayHelpers.h"
+#include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/TabStripGeometry.h"
 
 namespace nelvo {
@@ -42,37 +43,42 @@ void NelvoTabCtrl::addTab(int bitmapId) {
 }
 
 void NelvoTabCtrl::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor::fromRgb(kPanelGrey));
-    if (tabs_.empty()) return;
-    const ScreenMetrics& m = screenMetrics();
-    const IntRect client{0, 0, width(), height()};
-    const int count = tabCount();
-    painter.fillRect(toQRect(stripRect(client, m.tabSize)), palette().color(QPalette::Button));
-    const std::vector<IntPoint> outline = tabOutline(client, m.tabSize, count, selected);
-    std::vector<QPoint> points;
-    for (const IntPoint& p : outline) points.emplace_back(p.x, p.y);
-    const int visible = visibleTabs(client, m.tabSize, count);
-    for (int i = 0; i < visible; ++i) {
-        if (i == selected)
-            painter.fillRect(toQRect(tabRect(client, m.tabSize, i)), QColor::fromRgb(kPanelGrey));
-        painter.drawImage(m.tabInset, i * m.tabSize + m.tabInset,
-                          tabs_[static_cast<std::size_t>(i)]);
-    }
-    painter.setPen(QPen(QColor::fromRgb(kPanelGrey), 1));
-    painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    guardHandler([&] {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor::fromRgb(kPanelGrey));
+        if (tabs_.empty()) return;
+        const ScreenMetrics& m = screenMetrics();
+        const IntRect client{0, 0, width(), height()};
+        const int count = tabCount();
+        painter.fillRect(toQRect(stripRect(client, m.tabSize)), palette().color(QPalette::Button));
+        const std::vector<IntPoint> outline = tabOutline(client, m.tabSize, count, selected);
+        std::vector<QPoint> points;
+        for (const IntPoint& p : outline) points.emplace_back(p.x, p.y);
+        const int visible = visibleTabs(client, m.tabSize, count);
+        for (int i = 0; i < visible; ++i) {
+            if (i == selected)
+                painter.fillRect(toQRect(tabRect(client, m.tabSize, i)),
+                                 QColor::fromRgb(kPanelGrey));
+            painter.drawImage(m.tabInset, i * m.tabSize + m.tabInset,
+                              tabs_[static_cast<std::size_t>(i)]);
+        }
+        painter.setPen(QPen(QColor::fromRgb(kPanelGrey), 1));
+        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    });
 }
 
 void NelvoTabCtrl::mousePressEvent(QMouseEvent* event) {
-    QWidget::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton) return;
-    const QPoint p = event->position().toPoint();
-    const int index =
-        tabAt({0, 0, width(), height()}, screenMetrics().tabSize, tabCount(), {p.x(), p.y()});
-    if (index < 0 || index == selected) return;
-    selected = index;
-    update();
-    if (onSelChange) onSelChange();
+    guardHandler([&] {
+        QWidget::mousePressEvent(event);
+        if (event->button() != Qt::LeftButton) return;
+        const QPoint p = event->position().toPoint();
+        const int index =
+            tabAt({0, 0, width(), height()}, screenMetrics().tabSize, tabCount(), {p.x(), p.y()});
+        if (index < 0 || index == selected) return;
+        selected = index;
+        update();
+        if (onSelChange) onSelChange();
+    });
 }
 
 }  // namespace nelvo
