@@ -72,6 +72,11 @@ void NelvoDialog::addPresetCommand() {
 
 void NelvoDialog::addPreset(const QString& name) {
     if (presets_ == nullptr) return;
+    // Converting would put a replacement character where the surrogate was.
+    if (!name.isValidUtf16()) {
+        showPresetError(invalidPresetNameMessage());
+        return;
+    }
     const PresetOutcome outcome = nelvo::addPreset(*presets_, name.toStdWString(), controlValues());
     if (outcome.error) showPresetError(*outcome.error);
     updatePresetButtons();

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "util/LoadString.h"
+#include "util/TextConversion.h"
+
 namespace nelvo {
 
 namespace {
@@ -11,6 +14,17 @@ namespace {
 constexpr std::uint32_t kSaveFailed = 1026;
 constexpr std::uint32_t kLoadFailed = 1027;
 constexpr std::uint32_t kDeleteFailed = 1028;
+
+// The preset messages are English in every language, as the store's own are.
+constexpr const wchar_t* kInvalidName = L"the name is not valid Unicode";
+std::wstring refusal(const std::wstring& reason) {
+    return loadString(kSaveFailed) + L" (" + reason + L")";
+}
+
+std::wstring menusFull() {
+    return L"the preset menus hold " + std::to_wstring(kPresetMenuRoom) +
+           L" presets; delete one to make room for a new one";
+}
 
 }  // namespace
 
@@ -36,8 +50,16 @@ PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
     }
 }
 
+std::wstring invalidPresetNameMessage() {
+    return refusal(kInvalidName);
+}
+
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
                         const ControlValues& current) {
+    if (!encodeUtf8(name)) return {std::nullopt, invalidPresetNameMessage()};
+    const std::vector<std::wstring>& names = presets.names();
+    const bool listed = std::binary_search(names.begin(), names.end(), name);
+    if (!listed && names.size() >= kPresetMenuRoom) return {std::nullopt, refusal(menusFull())};
     try {
         presets.save(name, presetFromValues(current));
         return {};

@@ -19,6 +19,10 @@ inline constexpr int kApplyPresetLast = 10999;
 inline constexpr int kDeletePresetFirst = 11000;
 inline constexpr int kDeletePresetLast = 11999;
 
+// How many presets the menus can reach: "+" refuses a new name beyond this.
+inline constexpr std::size_t kPresetMenuRoom =
+    static_cast<std::size_t>(kApplyPresetLast - kApplyPresetFirst + 1);
+
 struct PresetMenuItem {
     int id;
     std::wstring name;
@@ -39,8 +43,14 @@ struct PresetOutcome {
 // current values) and gives the controls to apply.
 PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
                           const ControlValues& current);
+// Saves the controls as preset `name`. Refused with a message, before anything is
+// written: a name that is not valid Unicode, and a new name when the menus are full
+// (an existing name is replaced as ever).
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
                         const ControlValues& current);
+// The message for a name that is not valid Unicode, for a window layer that finds an
+// unpaired UTF-16 surrogate in the typed text before converting it.
+std::wstring invalidPresetNameMessage();
 PresetOutcome deletePreset(NelvoPresetManager& presets, std::size_t index);
 
 // The enabled state of "+" (add) and of "Presets" and "-" (menus).

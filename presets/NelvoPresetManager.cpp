@@ -73,7 +73,9 @@ void NelvoPresetManager::refresh() {
         if (!entry.is_regular_file(ec)) continue;
         const std::string fileName = entry.path().filename().native();
         const std::size_t dot = fileName.rfind('.');
-        if (dot == std::string::npos || std::string_view(fileName).substr(dot) != extension) {
+        // A file named just ".nelvo" would be a preset without a name.
+        if (dot == std::string::npos || dot == 0 ||
+            std::string_view(fileName).substr(dot) != extension) {
             continue;
         }
         // A name that is not UTF-8 could be neither shown nor saved again; leave it out.

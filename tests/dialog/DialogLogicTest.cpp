@@ -132,6 +132,33 @@ TEST_F(PresetCommandsTest, EveryFailureHasItsMessage) {
     EXPECT_EQ(presets.names().size(), 2u);
 }
 
+// The menus reach 1000 presets: a new name beyond them is refused before anything is
+// written, while an existing one may still be saved again.
+TEST_F(PresetCommandsTest, AddingIsRefusedWhereTheMenusCouldNotReachIt) {
+    for (int i = 0; i < 1000; ++i) folder.write(std::to_string(1000 + i) + ".nelvo", "");
+    NelvoPresetManager presets(folder.path());
+    const auto refused = addPreset(presets, L"One too many", current).error;
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(*refused,
+              L"Failed to save the preset (the preset menus hold 1000 presets; delete one to "
+              L"make room for a new one)");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "One too many.nelvo"));
+    EXPECT_EQ(presets.names().size(), 1000u);
+    EXPECT_FALSE(addPreset(presets, L"1999", current).error);
+    ASSERT_FALSE(deletePreset(presets, 0).error);
+    EXPECT_FALSE(addPreset(presets, L"One too many", current).error);
+}
+
+// A name with a lone surrogate would be saved under a replacement character.
+TEST_F(PresetCommandsTest, ANameThatIsNotUnicodeIsRefused) {
+    NelvoPresetManager presets(folder.path());
+    const std::wstring lone{L'A', static_cast<wchar_t>(0xD800), L'B'};
+    EXPECT_EQ(addPreset(presets, lone, current).error,
+              std::wstring(L"Failed to save the preset (the name is not valid Unicode)"));
+    EXPECT_TRUE(presets.names().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
 TEST_F(PresetCommandsTest, ButtonsFollowTheList) {
     EXPECT_FALSE(presetButtons(nullptr).add);
     EXPECT_FALSE(presetButtons(nullptr).menus);

@@ -286,6 +286,16 @@ TEST_F(DialogWindow, PresetCommands) {
     d->addPreset(QStringLiteral("Fresh"));
     EXPECT_TRUE(menus->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "Fresh.nelvo"));
+
+    // Text from the naming box may hold an unpaired UTF-16 surrogate.
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    const QChar lone[] = {QChar(u'x'), QChar(static_cast<char16_t>(0xDC00))};
+    d->addPreset(QString(lone, 2));
+    EXPECT_EQ(shown, QStringLiteral("Failed to save the preset (the name is not valid Unicode)"));
+    EXPECT_EQ(d->presets()->names(), std::vector<std::wstring>{L"Fresh"});
 }
 
 TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {

@@ -45,7 +45,7 @@ PresetSettings loaded(const NelvoPresetManager& manager, std::size_t index) {
 TEST(NelvoPresetManager, ListsOnlyFilesEndingExactlyInTheExtension) {
     TempFolder folder;
     for (const char* name : {"b.nelvo", "D.nelvo", "a.nelvo", "c.NELVO", "e.nelvo.bak",
-                             ".nelvo-save-abc123", "\xFF\xFE.nelvo", "nelvo"}) {
+                             ".nelvo-save-abc123", "\xFF\xFE.nelvo", "nelvo", ".nelvo"}) {
         folder.write(name, "");
     }
     fs::create_directory(folder.path() / "f.nelvo");
@@ -54,7 +54,7 @@ TEST(NelvoPresetManager, ListsOnlyFilesEndingExactlyInTheExtension) {
 
     const NelvoPresetManager manager(folder.path());
     // Code-unit order puts upper case first; the link to a file counts, the link to a
-    // folder and the name that is not UTF-8 do not.
+    // folder, the name that is not UTF-8 and the empty name of ".nelvo" do not.
     EXPECT_EQ(manager.names(), (Names{L"D", L"a", L"b", L"h"}));
 }
 
