@@ -628,8 +628,7 @@ int NelvoDialog::exec() {
 void NelvoDialog::onHandlerFailure(std::exception_ptr failure) {
     if (!failure_) failure_ = std::move(failure);
     // Not from within the failed handler: the window system is still in its dispatch.
-    QMetaObject::invokeMethod(
-        this, [this] { cancelRun(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, guarded([this] { cancelRun(); }), Qt::QueuedConnection);
 }
 
 bool NelvoDialog::hostAsksToStop() const {
