@@ -140,6 +140,18 @@ void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image) {
     });
 }
 
+std::optional<std::string> lossyWriteNote(const fs::path& path, const ImageFile& image) {
+    const ImageFormat format = outputFormat(path);
+    if (format == ImageFormat::Jpeg)
+        return path.string() + ": JPEG re-encoding changes pixels beyond the filter's";
+    const ImageFileDetails* details = image.details.get();
+    if (format == ImageFormat::Tiff && details != nullptr && details->tiff &&
+        lossyTiffCompression(details->tiff->compression))
+        return path.string() +
+               ": written with LZW compression, not the input's lossy JPEG compression";
+    return std::nullopt;
+}
+
 void writeImage(const fs::path& path, const ImageFile& image) {
     outputFormat(path);
     try {

@@ -138,6 +138,12 @@ void checkWritable(const std::filesystem::path& path, const ImageFile* image = n
 // caller, so that several outputs can appear together or not at all.
 void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image);
 
+// One line for the user when writing `image` to `path` is not as lossless as
+// the count of changed pixels implies: a JPEG output re-encodes every pixel,
+// and a JPEG-compressed TIFF input is written with LZW instead.
+std::optional<std::string> lossyWriteNote(const std::filesystem::path& path,
+                                          const ImageFile& image);
+
 // Reads a selection mask: any image of exactly width × height pixels, turned
 // into one byte per pixel (0 = not selected): grey scaled to 8 bits, RGB and
 // CMYK the mean of the channels, Lab its lightness; extra samples ignored.

@@ -135,6 +135,8 @@ DocumentShape checkJpegHolds(const std::filesystem::path& shown, const ImageFile
 // Each writer writes `target` (a fresh temporary file) and names `shown` in
 // its errors.
 ImageFile readTiff(const std::filesystem::path& path);
+// Whether a TIFF compression code loses detail (JPEG), so that it is not kept.
+bool lossyTiffCompression(uint16_t compression);
 void writeTiff(const std::filesystem::path& target, const std::filesystem::path& shown,
                const ImageFile& image);
 ImageFile readPng(const std::filesystem::path& path);

@@ -243,19 +243,26 @@ bool keepsCompression(uint16_t compression, int32_t depth, uint16_t photometric,
         case COMPRESSION_ZSTD:
         case COMPRESSION_LERC:
             return true;
-        case COMPRESSION_JPEG:
-            return depth == 8;
         case COMPRESSION_WEBP:
             // Lossless WebP drops the colour under transparent pixels, so
             // only RGB without alpha is kept as WebP.
             return depth == 8 && photometric == PHOTOMETRIC_RGB && !separate &&
                    samplesPerPixel == 3;
         default:
-            // Bilevel, old-style JPEG and the other codecs that cannot encode
-            // these samples.
+            // JPEG, whose re-encoding would change pixels the filter left alone
+            // (the output is then LZW), and the codecs that cannot encode these
+            // samples (bilevel, old-style JPEG).
             return false;
     }
 }
+
+}  // namespace
+
+bool lossyTiffCompression(uint16_t compression) {
+    return compression == COMPRESSION_JPEG || compression == COMPRESSION_OJPEG;
+}
+
+namespace {
 
 bool takesPredictor(uint16_t compression) {
     return compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE ||
