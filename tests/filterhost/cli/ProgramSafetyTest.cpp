@@ -380,7 +380,8 @@ TEST_F(TheProgram, BatchFiltersAFolderSkippingTheDamagedAndTheUpToDate) {
     EXPECT_EQ(outcome.status, 1) << outcome.err;
     EXPECT_NE(outcome.err.find("[3/3] scans/broken.tif"), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.out.find("2 done, 0 skipped, 1 failed; "), std::string::npos) << outcome.out;
-    EXPECT_EQ(names(folder / "cleaned"), (std::set<std::string>{"a.png", "b.tif"}));
+    EXPECT_EQ(names(folder / "cleaned"),
+              (std::set<std::string>{".filterhost-batch", "a.png", "b.tif"}));
     EXPECT_EQ(contents(folder / "scans" / "a.png"), a);
     // The batch's output equals what run writes for the same file.
     EXPECT_EQ(run("run scans/b.tif -o single.tif").status, 0);
@@ -413,6 +414,133 @@ TEST_F(TheProgram, BatchFiltersAFolderSkippingTheDamagedAndTheUpToDate) {
     outcome = run("batch scans -o stopped", "FILTERHOST_TEST_SIGNALS=write:TERM");
     EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
     EXPECT_TRUE(names(folder / "stopped").empty());
+}
+
+// "Up to date" means made from the same content with the same settings: other
+// --set values, another action or a replaced input (even an older one) make the
+// file again, and what was given is checked even when every file is skipped.
+TEST_F(TheProgram, BatchRedoesOutputsMadeFromOtherContentOrSettings) {
+    fs::create_directories(folder / "scans");
+    writeImage(folder / "scans" / "a.png", dustyPicture(40, 32));
+    writeImage(folder / "scans" / "b.png", dustyPicture(48, 40));
+    std::ofstream(folder / "strong.json")
+        << "{\"playInfo\": \"silent\", \"descriptor\": {\"detI\": 16}}";
+    struct Step {
+        std::string arguments;
+        std::string done;
+    };
+    const Step steps[] = {
+        {"--set detI=8", "2 done, 0 skipped"},       {"--set detI=8", "0 done, 2 skipped"},
+        {"--set detI=12", "2 done, 0 skipped"},      {"--play strong.json", "2 done, 0 skipped"},
+        {"--play strong.json", "0 done, 2 skipped"},
+    };
+    for (const Step& step : steps) {
+        const Outcome outcome = run("batch scans -o cleaned " + step.arguments);
+        EXPECT_EQ(outcome.status, 0) << step.arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.out.find(step.done), std::string::npos) << step.arguments << "\n"
+                                                                  << outcome.out;
+    }
+    // Another picture in a's place, dated long before its output.
+    writeImage(folder / "scans" / "a.png", dustyPicture(40, 33));
+    fs::last_write_time(folder / "scans" / "a.png", fs::file_time_type{});
+    Outcome outcome = run("batch scans -o cleaned --play strong.json");
+    EXPECT_NE(outcome.out.find("1 done, 1 skipped"), std::string::npos) << outcome.out;
+    EXPECT_EQ(readImage(folder / "cleaned" / "a.png").document.height, 33);
+
+    outcome = run("batch scans -o cleaned --play strong.json --set deti=5");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("key 'deti': the filter has no such key (nearest: 'detI')"),
+              std::string::npos)
+        << outcome.err;
+}
+
+// A subfolder that cannot be read is reported, counted as failed and passed
+// over; the rest of the tree is filtered. Root reads every folder, so as root
+// the program runs as nobody, from copies it can reach.
+TEST_F(TheProgram, BatchPassesOverAFolderItCannotRead) {
+    fs::create_directories(folder / "scans" / "locked");
+    fs::create_directories(folder / "scans" / "open");
+    writeImage(folder / "scans" / "a.png", dustyPicture(40, 32));
+    writeImage(folder / "scans" / "locked" / "b.png", dustyPicture(40, 32));
+    writeImage(folder / "scans" / "open" / "c.png", dustyPicture(40, 32));
+    std::string program = std::string("'") + FILTERHOST_PATH + "'";
+    std::string as;
+    if (geteuid() == 0) {
+        const fs::path from = fs::path(FILTERHOST_PATH).parent_path();
+        fs::copy_file(FILTERHOST_PATH, folder / "filterhost");
+        fs::copy_file(from / "Nelvo.8bf", folder / "Nelvo.8bf");
+        program = "./filterhost";
+        as = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path()))
+            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        fs::permissions(folder.path(), fs::perms::all, fs::perm_options::add);
+    }
+    fs::permissions(folder / "scans" / "locked", fs::perms::none);
+    const Outcome outcome = shell(as + program + " batch scans -o cleaned -r");
+    fs::permissions(folder / "scans" / "locked", fs::perms::owner_all);
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("scans/locked: cannot be read (Permission denied)"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.out.find("2 done, 0 skipped, 1 failed"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(fs::exists(folder / "cleaned" / "a.png"));
+    EXPECT_TRUE(fs::exists(folder / "cleaned" / "open" / "c.png"));
+}
+
+// A JPEG-compressed TIFF is not JPEG-compressed again: a run that changes no
+// pixel gives back exactly the decoded input, and says how it was written; a
+// JPEG output says that re-encoding changes pixels.
+TEST_F(TheProgram, LossyWritesAreNeverPassedOffAsLossless) {
+    const Document picture = dustyPicture(64, 48).document;
+    TIFF* tif = TIFFOpen((folder / "jpeg.tif").c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 64u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 48u);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16u);
+    for (uint32_t y = 0; y < 48; ++y)
+        TIFFWriteScanline(tif, const_cast<uint8_t*>(picture.pixels.data()) + y * 64 * 3, y, 0);
+    TIFFClose(tif);
+
+    // An empty selection: the filter changes nothing.
+    ImageFile blank = dustyPicture(64, 48);
+    blank.document.allocate(64, 48, 1, plugInModeGrayScale, 8);
+    writeImage(folder / "blank.png", blank);
+    Outcome outcome = run("run jpeg.tif -o out.tif --mask blank.png");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find(" 0 of 3072 pixels changed"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.err.find("out.tif: written with LZW compression, not the input's lossy JPEG "
+                               "compression"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(readImage(folder / "out.tif").document.pixels,
+              readImage(folder / "jpeg.tif").document.pixels);
+
+    outcome = run("run jpeg.tif -o out.jpg");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("out.jpg: JPEG re-encoding changes pixels beyond the filter's"),
+              std::string::npos)
+        << outcome.err;
+}
+
+// Every boolean key takes 0 and 1 as well as true and false; other numbers are
+// refused.
+TEST_F(TheProgram, EveryBooleanKeyTakesBothForms) {
+    for (const char* key : {"darK", "briT", "adaP", "ignS", "preC"}) {
+        for (const char* value : {"0", "1", "true", "false"}) {
+            const std::string set = std::string(key) + "=" + value;
+            const Outcome outcome = run("run in.png -o out.png --set " + set);
+            EXPECT_EQ(outcome.status, 0) << set << "\n" << outcome.err;
+        }
+    }
+    const Outcome outcome = run("run in.png -o out.png --set adaP=2");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("key 'adaP': the filter takes a boolean"), std::string::npos)
+        << outcome.err;
 }
 
 }  // namespace

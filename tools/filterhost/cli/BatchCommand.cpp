@@ -5,12 +5,15 @@
 #include <cctype>
 #include <system_error>
 
+#include "cli/BatchManifest.h"
 #include "cli/FilePaths.h"
 #include "cli/PixelChanges.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "imageio/ImageFiles.h"
 #include "module/PluginModule.h"
+#include "scripting/ActionFile.h"
+#include "session/ScriptingServices.h"
 
 namespace fs = std::filesystem;
 
@@ -27,15 +30,6 @@ bool supportedExtension(const fs::path& path) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".tif" || extension == ".tiff" || extension == ".png" ||
            extension == ".jpg" || extension == ".jpeg";
-}
-
-// An output newer than (or as old as) its input was made from it already.
-bool upToDate(const fs::path& input, const fs::path& output) {
-    std::error_code error;
-    const auto outputTime = fs::last_write_time(output, error);
-    if (error) return false;
-    const auto inputTime = fs::last_write_time(input, error);
-    return !error && outputTime >= inputTime;
 }
 
 // Refused before any file is read: a missing input folder, or an output
@@ -63,52 +57,95 @@ void printSummary(const Tally& tally, std::ostream& out) {
 
 }  // namespace
 
-std::vector<fs::path> batchInputs(const fs::path& folder, bool recursive, const fs::path& skip) {
-    std::vector<fs::path> files;
-    const auto take = [&files](const fs::directory_entry& entry) {
+BatchInputs batchInputs(const fs::path& folder, bool recursive, const fs::path& skip) {
+    BatchInputs found;
+    std::vector<fs::path> pending{folder};
+    // Folder by folder rather than one recursive iterator, whose first folder
+    // that cannot be read ends the whole walk.
+    while (!pending.empty()) {
+        const fs::path current = std::move(pending.back());
+        pending.pop_back();
         std::error_code error;
-        if (entry.is_regular_file(error) && supportedExtension(entry.path()))
-            files.push_back(entry.path());
-    };
-    if (recursive) {
-        for (auto it = fs::recursive_directory_iterator(folder);
-             it != fs::recursive_directory_iterator(); ++it) {
-            std::error_code error;
-            if (it->is_directory(error) && sameFile(it->path(), skip)) {
-                it.disable_recursion_pending();
-                continue;
+        fs::directory_iterator it(current, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            const fs::directory_entry& entry = *it;
+            std::error_code kind;
+            // Links to folders are not followed, so that no loop can form.
+            if (recursive && entry.is_directory(kind) && !entry.is_symlink(kind)) {
+                if (!sameFile(entry.path(), skip)) pending.push_back(entry.path());
+            } else if (entry.is_regular_file(kind) && supportedExtension(entry.path())) {
+                found.files.push_back(entry.path());
             }
-            take(*it);
         }
-    } else {
-        for (const auto& entry : fs::directory_iterator(folder)) take(entry);
+        if (!error) continue;
+        if (current == folder)
+            throw HostError(folder.string() + ": cannot be read (" + error.message() + ")");
+        found.unreadable.push_back({current, error.message()});
     }
-    std::sort(files.begin(), files.end());
-    return files;
+    std::sort(found.files.begin(), found.files.end());
+    std::sort(found.unreadable.begin(), found.unreadable.end());
+    return found;
 }
+
+namespace {
+
+// Everything besides the input that decides an output: the module, the action
+// given by --play and --set, and the last confirmed settings the filter falls
+// back on.
+std::string settingsDigest(const PreparedFilter& filter) {
+    Digest digest;
+    digest.addFile(filter.module->path());
+    digest.add(actionText(filter.action));
+    std::error_code error;
+    const fs::path registry = ScriptingServices::defaultRegistryPath();
+    if (fs::exists(registry, error)) digest.addFile(registry);
+    return digest.hex();
+}
+
+std::string contentDigest(const fs::path& input) {
+    Digest digest;
+    digest.addFile(input);
+    return digest.hex();
+}
+
+}  // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
     StopSignals signals;
     Terminal terminal;
     Tally tally;
-    std::vector<fs::path> inputs;
+    BatchInputs found;
     PreparedFilter filter;
+    std::string settings;
+    std::optional<BatchManifest> manifest;
     try {
         checkFolders(options);
-        inputs = batchInputs(options.inputFolder, options.recursive, options.outputFolder);
-        if (inputs.empty()) {
+        found = batchInputs(options.inputFolder, options.recursive, options.outputFolder);
+        if (found.files.empty() && found.unreadable.empty()) {
             err << "filterhost: " << options.inputFolder.string() << ": no images (.tif, .tiff, "
                 << ".png, .jpg, .jpeg)\n";
             return kExitFailed;
         }
         filter = prepareFilter(options.run);
+        checkGivenKeys(options.run, filter);
+        settings = settingsDigest(filter);
         fs::create_directories(options.outputFolder);
+        manifest.emplace(options.outputFolder);
     } catch (const std::exception& e) {
         err << "filterhost: " << e.what() << "\n";
         return kExitFailed;
     }
+    // A folder that cannot be read costs its files, not the batch.
+    for (const auto& [folder, reason] : found.unreadable) {
+        err << "filterhost: " << folder.string() << ": cannot be read (" << reason
+            << "); its files are skipped\n";
+        ++tally.failed;
+    }
+    const std::vector<fs::path>& inputs = found.files;
 
     const auto total = static_cast<int32_t>(inputs.size());
+    // Files left when the batch was cancelled, the one under way included.
+    int32_t notReached = 0;
     std::string count = "/";
     count += std::to_string(total);
     count += "] ";
@@ -126,8 +163,19 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
         std::string prefix = "filterhost: [";
         prefix += std::to_string(index + 1);
         prefix += count;
-        if (terminal.stopRequested()) break;
-        if (!options.force && upToDate(run.input, run.output)) {
+        if (terminal.stopRequested()) {
+            notReached = total - index;
+            break;
+        }
+        OutputSource source{"", settings};
+        try {
+            source.input = contentDigest(run.input);
+        } catch (const std::exception& e) {
+            ++tally.failed;
+            err << prefix << e.what() << "; skipped\n";
+            continue;
+        }
+        if (!options.force && manifest->upToDate(run.output, source)) {
             ++tally.skipped;
             out << prefix << input.string() << ": skipped, " << run.output.string()
                 << " is up to date\n";
@@ -150,7 +198,12 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
             checkFolderTakesFile(run.output);
             refuseOverwriting(run.output, run.input, "the input");
             const ImageOutcome outcome = filterImage(run, filter, hooks, err);
-            if (!outcome.written) break;
+            if (!outcome.written) {
+                // Stopped, or the editing dialog of a replayed action was cancelled.
+                notReached = total - index;
+                break;
+            }
+            manifest->record(run.output, source);
             ++tally.done;
             tally.changed += outcome.changed;
             tally.pixels += outcome.pixels;
@@ -169,11 +222,12 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
         out.flush();
     }
     terminal.clearBar();
-    const bool stopped =
-        terminal.stopRequested() || (options.run.stopRequested && options.run.stopRequested());
+    const bool stopped = notReached > 0 || terminal.stopRequested() ||
+                         (options.run.stopRequested && options.run.stopRequested());
     printSummary(tally, out);
     if (stopped) {
-        err << "filterhost: batch cancelled; the file under way was not written\n";
+        err << "filterhost: batch cancelled; " << notReached << " of " << total
+            << (total == 1 ? " file" : " files") << " not reached, the one under way not written\n";
         return cancelStatus();
     }
     return tally.failed > 0 ? kExitFailed : 0;

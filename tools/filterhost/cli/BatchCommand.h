@@ -22,13 +22,24 @@ struct BatchOptions {
     bool force = false;  // also files whose output is newer than the input
 };
 
-// The images a batch takes: files with a supported extension, sorted by path,
-// in the folder or (recursive) below it, outside `skip` (the output folder).
-std::vector<std::filesystem::path> batchInputs(const std::filesystem::path& folder, bool recursive,
-                                               const std::filesystem::path& skip);
+struct BatchInputs {
+    std::vector<std::filesystem::path> files;
+    // Folders below the input folder that could not be read, with the reason.
+    std::vector<std::pair<std::filesystem::path, std::string>> unreadable;
+};
 
-// Exit status: 0 every file done or skipped, 1 any failed, 130 (128 + the
-// signal) stopped; files finished before a stop stay, the one under way is
+// The images a batch takes: files with a supported extension, sorted by path,
+// in the folder or (recursive) below it, outside `skip` (the output folder);
+// links to folders are not followed. Throws HostError when the folder itself
+// cannot be read.
+BatchInputs batchInputs(const std::filesystem::path& folder, bool recursive,
+                        const std::filesystem::path& skip);
+
+// A file is skipped when its output was made from the same input content with
+// the same module and settings (BatchManifest), unless `force`. Exit status: 0
+// every file done or skipped, 1 any failed (a folder that cannot be read
+// counts as one), 130 (128 + the signal) stopped or the dialog of a replayed
+// action cancelled; files finished before a stop stay, the one under way is
 // not written.
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);
 

@@ -149,10 +149,11 @@ class Commands {
         batch->footer(
             "Every .tif, .tiff, .png, .jpg and .jpeg file of INPUT_DIR is filtered in turn\n"
             "with the module loaded once and written under the same name (and subfolder)\n"
-            "in OUTPUT_DIR. A file whose output is newer than it is skipped unless\n"
-            "--force; a file that fails is reported and the batch goes on. Exit status 1\n"
-            "when any file failed. A stop leaves the files already finished and writes\n"
-            "nothing of the one under way.");
+            "in OUTPUT_DIR. A file whose output was made from the same content with the\n"
+            "same module and settings is skipped unless --force; a file or subfolder that\n"
+            "fails is reported and the batch goes on. Exit status 1 when any failed. A\n"
+            "stop, or Close in the dialog of a replayed action, ends the batch (status\n"
+            "130): the files already finished stay, nothing of the one under way is written.");
         batch->add_option("INPUT_DIR", batch_.inputFolder, "the folder of images")
             ->type_name("FOLDER")
             ->required();

@@ -166,6 +166,35 @@ void checkOutputs(const RunOptions& options) {
 
 }  // namespace
 
+namespace {
+
+// The keys the filter reads and the kind of each: it reads them all, from the
+// descriptor given, before it first polls for a stop, so a silent run on one
+// pixel stopped at that poll tells them.
+AskedKeys askedKeys(PluginModule& module, const Descriptor& given) {
+    Document probe;
+    probe.allocate(1, 1, 3, plugInModeRGBColor, 8);
+    HostServices services;
+    HostSession session(module, services);
+    session.giveDescriptor(given, plugInDialogSilent);
+    session.hooks.abortRequested = [] { return true; };
+    session.run(probe);
+    return services.scripting().askedKeys();
+}
+
+// 0 and 1 are booleans too where the filter reads a boolean: the terminology
+// does not name the kind of every key, and the command line guesses an integer.
+void takeNumbersAsBooleans(Descriptor& descriptor, const AskedKeys& asked) {
+    for (const auto& [key, kind] : asked) {
+        if (kind.kind != ValueKind::Boolean) continue;
+        const DescriptorValue* value = descriptor.find(key);
+        const auto* number = value != nullptr ? std::get_if<int32_t>(value) : nullptr;
+        if (number != nullptr && (*number == 0 || *number == 1)) descriptor.put(key, *number == 1);
+    }
+}
+
+}  // namespace
+
 PreparedFilter prepareFilter(const RunOptions& options) {
     PreparedFilter filter;
     filter.module = PluginModule::load(options.plugin);
@@ -178,6 +207,8 @@ PreparedFilter prepareFilter(const RunOptions& options) {
             throw HostError(std::string("--set: ") + e.what());
         }
     }
+    filter.askedKeys = askedKeys(*filter.module, filter.action.descriptor);
+    takeNumbersAsBooleans(filter.action.descriptor, filter.askedKeys);
     if (options.dialog) filter.action.playInfo = plugInDialogDisplay;
     if (filter.action.playInfo == plugInDialogDisplay) {
         // Without a display the module could not show its window; say so plainly.
@@ -195,6 +226,12 @@ PreparedFilter prepareFilter(const RunOptions& options) {
         }
     }
     return filter;
+}
+
+void checkGivenKeys(const RunOptions& options, const PreparedFilter& filter) {
+    if (const auto problem = givenKeyProblem(filter.action.descriptor, filter.askedKeys))
+        throw SettingsError(
+            (options.play ? options.play->string() + ": " : std::string("--set: ")) + *problem);
 }
 
 ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter,
@@ -285,6 +322,9 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     imageFile.commit();
     if (recordFile) recordFile->commit();
     outcome.written = true;
+    // The count of changed pixels speaks for the filter alone.
+    if (const auto note = lossyWriteNote(options.output, image))
+        err << "filterhost: " << *note << "\n";
     outcome.pixels = static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
     outcome.changed = document.changes.changedPixels(static_cast<std::size_t>(document.planes));
     return outcome;

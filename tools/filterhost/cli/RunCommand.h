@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -14,6 +15,7 @@
 
 #include "HostError.h"
 #include "scripting/ActionFile.h"
+#include "session/ScriptingServices.h"
 
 namespace filterhost {
 
@@ -49,12 +51,17 @@ struct RunOptions {
 int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 // The module and the action it plays, made once for any number of images.
+using AskedKeys = std::map<uint32_t, ScriptingServices::AskedKey>;
+
 struct PreparedFilter {
     std::unique_ptr<PluginModule> module;
     Action action;
+    // The keys the filter reads, with their kinds.
+    AskedKeys askedKeys;
 };
 
-// Loads `options.plugin` and builds the action from --play and --set. Throws
+// Loads `options.plugin` and builds the action from --play and --set; 0 and 1
+// given for a key the filter reads as a boolean become booleans. Throws
 // HostError.
 PreparedFilter prepareFilter(const RunOptions& options);
 
@@ -64,6 +71,11 @@ class SettingsError : public HostError {
   public:
     using HostError::HostError;
 };
+
+// Throws SettingsError for a key of the action that the filter does not take,
+// or a value of another kind: a batch checks what it was given before the
+// first file, even when every file is then skipped.
+void checkGivenKeys(const RunOptions& options, const PreparedFilter& filter);
 
 // What the caller sees of one image's run besides its own stop requests.
 struct ImageHooks {
