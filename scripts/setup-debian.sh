@@ -15,6 +15,7 @@ packages=(
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   python3 python3-numpy
   parallel
+  gimp libgimp2.0-dev
 )
 
 missing=()

@@ -11,8 +11,12 @@
 #include <vector>
 
 #include "imageio/ImageFiles.h"
+#include "session/SixteenBit.h"
 
 namespace filterhost::imagefiles {
+
+using filterhost::fileFrom16;
+using filterhost::hostFrom16;
 
 enum class ColourModel { Grey, Rgb, Cmyk, Lab };
 
@@ -31,15 +35,6 @@ std::optional<ColourModel> modelOfMode(int16_t mode);
 void checkImageSize(const std::filesystem::path& file, uint64_t width, uint64_t height,
                     uint64_t samplesPerPixel, uint64_t bytesPerSample);
 
-// 16-bit file values 0..65535 to the host's 0..32768 and back, both rounded
-// to nearest. Host values above 32768 go back as 65535.
-inline uint16_t hostFrom16(uint16_t v) {
-    return static_cast<uint16_t>((uint32_t{v} * 65536u + 65535u) / 131070u);
-}
-inline uint16_t fileFrom16(uint16_t h) {
-    if (h >= 32768) return 65535;
-    return static_cast<uint16_t>((uint32_t{h} * 131070u + 32768u) / 65536u);
-}
 // The other file value that reads as `h`, if there is one; fileFrom16(h)
 // otherwise.
 inline uint16_t secondFileValue(uint16_t h) {
