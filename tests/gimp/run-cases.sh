@@ -6,13 +6,17 @@
 #    by the golden tier's own comparison;
 #  - a picture with alpha: the alpha comes back untouched;
 #  - an indexed picture: refused with the message, nothing changed;
-#  - explicit parameters are used, and the last confirmed settings without them.
+#  - explicit parameters override the last confirmed settings, which a call
+#    with last values uses;
+#  - a linear-light 16-bit picture: samples the filter left alone stay exact;
+#  - every golden case again in a second session whose host hands out small
+#    tiles (NELVO_GIMP_TILE), which must not change the result.
 # Usage: run-cases.sh PLUGIN_DIR COMPARE FILTERHOST GOLDEN_DIR WORK_DIR
 set -euo pipefail
 plugin_dir="$1" compare="$2" filterhost="$3" golden="$4" work="$5"
 here="$(cd "$(dirname "$0")" && pwd)"
 rm -rf "$work"
-mkdir -p "$work/gimp" "$work/config" "$work/out"
+mkdir -p "$work/gimp" "$work/config/filterhost" "$work/cli-config" "$work/out" "$work/tiled"
 for d in brushes dynamics fonts gradients palettes patterns tool-presets mypaint-brushes; do
   mkdir -p "$work/gimp/$d"
 done
@@ -38,6 +42,7 @@ PY
 }
 
 batch="(load \"$here/cases.scm\")"
+tiled="$batch"
 cases=()
 for case in "$golden"/grey* "$golden"/rgb*; do
   name=$(basename "$case")
@@ -46,7 +51,10 @@ for case in "$golden"/grey* "$golden"/rgb*; do
   cases+=("$name")
   batch+=" (nelvo-case \"$case/input.tif\" \"$work/out/$name.tif\" \"$mask\" RUN-NONINTERACTIVE"
   batch+=" '($(params_of "$case/action.json")))"
+  tiled+=" (nelvo-case \"$case/input.tif\" \"$work/tiled/$name.tif\" \"$mask\" RUN-NONINTERACTIVE"
+  tiled+=" '($(params_of "$case/action.json")))"
 done
+tiled+=" (gimp-quit 0)"
 
 # Alpha: an RGBA PNG with a transparent hole, whose alpha must survive.
 batch+=" (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE \"$golden/rgb8-dark-specks/input.tif\" \"x\")))"
@@ -65,21 +73,43 @@ batch+=" (gimp-file-save RUN-NONINTERACTIVE image (car (gimp-image-get-active-dr
 batch+=" (gimp-image-delete image))"
 batch+=" (nelvo-refused \"$work/indexed.png\" RUN-NONINTERACTIVE '(8 8 20 10 10 0 1 0 0 1.0))"
 
-# Explicit parameters against the last confirmed settings (none here: the
-# module's defaults): each equals the command line with the same settings.
-"$filterhost" run "$golden/rgb8-dark-specks/input.tif" -o "$work/strong.tif" --set detI=20 --set tilE=3 >/dev/null
-"$filterhost" run "$golden/rgb8-dark-specks/input.tif" -o "$work/default.tif" >/dev/null
-batch+=" (nelvo-case \"$golden/rgb8-dark-specks/input.tif\" \"$work/out/explicit.tif\" \"\" RUN-NONINTERACTIVE '(20 3 20 10 10 0 1 0 0 1.0))"
+# Linear light at 16 bits: filtered in the perceptual encoding, but only the
+# samples the filter changed are converted back, so the others stay exact.
+# Inverted in linear light, the picture holds values that a round trip through
+# the perceptual encoding does not give back (about half its pixels).
+batch+=" (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE \"$golden/rgb16-dark-specks/input.tif\" \"x\")))"
+batch+=" (layer (car (gimp-image-get-active-drawable image))))"
+batch+=" (gimp-image-convert-precision image PRECISION-U16-LINEAR) (gimp-drawable-invert layer TRUE)"
+batch+=" (gimp-file-save RUN-NONINTERACTIVE image layer \"$work/linear-in.xcf\" \"x\")"
+batch+=" (gimp-file-save RUN-NONINTERACTIVE image layer \"$work/linear-in.png\" \"x\")"
+batch+=" (gimp-image-delete image))"
+batch+=" (nelvo-case \"$work/linear-in.xcf\" \"$work/out/linear.png\" \"\" RUN-NONINTERACTIVE '(10 8 20 10 10 0 0 1 0 1.0))"
+
+# Explicit parameters against the last confirmed settings: the registry holds
+# settings confirmed in the dialog (intensity 20, tile size 3). Given
+# parameters win over them; a call with last values uses them. The command
+# line computes both results with a registry of its own.
+cat > "$work/config/filterhost/registry.json" <<'JSON'
+{"version": 1, "entries": {"7c1e5a92-3f0b-4d8e-a6c4-5b2d9e0f7a13": {"detI": 20, "tilE": 3}}}
+JSON
+XDG_CONFIG_HOME="$work/cli-config" "$filterhost" run "$golden/rgb8-dark-specks/input.tif" -o "$work/strong.tif" --set detI=20 --set tilE=3 >/dev/null
+XDG_CONFIG_HOME="$work/cli-config" "$filterhost" run "$golden/rgb8-dark-specks/input.tif" -o "$work/default.tif" >/dev/null
+batch+=" (nelvo-case \"$golden/rgb8-dark-specks/input.tif\" \"$work/out/explicit.tif\" \"\" RUN-NONINTERACTIVE '(8 8 20 10 10 0 1 0 0 1.0))"
 batch+=" (nelvo-case \"$golden/rgb8-dark-specks/input.tif\" \"$work/out/last.tif\" \"\" RUN-WITH-LAST-VALS '(0 0 0 0 0 0 0 0 0 0.0))"
 batch+=" (gimp-quit 0)"
 
 log="$work/gimp.log"
 gimp-console -i -b "$batch" > "$log" 2>&1 || { cat "$log"; exit 1; }
+NELVO_GIMP_TILE=16x12 gimp-console -i -b "$tiled" >> "$log" 2>&1 || { cat "$log"; exit 1; }
 
 failed=0
 for name in "${cases[@]}"; do
   if ! "$compare" "$golden/$name/expected.tif" "$work/out/$name.tif" > "$work/$name.compare" 2>&1; then
     echo "$name: $(cat "$work/$name.compare")"
+    failed=1
+  fi
+  if ! "$compare" "$golden/$name/expected.tif" "$work/tiled/$name.tif" > "$work/$name.tiled" 2>&1; then
+    echo "$name in small tiles: $(cat "$work/$name.tiled")"
     failed=1
   fi
 done
@@ -127,10 +157,20 @@ PY
 if ! grep -q "indexed images are not supported" "$log"; then
   echo "indexed: no refusal in GIMP's output"; failed=1
 fi
-"$compare" "$work/strong.tif" "$work/out/explicit.tif" > /dev/null || { echo "explicit: differs"; failed=1; }
-"$compare" "$work/default.tif" "$work/out/last.tif" > /dev/null || { echo "last values: differ"; failed=1; }
-if "$compare" "$work/default.tif" "$work/out/explicit.tif" > /dev/null 2>&1; then
-  echo "explicit: the parameters were not used"; failed=1
+"$compare" "$work/default.tif" "$work/out/explicit.tif" > /dev/null || { echo "explicit: differs from the given settings"; failed=1; }
+"$compare" "$work/strong.tif" "$work/out/last.tif" > /dev/null || { echo "last values: differ from the confirmed settings"; failed=1; }
+if "$compare" "$work/strong.tif" "$work/out/explicit.tif" > /dev/null 2>&1; then
+  echo "explicit: the confirmed settings were used instead"; failed=1
+fi
+
+# The linear picture: its dark specks, now bright, are about as many pixels
+# as the command line changes on the file; a write-back of every sample
+# through the perceptual encoding changes over half the picture.
+limit=$(( 2 * $("$filterhost" compare "$golden/rgb16-dark-specks/input.tif" "$golden/rgb16-dark-specks/expected.tif" -o "$work/c1.png" | sed -n 's/.*: \([0-9]*\) of .*/\1/p' | head -1) ))
+linear=$("$filterhost" compare "$work/linear-in.png" "$work/out/linear.png" -o "$work/c2.png" | sed -n 's/.*: \([0-9]*\) of .*/\1/p' | head -1)
+echo "linear: $linear pixels changed (limit $limit)"
+if [ -z "$linear" ] || [ "$linear" -eq 0 ] || [ "$linear" -gt "$limit" ]; then
+  echo "linear: $linear pixels changed, expected 1..$limit"; failed=1
 fi
 [ "$failed" -eq 0 ] || { echo "--- gimp-console said:"; cat "$log"; exit 1; }
-echo "GIMP: ${#cases[@]} golden cases, alpha, indexed and explicit parameters as expected"
+echo "GIMP: ${#cases[@]} golden cases (whole and in small tiles), alpha, linear, indexed and last values as expected"

@@ -3,6 +3,7 @@
 
 #include <libgimp/gimp.h>
 
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -93,6 +94,9 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     Document& document = result.document;
     document.allocate(whole.width, whole.height, colours, modeFor(rgb, depth),
                       static_cast<int32_t>(depth));
+    // The tile server records the samples the filter changes: only those are
+    // written back.
+    document.changes.track(document.pixels.size() / document.sampleBytes());
     for (std::size_t p = 0; p < pixels; ++p) {
         for (std::size_t c = 0; c < colourCount; ++c) {
             const std::size_t from = (p * perPixel + c) * sampleBytes;
@@ -128,35 +132,78 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     return result;
 }
 
-void writeDrawable(const DrawableDocument& source) {
+void writeDrawable(DrawableDocument& source) {
     const Document& document = source.document;
     const VRect& r = document.filterRect;
     if (r.bottom <= r.top || r.right <= r.left) return;
     const std::size_t sampleBytes = document.sampleBytes();
     const auto colours = static_cast<std::size_t>(document.planes);
     const auto perPixel = static_cast<std::size_t>(source.samplesPerPixel);
-    std::vector<uint8_t> written = source.read;
-    const std::size_t pixels =
-        static_cast<std::size_t>(document.width) * static_cast<std::size_t>(document.height);
-    for (std::size_t p = 0; p < pixels; ++p) {
-        for (std::size_t c = 0; c < colours; ++c) {
-            const std::size_t to = (p * perPixel + c) * sampleBytes;
-            const std::size_t from = (p * colours + c) * sampleBytes;
+    const SampleChanges& changes = document.changes;
+    const std::size_t samples = changes.samples();
+    // The changed samples into the pixels as read, a word of the change record
+    // at a time: a filter changes few samples, so most words are 0.
+    const uint64_t* words = changes.words();
+    for (std::size_t w = 0; w * 64 < samples; ++w) {
+        for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+            const std::size_t i = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+            const std::size_t from = i * sampleBytes;
+            const std::size_t to = ((i / colours) * perPixel + i % colours) * sampleBytes;
             if (sampleBytes == 2) {
-                uint16_t host = 0, before = 0;
+                uint16_t host = 0;
                 std::memcpy(&host, document.pixels.data() + from, 2);
-                std::memcpy(&before, source.read.data() + to, 2);
-                const uint16_t after = host == hostFrom16(before) ? before : fileFrom16(host);
-                std::memcpy(written.data() + to, &after, 2);
+                const uint16_t value = fileFrom16(host);
+                std::memcpy(source.read.data() + to, &value, 2);
             } else {
-                std::memcpy(written.data() + to, document.pixels.data() + from, sampleBytes);
+                std::memcpy(source.read.data() + to, document.pixels.data() + from, sampleBytes);
             }
         }
     }
+
     GeglBuffer* shadow = gimp_drawable_get_shadow_buffer(source.drawable);
-    const GeglRectangle whole{0, 0, document.width, document.height};
-    gegl_buffer_set(shadow, &whole, 0, babl_format(source.format.c_str()), written.data(),
-                    GEGL_AUTO_ROWSTRIDE);
+    const GeglRectangle area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    const std::size_t readPixel = perPixel * sampleBytes;
+    const std::size_t readRow = readPixel * static_cast<std::size_t>(document.width);
+    const std::size_t offset = static_cast<std::size_t>(r.top) * readRow +
+                               static_cast<std::size_t>(r.left) * readPixel;
+    const Babl* read = babl_format(source.format.c_str());
+    const Babl* own = gimp_drawable_get_format(source.drawable);
+    if (own == read) {
+        gegl_buffer_set(shadow, &area, 0, read, source.read.data() + offset,
+                        static_cast<gint>(readRow));
+    } else {
+        // The drawable stores another encoding or type (linear light, half,
+        // double, 32-bit integer): a round trip through the one filtered would
+        // not give back every value, so only the changed samples are converted
+        // and every other one is written as the drawable holds it.
+        const auto width = static_cast<std::size_t>(area.width);
+        const auto height = static_cast<std::size_t>(area.height);
+        const auto ownPixel = static_cast<std::size_t>(babl_format_get_bytes_per_pixel(own));
+        const std::size_t ownSample = ownPixel / perPixel;
+        std::vector<uint8_t> kept(width * height * ownPixel);
+        std::vector<uint8_t> converted(width * ownPixel);
+        GeglBuffer* buffer = gimp_drawable_get_buffer(source.drawable);
+        gegl_buffer_get(buffer, &area, 1.0, own, kept.data(), GEGL_AUTO_ROWSTRIDE,
+                        GEGL_ABYSS_NONE);
+        g_object_unref(buffer);
+        const Babl* fish = babl_fish(read, own);
+        for (std::size_t y = 0; y < height; ++y) {
+            babl_process(fish, source.read.data() + offset + y * readRow, converted.data(),
+                         static_cast<long>(width));
+            const std::size_t pixel =
+                (static_cast<std::size_t>(r.top) + y) * static_cast<std::size_t>(document.width) +
+                static_cast<std::size_t>(r.left);
+            uint8_t* row = kept.data() + y * width * ownPixel;
+            for (std::size_t x = 0; x < width; ++x) {
+                for (std::size_t c = 0; c < colours; ++c) {
+                    if (!changes.changed((pixel + x) * colours + c)) continue;
+                    const std::size_t at = x * ownPixel + c * ownSample;
+                    std::memcpy(row + at, converted.data() + at, ownSample);
+                }
+            }
+        }
+        gegl_buffer_set(shadow, &area, 0, own, kept.data(), GEGL_AUTO_ROWSTRIDE);
+    }
     g_object_unref(shadow);
     gimp_drawable_merge_shadow(source.drawable, TRUE);
     gimp_drawable_update(source.drawable, r.left, r.top, r.right - r.left, r.bottom - r.top);

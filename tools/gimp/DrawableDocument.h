@@ -3,11 +3,15 @@
 //
 // Integer precisions are read in the perceptual encoding at their own depth
 // (8 or 16 bits), the samples a file of that depth holds, so that a result
-// equals `filterhost run` on the same file. Float precisions (half, float,
-// double, 32-bit integer) are read as 32-bit float samples in the image's own
-// encoding, linear light staying linear, as a float TIFF holds them. Alpha is
-// kept aside and written back untouched; the selection becomes the host's
-// mask, its bounds the filter rectangle.
+// equals `filterhost run` on the same file; linear-light 8/16-bit images are
+// filtered in that encoding too. Float precisions (half, float, double, 32-bit
+// integer) are read as 32-bit float samples in the image's own encoding,
+// linear light staying linear, as a float TIFF holds them. Only the samples
+// the filter changed (the document's change record) are written back, turned
+// into the drawable's own format, so every other sample, alpha included,
+// stays bit for bit as it was, whatever the precision. The selection becomes
+// the host's mask, its bounds the filter rectangle; GIMP blends feathered
+// edges when it merges the shadow buffer.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +25,7 @@ namespace filterhost::gimp {
 struct DrawableDocument {
     Document document;
     int32_t drawable = -1;
-    std::string format;           // the babl format read and written
+    std::string format;           // the babl format the document is read in
     int32_t samplesPerPixel = 0;  // colour samples and alpha
     std::vector<uint8_t> read;    // the drawable as read, in `format`
 };
@@ -30,9 +34,9 @@ struct DrawableDocument {
 // mode for. `useSelection` false filters the whole drawable.
 DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection);
 
-// Writes the filtered document to the drawable's shadow buffer, merges it as
-// one undo step and updates the filtered area. 16-bit samples the filter left
-// alone get back the exact value read.
-void writeDrawable(const DrawableDocument& source);
+// Writes the samples the filter changed to the drawable's shadow buffer over
+// the filter rectangle, merges it as one undo step and updates that area.
+// Reuses `source.read` for the written pixels.
+void writeDrawable(DrawableDocument& source);
 
 }  // namespace filterhost::gimp

@@ -10,6 +10,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
+#include <utility>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -78,6 +83,16 @@ void query() {
     gimp_plugin_menu_register(name.c_str(), place.c_str());
 }
 
+std::optional<std::pair<int32_t, int32_t>> tileFromEnvironment() {
+    const char* text = std::getenv("NELVO_GIMP_TILE");
+    if (text == nullptr || *text == '\0') return std::nullopt;
+    int width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(text, "%dx%d%c", &width, &height, &end) != 2 || width < 1 || height < 1)
+        throw std::runtime_error(std::string("NELVO_GIMP_TILE: expected WxH, got '") + text + "'");
+    return std::pair{width, height};
+}
+
 const char* describeResult(int16_t result) {
     switch (result) {
         case memFullErr:
@@ -131,11 +146,13 @@ GimpPDBStatusType runFilter(GimpRunMode mode, gint count, const GimpParam* param
     HostSession session(*module, services);
     session.giveDescriptor(call.descriptor, call.playInfo);
     // The whole filter rectangle as one tile, as filterhost does by default:
-    // the result is what the dialog previews.
+    // the result is what the dialog previews. NELVO_GIMP_TILE=WxH imitates an
+    // editor that hands out smaller tiles, as filterhost's --tile does.
     const VRect area = document.filterRect;
-    session.beforeCall = [area](FilterRecord& record) {
-        record.outTileWidth = std::max(area.right - area.left, 1);
-        record.outTileHeight = std::max(area.bottom - area.top, 1);
+    const auto tile = tileFromEnvironment();
+    session.beforeCall = [area, tile](FilterRecord& record) {
+        record.outTileWidth = tile ? tile->first : std::max(area.right - area.left, 1);
+        record.outTileHeight = tile ? tile->second : std::max(area.bottom - area.top, 1);
     };
     gimp_progress_init("Nelvo");
     session.hooks.progress = [](int32_t done, int32_t total) {
