@@ -164,8 +164,8 @@ void writeDrawable(DrawableDocument& source) {
     const GeglRectangle area{r.left, r.top, r.right - r.left, r.bottom - r.top};
     const std::size_t readPixel = perPixel * sampleBytes;
     const std::size_t readRow = readPixel * static_cast<std::size_t>(document.width);
-    const std::size_t offset = static_cast<std::size_t>(r.top) * readRow +
-                               static_cast<std::size_t>(r.left) * readPixel;
+    const std::size_t offset =
+        static_cast<std::size_t>(r.top) * readRow + static_cast<std::size_t>(r.left) * readPixel;
     const Babl* read = babl_format(source.format.c_str());
     const Babl* own = gimp_drawable_get_format(source.drawable);
     if (own == read) {
@@ -183,8 +183,7 @@ void writeDrawable(DrawableDocument& source) {
         std::vector<uint8_t> kept(width * height * ownPixel);
         std::vector<uint8_t> converted(width * ownPixel);
         GeglBuffer* buffer = gimp_drawable_get_buffer(source.drawable);
-        gegl_buffer_get(buffer, &area, 1.0, own, kept.data(), GEGL_AUTO_ROWSTRIDE,
-                        GEGL_ABYSS_NONE);
+        gegl_buffer_get(buffer, &area, 1.0, own, kept.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
         g_object_unref(buffer);
         const Babl* fish = babl_fish(read, own);
         for (std::size_t y = 0; y < height; ++y) {

@@ -12,12 +12,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
-#include <stdexcept>
-#include <utility>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DrawableDocument.h"
