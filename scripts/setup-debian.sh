@@ -16,6 +16,7 @@ packages=(
   python3 python3-numpy
   parallel
   gimp libgimp2.0-dev
+  xvfb x11-apps xdotool imagemagick
 )
 
 missing=()
