@@ -19,6 +19,7 @@ for d in brushes dynamics fonts gradients palettes patterns tool-presets mypaint
   mkdir -p "$work/gimp/$d"
 done
 export GIMP2_DIRECTORY="$work/gimp" XDG_CONFIG_HOME="$work/config" NELVO_OPENCL_DEVICE=off
+export NELVO_GIMP_TIMES=1
 NELVO_GIMP_BUILD="$bin/gimp" bash scripts/install-gimp-plugin.sh >/dev/null
 
 # GIMP runs the plug-in through this wrapper, which times it.
@@ -58,5 +59,6 @@ read -r cli_seconds cli_kb <"$work/cli-times"
 printf '24 MP 16-bit RGB, default settings, OpenCL off, %s cores\n' "$(nproc)"
 printf '  GIMP procedure (plug-in process): %6.2f s  peak %5d MiB\n' \
   "$plugin_seconds" $((plugin_kb / 1024))
+printf '    %s\n' "$(grep -o 'read .*' "$work/run.log" | tail -1)"
 printf '  filterhost run (file to file):    %6.2f s  peak %5d MiB\n' \
   "$cli_seconds" $((cli_kb / 1024))

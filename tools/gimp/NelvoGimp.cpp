@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,6 +84,26 @@ void query() {
     gimp_plugin_menu_register(name.c_str(), place.c_str());
 }
 
+// With NELVO_GIMP_TIMES set, one line on stderr with the seconds each phase
+// of a run took, for scripts/gimp-bench.sh.
+class PhaseTimes {
+  public:
+    void mark(const char* phase) {
+        const auto now = std::chrono::steady_clock::now();
+        line_ += std::string(line_.empty() ? "" : ", ") + phase + " " +
+                 std::to_string(std::chrono::duration<double>(now - last_).count()) + " s";
+        last_ = now;
+    }
+    void report() const {
+        if (std::getenv("NELVO_GIMP_TIMES") != nullptr)
+            g_printerr("nelvo-gimp: %s\n", line_.c_str());
+    }
+
+  private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    std::string line_;
+};
+
 std::optional<std::pair<int32_t, int32_t>> tileFromEnvironment() {
     const char* text = std::getenv("NELVO_GIMP_TILE");
     if (text == nullptr || *text == '\0') return std::nullopt;
@@ -138,7 +159,9 @@ GimpPDBStatusType runFilter(GimpRunMode mode, gint count, const GimpParam* param
     const auto module = PluginModule::load(modulePath());
     const Call call = callFor(mode, *module, count, params);
 
+    PhaseTimes times;
     gimp::DrawableDocument source = gimp::readDrawable(image, drawable, true);
+    times.mark("read");
     Document& document = source.document;
     if (document.filterRect.bottom <= document.filterRect.top) return GIMP_PDB_SUCCESS;
 
@@ -159,6 +182,7 @@ GimpPDBStatusType runFilter(GimpRunMode mode, gint count, const GimpParam* param
         if (total > 0) gimp_progress_update(static_cast<gdouble>(done) / total);
     };
     const int16_t result = session.run(document);
+    times.mark("filter");
     if (result == userCanceledErr) return GIMP_PDB_CANCEL;
     if (result != noErr) {
         message =
@@ -168,6 +192,8 @@ GimpPDBStatusType runFilter(GimpRunMode mode, gint count, const GimpParam* param
     gimp_image_undo_group_start(image);
     gimp::writeDrawable(source);
     gimp_image_undo_group_end(image);
+    times.mark("write");
+    times.report();
     gimp_progress_update(1.0);
     if (mode == GIMP_RUN_INTERACTIVE) gimp_displays_flush();
     return GIMP_PDB_SUCCESS;
