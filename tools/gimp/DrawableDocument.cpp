@@ -3,7 +3,7 @@
 
 #include <libgimp/gimp.h>
 
-#include <bit>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -53,6 +53,19 @@ std::string formatFor(bool rgb, bool alpha, Depth depth, bool perceptual) {
     return format;
 }
 
+// Rows moved between GEGL and the document at a time: whole-image copies
+// of the pixels in GEGL's layout would add a third of the image's size to
+// the plug-in's peak memory.
+constexpr int32_t kStripRows = 128;
+
+// The other 16-bit value that reads as host value `host`.
+uint16_t otherValue(uint16_t host) {
+    const uint16_t first = fileFrom16(host);
+    if (first < 65535 && hostFrom16(static_cast<uint16_t>(first + 1)) == host)
+        return static_cast<uint16_t>(first + 1);
+    return static_cast<uint16_t>(first - 1);
+}
+
 GeglRectangle wholeOf(GeglBuffer* buffer) {
     return {0, 0, gegl_buffer_get_width(buffer), gegl_buffer_get_height(buffer)};
 }
@@ -81,36 +94,28 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     GeglBuffer* buffer = gimp_drawable_get_buffer(drawable);
     const GeglRectangle whole = wholeOf(buffer);
     const Babl* format = babl_format(result.format.c_str());
-    const std::size_t sampleBytes = static_cast<std::size_t>(depth) / 8;
     const std::size_t pixels =
         static_cast<std::size_t>(whole.width) * static_cast<std::size_t>(whole.height);
-    const auto perPixel = static_cast<std::size_t>(result.samplesPerPixel);
-    const auto colourCount = static_cast<std::size_t>(colours);
-    result.read.resize(pixels * perPixel * sampleBytes);
-    gegl_buffer_get(buffer, &whole, 1.0, format, result.read.data(), GEGL_AUTO_ROWSTRIDE,
-                    GEGL_ABYSS_NONE);
-    g_object_unref(buffer);
-
     Document& document = result.document;
     document.allocate(whole.width, whole.height, colours, modeFor(rgb, depth),
                       static_cast<int32_t>(depth));
     // The tile server records the samples the filter changes: only those are
     // written back.
     document.changes.track(document.pixels.size() / document.sampleBytes());
-    for (std::size_t p = 0; p < pixels; ++p) {
-        for (std::size_t c = 0; c < colourCount; ++c) {
-            const std::size_t from = (p * perPixel + c) * sampleBytes;
-            const std::size_t to = (p * colourCount + c) * sampleBytes;
-            if (depth == Depth::U16) {
-                uint16_t v = 0;
-                std::memcpy(&v, result.read.data() + from, 2);
-                v = hostFrom16(v);
-                std::memcpy(document.pixels.data() + to, &v, 2);
-            } else {
-                std::memcpy(document.pixels.data() + to, result.read.data() + from, sampleBytes);
-            }
-        }
+    if (alpha) result.alpha.resize(pixels * document.sampleBytes());
+    if (depth == Depth::U16) result.second.assign((document.changes.samples() + 63) / 64, 0);
+    std::vector<uint8_t> strip;
+    for (int32_t top = 0; top < whole.height; top += kStripRows) {
+        const GeglRectangle rows{0, top, whole.width, std::min(kStripRows, whole.height - top)};
+        strip.resize(static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height) *
+                     result.pixelBytes());
+        gegl_buffer_get(buffer, &rows, 1.0, format, strip.data(), GEGL_AUTO_ROWSTRIDE,
+                        GEGL_ABYSS_NONE);
+        result.split(strip.data(),
+                     static_cast<std::size_t>(top) * static_cast<std::size_t>(whole.width),
+                     static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height));
     }
+    g_object_unref(buffer);
 
     gint x = 0, y = 0, width = 0, height = 0;
     if (useSelection && !gimp_selection_is_empty(image)) {
@@ -132,77 +137,110 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     return result;
 }
 
-void writeDrawable(DrawableDocument& source) {
+void DrawableDocument::split(const uint8_t* from, std::size_t first, std::size_t count) {
+    const std::size_t sampleBytes = document.sampleBytes();
+    const auto colours = static_cast<std::size_t>(document.planes);
+    const auto perPixel = static_cast<std::size_t>(samplesPerPixel);
+    for (std::size_t p = first; p < first + count; ++p, from += perPixel * sampleBytes) {
+        uint8_t* to = document.pixels.data() + p * colours * sampleBytes;
+        if (sampleBytes == 2) {
+            for (std::size_t c = 0; c < colours; ++c) {
+                uint16_t value = 0;
+                std::memcpy(&value, from + c * 2, 2);
+                const uint16_t host = hostFrom16(value);
+                std::memcpy(to + c * 2, &host, 2);
+                const std::size_t i = p * colours + c;
+                second[i >> 6] |= uint64_t{fileFrom16(host) != value} << (i & 63);
+            }
+        } else {
+            std::memcpy(to, from, colours * sampleBytes);
+        }
+        if (!alpha.empty())
+            std::memcpy(alpha.data() + p * sampleBytes, from + colours * sampleBytes, sampleBytes);
+    }
+}
+
+void DrawableDocument::join(uint8_t* to, std::size_t first, std::size_t count) const {
+    const std::size_t sampleBytes = document.sampleBytes();
+    const auto colours = static_cast<std::size_t>(document.planes);
+    const auto perPixel = static_cast<std::size_t>(samplesPerPixel);
+    for (std::size_t p = first; p < first + count; ++p, to += perPixel * sampleBytes) {
+        const uint8_t* from = document.pixels.data() + p * colours * sampleBytes;
+        if (sampleBytes == 2) {
+            for (std::size_t c = 0; c < colours; ++c) {
+                uint16_t host = 0;
+                std::memcpy(&host, from + c * 2, 2);
+                const std::size_t i = p * colours + c;
+                // A sample the filter left alone goes back as the value read,
+                // also where two values read as one host value.
+                const bool other =
+                    !document.changes.changed(i) && ((second[i >> 6] >> (i & 63)) & 1u);
+                const uint16_t value = other ? otherValue(host) : fileFrom16(host);
+                std::memcpy(to + c * 2, &value, 2);
+            }
+        } else {
+            std::memcpy(to, from, colours * sampleBytes);
+        }
+        if (!alpha.empty())
+            std::memcpy(to + colours * sampleBytes, alpha.data() + p * sampleBytes, sampleBytes);
+    }
+}
+
+void writeDrawable(const DrawableDocument& source) {
     const Document& document = source.document;
     const VRect& r = document.filterRect;
     if (r.bottom <= r.top || r.right <= r.left) return;
-    const std::size_t sampleBytes = document.sampleBytes();
     const auto colours = static_cast<std::size_t>(document.planes);
     const auto perPixel = static_cast<std::size_t>(source.samplesPerPixel);
-    const SampleChanges& changes = document.changes;
-    const std::size_t samples = changes.samples();
-    // The changed samples into the pixels as read, a word of the change record
-    // at a time: a filter changes few samples, so most words are 0.
-    const uint64_t* words = changes.words();
-    for (std::size_t w = 0; w * 64 < samples; ++w) {
-        for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
-            const std::size_t i = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
-            const std::size_t from = i * sampleBytes;
-            const std::size_t to = ((i / colours) * perPixel + i % colours) * sampleBytes;
-            if (sampleBytes == 2) {
-                uint16_t host = 0;
-                std::memcpy(&host, document.pixels.data() + from, 2);
-                const uint16_t value = fileFrom16(host);
-                std::memcpy(source.read.data() + to, &value, 2);
-            } else {
-                std::memcpy(source.read.data() + to, document.pixels.data() + from, sampleBytes);
-            }
-        }
-    }
-
-    GeglBuffer* shadow = gimp_drawable_get_shadow_buffer(source.drawable);
-    const GeglRectangle area{r.left, r.top, r.right - r.left, r.bottom - r.top};
-    const std::size_t readPixel = perPixel * sampleBytes;
-    const std::size_t readRow = readPixel * static_cast<std::size_t>(document.width);
-    const std::size_t offset =
-        static_cast<std::size_t>(r.top) * readRow + static_cast<std::size_t>(r.left) * readPixel;
     const Babl* read = babl_format(source.format.c_str());
     const Babl* own = gimp_drawable_get_format(source.drawable);
-    if (own == read) {
-        gegl_buffer_set(shadow, &area, 0, read, source.read.data() + offset,
-                        static_cast<gint>(readRow));
-    } else {
-        // The drawable stores another encoding or type (linear light, half,
-        // double, 32-bit integer): a round trip through the one filtered would
-        // not give back every value, so only the changed samples are converted
-        // and every other one is written as the drawable holds it.
-        const auto width = static_cast<std::size_t>(area.width);
-        const auto height = static_cast<std::size_t>(area.height);
-        const auto ownPixel = static_cast<std::size_t>(babl_format_get_bytes_per_pixel(own));
-        const std::size_t ownSample = ownPixel / perPixel;
-        std::vector<uint8_t> kept(width * height * ownPixel);
-        std::vector<uint8_t> converted(width * ownPixel);
-        GeglBuffer* buffer = gimp_drawable_get_buffer(source.drawable);
-        gegl_buffer_get(buffer, &area, 1.0, own, kept.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
-        g_object_unref(buffer);
-        const Babl* fish = babl_fish(read, own);
+    // The drawable may store another encoding or type than the one filtered
+    // (linear light, half, double, 32-bit integer): a round trip would not
+    // give back every value, so there only the changed samples are converted
+    // and every other one is written as the drawable holds it.
+    const bool converted = own != read;
+    const auto ownPixel = static_cast<std::size_t>(babl_format_get_bytes_per_pixel(own));
+    const std::size_t ownSample = ownPixel / perPixel;
+    const Babl* fish = converted ? babl_fish(read, own) : nullptr;
+    GeglBuffer* shadow = gimp_drawable_get_shadow_buffer(source.drawable);
+    GeglBuffer* kept = converted ? gimp_drawable_get_buffer(source.drawable) : nullptr;
+    const auto width = static_cast<std::size_t>(r.right - r.left);
+    std::vector<uint8_t> strip, native, ownRows;
+    for (int32_t top = r.top; top < r.bottom; top += kStripRows) {
+        const GeglRectangle rows{r.left, top, r.right - r.left,
+                                 std::min(kStripRows, r.bottom - top)};
+        const auto height = static_cast<std::size_t>(rows.height);
+        strip.resize(width * height * source.pixelBytes());
+        for (std::size_t y = 0; y < height; ++y)
+            source.join(
+                strip.data() + y * width * source.pixelBytes(),
+                (static_cast<std::size_t>(top) + y) * static_cast<std::size_t>(document.width) +
+                    static_cast<std::size_t>(r.left),
+                width);
+        if (!converted) {
+            gegl_buffer_set(shadow, &rows, 0, read, strip.data(), GEGL_AUTO_ROWSTRIDE);
+            continue;
+        }
+        native.resize(width * height * ownPixel);
+        ownRows.resize(width * height * ownPixel);
+        gegl_buffer_get(kept, &rows, 1.0, own, ownRows.data(), GEGL_AUTO_ROWSTRIDE,
+                        GEGL_ABYSS_NONE);
+        babl_process(fish, strip.data(), native.data(), static_cast<long>(width * height));
         for (std::size_t y = 0; y < height; ++y) {
-            babl_process(fish, source.read.data() + offset + y * readRow, converted.data(),
-                         static_cast<long>(width));
             const std::size_t pixel =
-                (static_cast<std::size_t>(r.top) + y) * static_cast<std::size_t>(document.width) +
+                (static_cast<std::size_t>(top) + y) * static_cast<std::size_t>(document.width) +
                 static_cast<std::size_t>(r.left);
-            uint8_t* row = kept.data() + y * width * ownPixel;
             for (std::size_t x = 0; x < width; ++x) {
                 for (std::size_t c = 0; c < colours; ++c) {
-                    if (!changes.changed((pixel + x) * colours + c)) continue;
-                    const std::size_t at = x * ownPixel + c * ownSample;
-                    std::memcpy(row + at, converted.data() + at, ownSample);
+                    if (!document.changes.changed((pixel + x) * colours + c)) continue;
+                    const std::size_t at = (y * width + x) * ownPixel + c * ownSample;
+                    std::memcpy(ownRows.data() + at, native.data() + at, ownSample);
                 }
             }
         }
-        gegl_buffer_set(shadow, &area, 0, own, kept.data(), GEGL_AUTO_ROWSTRIDE);
+        gegl_buffer_set(shadow, &rows, 0, own, ownRows.data(), GEGL_AUTO_ROWSTRIDE);
     }
+    if (kept != nullptr) g_object_unref(kept);
     g_object_unref(shadow);
     gimp_drawable_merge_shadow(source.drawable, TRUE);
     gimp_drawable_update(source.drawable, r.left, r.top, r.right - r.left, r.bottom - r.top);

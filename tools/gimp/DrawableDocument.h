@@ -27,16 +27,27 @@ struct DrawableDocument {
     int32_t drawable = -1;
     std::string format;           // the babl format the document is read in
     int32_t samplesPerPixel = 0;  // colour samples and alpha
-    std::vector<uint8_t> read;    // the drawable as read, in `format`
+    std::vector<uint8_t> alpha;   // the alpha samples as read, in `format`'s type
+    // 16-bit: one bit per colour sample, set where the value read is the one
+    // of the two values a host value stands for that fileFrom16 does not give.
+    std::vector<uint64_t> second;
+
+    std::size_t pixelBytes() const {
+        return static_cast<std::size_t>(samplesPerPixel) * document.sampleBytes();
+    }
+    // `count` pixels from pixel index `first` on, in `format`, into the
+    // document and the extras, and back.
+    void split(const uint8_t* from, std::size_t first, std::size_t count);
+    void join(uint8_t* to, std::size_t first, std::size_t count) const;
 };
 
 // Throws std::runtime_error for an indexed drawable or one the filter has no
 // mode for. `useSelection` false filters the whole drawable.
 DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection);
 
-// Writes the samples the filter changed to the drawable's shadow buffer over
-// the filter rectangle, merges it as one undo step and updates that area.
-// Reuses `source.read` for the written pixels.
-void writeDrawable(DrawableDocument& source);
+// Writes the filter rectangle to the drawable's shadow buffer, every sample
+// the filter left alone as it was read, merges it as one undo step and
+// updates that area.
+void writeDrawable(const DrawableDocument& source);
 
 }  // namespace filterhost::gimp
