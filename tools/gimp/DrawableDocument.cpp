@@ -128,14 +128,16 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     return result;
 }
 
-void writeDrawable(const DrawableDocument& source) {
+void writeDrawable(DrawableDocument& source) {
     const Document& document = source.document;
     const VRect& r = document.filterRect;
     if (r.bottom <= r.top || r.right <= r.left) return;
     const std::size_t sampleBytes = document.sampleBytes();
     const auto colours = static_cast<std::size_t>(document.planes);
     const auto perPixel = static_cast<std::size_t>(source.samplesPerPixel);
-    std::vector<uint8_t> written = source.read;
+    // The filtered samples go into the copy as read, in place: alpha is there
+    // already, and a second copy of a large picture would cost its size again.
+    std::vector<uint8_t>& written = source.read;
     const std::size_t pixels =
         static_cast<std::size_t>(document.width) * static_cast<std::size_t>(document.height);
     for (std::size_t p = 0; p < pixels; ++p) {
@@ -145,7 +147,7 @@ void writeDrawable(const DrawableDocument& source) {
             if (sampleBytes == 2) {
                 uint16_t host = 0, before = 0;
                 std::memcpy(&host, document.pixels.data() + from, 2);
-                std::memcpy(&before, source.read.data() + to, 2);
+                std::memcpy(&before, written.data() + to, 2);
                 const uint16_t after = host == hostFrom16(before) ? before : fileFrom16(host);
                 std::memcpy(written.data() + to, &after, 2);
             } else {

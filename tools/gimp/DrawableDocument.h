@@ -32,7 +32,7 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
 
 // Writes the filtered document to the drawable's shadow buffer, merges it as
 // one undo step and updates the filtered area. 16-bit samples the filter left
-// alone get back the exact value read.
-void writeDrawable(const DrawableDocument& source);
+// alone get back the exact value read. The samples as read are overwritten.
+void writeDrawable(DrawableDocument& source);
 
 }  // namespace filterhost::gimp
