@@ -5,7 +5,7 @@
 # wall time and peak memory of the process that runs the filter: the plug-in
 # process (from GIMP's call to its return, timed by a wrapper around the
 # installed plug-in) and `filterhost run` (which also reads and writes the file).
-# Usage: scripts/gimp-bench.sh [preset]   (default: release)
+# Usage: bench/gimp-bench.sh [preset]   (default: release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"
