@@ -59,6 +59,6 @@ read -r cli_seconds cli_kb <"$work/cli-times"
 printf '24 MP 16-bit RGB, default settings, OpenCL off, %s cores\n' "$(nproc)"
 printf '  GIMP procedure (plug-in process): %6.2f s  peak %5d MiB\n' \
   "$plugin_seconds" $((plugin_kb / 1024))
-printf '    %s\n' "$(grep -o 'read .*' "$work/run.log" | tail -1)"
+printf '    %s\n' "$(grep '^nelvo-gimp:' "$work/run.log" | tail -1 | sed 's/^nelvo-gimp: //')"
 printf '  filterhost run (file to file):    %6.2f s  peak %5d MiB\n' \
   "$cli_seconds" $((cli_kb / 1024))

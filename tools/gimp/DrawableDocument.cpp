@@ -53,17 +53,19 @@ std::string formatFor(bool rgb, bool alpha, Depth depth, bool perceptual) {
     return format;
 }
 
-// Rows moved between GEGL and the document at a time: whole-image copies
-// of the pixels in GEGL's layout would add a third of the image's size to
-// the plug-in's peak memory.
-constexpr int32_t kStripRows = 128;
+// Pixels move between GEGL and the document a row of the buffer's tiles at a
+// time: whole-image copies in GEGL's layout would add a third of the image's
+// size to the plug-in's peak memory, and a strip that covers whole tiles is
+// neither fetched twice nor, when written, fetched from GIMP first.
+int32_t tileRows(GeglBuffer* buffer) {
+    gint rows = 0;
+    g_object_get(buffer, "tile-height", &rows, nullptr);
+    return std::max(rows, 1);
+}
 
-// The other 16-bit value that reads as host value `host`.
-uint16_t otherValue(uint16_t host) {
-    const uint16_t first = fileFrom16(host);
-    if (first < 65535 && hostFrom16(static_cast<uint16_t>(first + 1)) == host)
-        return static_cast<uint16_t>(first + 1);
-    return static_cast<uint16_t>(first - 1);
+// The end of the strip that starts at row `top`: the next tile boundary.
+int32_t stripEnd(int32_t top, int32_t bottom, int32_t tileHeight) {
+    return std::min(bottom, (top / tileHeight + 1) * tileHeight);
 }
 
 GeglRectangle wholeOf(GeglBuffer* buffer) {
@@ -105,8 +107,10 @@ DrawableDocument readDrawable(int32_t image, int32_t drawable, bool useSelection
     if (alpha) result.alpha.resize(pixels * document.sampleBytes());
     if (depth == Depth::U16) result.second.assign((document.changes.samples() + 63) / 64, 0);
     std::vector<uint8_t> strip;
-    for (int32_t top = 0; top < whole.height; top += kStripRows) {
-        const GeglRectangle rows{0, top, whole.width, std::min(kStripRows, whole.height - top)};
+    const int32_t tileHeight = tileRows(buffer);
+    for (int32_t top = 0, end = 0; top < whole.height; top = end) {
+        end = stripEnd(top, whole.height, tileHeight);
+        const GeglRectangle rows{0, top, whole.width, end - top};
         strip.resize(static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height) *
                      result.pixelBytes());
         gegl_buffer_get(buffer, &rows, 1.0, format, strip.data(), GEGL_AUTO_ROWSTRIDE,
@@ -141,48 +145,79 @@ void DrawableDocument::split(const uint8_t* from, std::size_t first, std::size_t
     const std::size_t sampleBytes = document.sampleBytes();
     const auto colours = static_cast<std::size_t>(document.planes);
     const auto perPixel = static_cast<std::size_t>(samplesPerPixel);
-    for (std::size_t p = first; p < first + count; ++p, from += perPixel * sampleBytes) {
-        uint8_t* to = document.pixels.data() + p * colours * sampleBytes;
-        if (sampleBytes == 2) {
-            for (std::size_t c = 0; c < colours; ++c) {
-                uint16_t value = 0;
-                std::memcpy(&value, from + c * 2, 2);
-                const uint16_t host = hostFrom16(value);
-                std::memcpy(to + c * 2, &host, 2);
-                const std::size_t i = p * colours + c;
-                second[i >> 6] |= uint64_t{fileFrom16(host) != value} << (i & 63);
-            }
-        } else {
-            std::memcpy(to, from, colours * sampleBytes);
+    uint8_t* to = document.pixels.data() + first * colours * sampleBytes;
+    if (sampleBytes != 2) {
+        if (perPixel == colours) {
+            std::memcpy(to, from, count * colours * sampleBytes);
+            return;
         }
-        if (!alpha.empty())
+        for (std::size_t p = first; p < first + count; ++p) {
+            std::memcpy(to, from, colours * sampleBytes);
             std::memcpy(alpha.data() + p * sampleBytes, from + colours * sampleBytes, sampleBytes);
+            to += colours * sampleBytes;
+            from += perPixel * sampleBytes;
+        }
+        return;
     }
+    const SixteenBitTables& tables = SixteenBitTables::get();
+    uint64_t* const seconds = second.data();
+    // Sample by sample, the bits of a word gathered before it is stored.
+    uint64_t bits = 0;
+    std::size_t i = first * colours;
+    for (std::size_t p = 0; p < count; ++p, from += perPixel * 2, to += colours * 2) {
+        for (std::size_t c = 0; c < colours; ++c, ++i) {
+            uint16_t value = 0;
+            std::memcpy(&value, from + c * 2, 2);
+            std::memcpy(to + c * 2, &tables.host[value], 2);
+            bits |= uint64_t{tables.isSecond[value]} << (i & 63);
+            if ((i & 63) == 63) {
+                seconds[i >> 6] |= bits;
+                bits = 0;
+            }
+        }
+        if (perPixel != colours) std::memcpy(alpha.data() + (first + p) * 2, from + colours * 2, 2);
+    }
+    if ((i & 63) != 0) seconds[i >> 6] |= bits;
 }
 
 void DrawableDocument::join(uint8_t* to, std::size_t first, std::size_t count) const {
     const std::size_t sampleBytes = document.sampleBytes();
     const auto colours = static_cast<std::size_t>(document.planes);
     const auto perPixel = static_cast<std::size_t>(samplesPerPixel);
-    for (std::size_t p = first; p < first + count; ++p, to += perPixel * sampleBytes) {
-        const uint8_t* from = document.pixels.data() + p * colours * sampleBytes;
-        if (sampleBytes == 2) {
-            for (std::size_t c = 0; c < colours; ++c) {
-                uint16_t host = 0;
-                std::memcpy(&host, from + c * 2, 2);
-                const std::size_t i = p * colours + c;
-                // A sample the filter left alone goes back as the value read,
-                // also where two values read as one host value.
-                const bool other =
-                    !document.changes.changed(i) && ((second[i >> 6] >> (i & 63)) & 1u);
-                const uint16_t value = other ? otherValue(host) : fileFrom16(host);
-                std::memcpy(to + c * 2, &value, 2);
-            }
-        } else {
-            std::memcpy(to, from, colours * sampleBytes);
+    const uint8_t* from = document.pixels.data() + first * colours * sampleBytes;
+    if (sampleBytes != 2) {
+        if (perPixel == colours) {
+            std::memcpy(to, from, count * colours * sampleBytes);
+            return;
         }
-        if (!alpha.empty())
+        for (std::size_t p = first; p < first + count; ++p) {
+            std::memcpy(to, from, colours * sampleBytes);
             std::memcpy(to + colours * sampleBytes, alpha.data() + p * sampleBytes, sampleBytes);
+            to += perPixel * sampleBytes;
+            from += colours * sampleBytes;
+        }
+        return;
+    }
+    const SixteenBitTables& tables = SixteenBitTables::get();
+    const uint64_t* const seconds = second.data();
+    const uint64_t* const changed = document.changes.words();
+    const std::size_t samples = document.changes.samples();
+    std::size_t i = first * colours;
+    // A sample the filter left alone goes back as the value read, also where
+    // two values read as one host value: `kept` holds, for the samples of
+    // the current word, whether it is the second of the two.
+    uint64_t kept = (seconds[i >> 6] & ~changed[i >> 6]) >> (i & 63);
+    for (std::size_t p = 0; p < count; ++p, to += perPixel * 2, from += colours * 2) {
+        for (std::size_t c = 0; c < colours; ++c, ++i) {
+            uint16_t host = 0;
+            std::memcpy(&host, from + c * 2, 2);
+            const auto index = 2u * std::min<unsigned>(host, 32768u) + (kept & 1u);
+            std::memcpy(to + c * 2, &tables.file[index], 2);
+            kept >>= 1;
+            if ((i & 63) == 63 && i + 1 < samples)
+                kept = seconds[(i >> 6) + 1] & ~changed[(i >> 6) + 1];
+        }
+        if (perPixel != colours) std::memcpy(to + colours * 2, alpha.data() + (first + p) * 2, 2);
     }
 }
 
@@ -206,9 +241,10 @@ void writeDrawable(const DrawableDocument& source) {
     GeglBuffer* kept = converted ? gimp_drawable_get_buffer(source.drawable) : nullptr;
     const auto width = static_cast<std::size_t>(r.right - r.left);
     std::vector<uint8_t> strip, native, ownRows;
-    for (int32_t top = r.top; top < r.bottom; top += kStripRows) {
-        const GeglRectangle rows{r.left, top, r.right - r.left,
-                                 std::min(kStripRows, r.bottom - top)};
+    const int32_t tileHeight = tileRows(shadow);
+    for (int32_t top = r.top, end = 0; top < r.bottom; top = end) {
+        end = stripEnd(top, r.bottom, tileHeight);
+        const GeglRectangle rows{r.left, top, r.right - r.left, end - top};
         const auto height = static_cast<std::size_t>(rows.height);
         strip.resize(width * height * source.pixelBytes());
         for (std::size_t y = 0; y < height; ++y)
