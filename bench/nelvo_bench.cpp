@@ -6,6 +6,8 @@
 //   nelvo-bench           every figure, one `name: value unit` line each
 //   nelvo-bench --quick   a small picture checked against the reference
 //                         implementation; exits 1 on any mismatch
+//   nelvo-bench --adaptive  only adaptive recognition's detection time and
+//                         the standard rating's, 8-bit
 //
 // Figures per stage and pixel type (stage = setSource, detect, markDefects,
 // removeSpecks, exportDefects, copySource, dissolveDefects, or full: the
@@ -198,6 +200,32 @@ std::vector<T> cropOf(const std::vector<T>& image, int32_t width, int32_t height
     return crop;
 }
 
+// Adaptive recognition's detection time against the standard rating's, same
+// run and settings (tile size 8): with the default defect types (dark only),
+// and with dark and bright defects, where the mode rates two planes.
+template <typename T>
+void benchAdaptive(Pipeline<T>& pipeline, const std::string& suffix) {
+    for (const bool both : {false, true}) {
+        double detectMs[2] = {0.0, 0.0};
+        for (const bool adaptive : {false, true}) {
+            EngineSettings t = defaultSettings(8);
+            t.adaptiveRecognition = adaptive;
+            t.brightDefects = t.brightDefects || both;
+            pipeline.run("setSource", t);
+            std::vector<double> detect;
+            for (int i = 0; i < kRuns; ++i) {
+                detect.push_back(millisecondsOf([&] { pipeline.run("detect", t); }));
+            }
+            detectMs[adaptive ? 1 : 0] = medianOf(detect);
+        }
+        const std::string types = both ? "-dark-bright" : "";
+        print("detect-standard" + types + suffix, detectMs[0], "ms");
+        print("detect-adaptive" + types + suffix, detectMs[1], "ms");
+        print("detect-adaptive" + types + suffix + "-vs-standard", detectMs[1] / detectMs[0],
+              "ratio");
+    }
+}
+
 template <typename T>
 void benchType(const Photo& photo) {
     const std::string suffix = std::string("-") + tagOf<T>() + "-24mp";
@@ -278,6 +306,7 @@ void benchType(const Photo& photo) {
             }
             print("detect-t" + std::to_string(tileSize) + suffix, medianOf(detect), "ms");
         }
+        benchAdaptive(pipeline, suffix);
     }
 }
 
@@ -549,6 +578,16 @@ int runQuick() {
     return gMismatches == 0 ? 0 : 1;
 }
 
+// Only the adaptive recognition figures, 8-bit.
+int runAdaptive() {
+    const Photo photo = makePhoto(kWidth, kHeight);
+    const std::vector<uint8_t> image = toPixels<uint8_t>(photo);
+    MeteredPlaneAllocator allocator;
+    Pipeline<uint8_t> pipeline(image, photo.width, photo.height, allocator);
+    benchAdaptive(pipeline, "-rgb8-24mp");
+    return 0;
+}
+
 int runFull() {
     std::printf("threads: %d count\n", engineThreadCount());
     benchCommandLine();
@@ -567,8 +606,11 @@ int main(int argc, char** argv) {
         if (argc > 1 && std::strcmp(argv[1], "--quick") == 0) {
             return nelvo::bench::runQuick();
         }
+        if (argc > 1 && std::strcmp(argv[1], "--adaptive") == 0) {
+            return nelvo::bench::runAdaptive();
+        }
         if (argc > 1) {
-            std::fprintf(stderr, "usage: nelvo-bench [--quick]\n");
+            std::fprintf(stderr, "usage: nelvo-bench [--quick | --adaptive]\n");
             return 2;
         }
         return nelvo::bench::runFull();

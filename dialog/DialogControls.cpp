@@ -60,6 +60,7 @@ ControlValues valuesFromSettings(const EngineSettings& settings) {
     v.brushIntensity = r.brushIntensity.clamp(settings.brushIntensity);
     v.eraserSize = r.eraserSize.clamp(settings.eraserSize);
     v.defectColor = colourWord(settings.defectColor);
+    v.adaptiveRecognition = settings.adaptiveRecognition;
     return v;
 }
 
@@ -71,13 +72,14 @@ void storeValues(const ControlValues& values, EngineSettings& settings) {
     settings.brushSize = values.brushSize;
     settings.brushIntensity = values.brushIntensity;
     settings.eraserSize = values.eraserSize;
+    settings.adaptiveRecognition = values.adaptiveRecognition;
     storeColourWord(values.defectColor, settings.defectColor);
 }
 
 PresetSettings presetFromValues(const ControlValues& values) {
     return PresetSettings{values.brightDefects, values.darkDefects, values.detectionIntensity,
                           values.tileSize,      values.defectColor, values.brushIntensity,
-                          values.brushSize,     values.eraserSize};
+                          values.brushSize,     values.eraserSize,  values.adaptiveRecognition};
 }
 
 ControlValues valuesFromPreset(const PresetSettings& preset) {
@@ -91,6 +93,7 @@ ControlValues valuesFromPreset(const PresetSettings& preset) {
     v.brushSize = r.brushSize.clamp(preset.brushSize);
     v.eraserSize = r.eraserSize.clamp(preset.eraserSize);
     v.defectColor = preset.defectColor;
+    v.adaptiveRecognition = preset.adaptiveRecognition;
     return v;
 }
 

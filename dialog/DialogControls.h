@@ -24,6 +24,7 @@ struct ControlValues {
     std::int32_t brushIntensity = 0;
     std::int32_t eraserSize = 1;
     std::uint32_t defectColor = 0x000000FF;
+    bool adaptiveRecognition = false;
     friend bool operator==(const ControlValues&, const ControlValues&) = default;
 };
 
@@ -48,7 +49,7 @@ void storeColourWord(std::uint32_t colour, std::int32_t (&rgb)[4]);
 ControlValues valuesFromSettings(const EngineSettings& settings);
 
 // Writes the edited fields back; every other field keeps its value (the fourth colour
-// entry, adaptive recognition).
+// entry).
 void storeValues(const ControlValues& values, EngineSettings& settings);
 
 // A click on one defect-type box, which has already toggled to `clickedChecked`: at

@@ -108,43 +108,45 @@ constexpr TemplateControl kTemplate[] = {
     {1027, Kind::Label, 370, 24, 65, 8, true, kRight, 1009, "", 0},
     {1026, Kind::Check, 382, 38, 69, 10, true, kRight, 1010, "", 0},
     {1028, Kind::Check, 466, 38, 61, 10, true, kRight, 1011, "", 0},
-    {1035, Kind::Label, 370, 55, 60, 8, true, kRight, 1012, "", 0},
-    {1030, Kind::Edit, 520, 54, 19, 12, true, kRight, 0, "", 0},
-    {1029, Kind::Slider, 366, 67, 179, 15, true, kRight, 0, "", 0},
-    {1034, Kind::Label, 370, 91, 53, 8, true, kRight, 1013, "", 0},
-    {1032, Kind::Edit, 520, 88, 19, 12, true, kRight, 0, "", 0},
-    {1031, Kind::Slider, 366, 101, 179, 15, true, kRight, 0, "", 0},
-    {1033, Kind::Label, 370, 123, 73, 8, true, kRight, 1014, "", 0},
-    {1045, Kind::Swatch, 383, 135, 27, 12, true, kRight, 0, "", 0},
-    {1107, Kind::Picture, 365, 156, 182, 9, true, kRight, 0, "", 1061},
-    {1079, Kind::CentredLabel, 407, 156, 97, 9, true, kRight, 1015, "", 0},
-    {1067, Kind::Label, 371, 171, 67, 8, true, kRight, 1016, "", 0},
-    {1046, Kind::ToolTabs, 370, 185, 170, 88, true, kRight, 0, "", 0},
-    {1042, Kind::GreyLabel, 409, 194, 36, 8, true, kRight, 1018, "", 0},
-    {1040, Kind::Edit, 507, 193, 19, 12, true, kRight, 0, "", 0},
-    {1037, Kind::Slider, 405, 206, 125, 15, true, kRight, 0, "", 0},
-    {1043, Kind::GreyLabel, 409, 217, 37, 8, false, kRight, 1018, "", 0},
-    {1044, Kind::Edit, 507, 214, 19, 12, false, kRight, 0, "", 0},
-    {1038, Kind::Slider, 405, 227, 125, 15, false, kRight, 0, "", 0},
-    {1047, Kind::GreyLabel, 410, 234, 42, 8, true, kRight, 1019, "", 0},
-    {1048, Kind::Edit, 507, 231, 19, 12, true, kRight, 0, "", 0},
-    {1039, Kind::Slider, 405, 244, 126, 15, true, kRight, 0, "", 0},
-    {1068, Kind::GreyLabel, 409, 258, 8, 8, true, kRight, 0, "-", 0},
-    {1069, Kind::GreyLabel, 463, 259, 8, 8, true, kRight, 0, "0", 0},
-    {1070, Kind::GreyLabel, 518, 258, 8, 8, true, kRight, 0, "+", 0},
+    // Adaptive detection, under the defect types; the settings below it moved down.
+    {1108, Kind::Check, 382, 51, 160, 10, true, kRight, 1030, "", 0},
+    {1035, Kind::Label, 370, 67, 60, 8, true, kRight, 1012, "", 0},
+    {1030, Kind::Edit, 520, 66, 19, 12, true, kRight, 0, "", 0},
+    {1029, Kind::Slider, 366, 79, 179, 15, true, kRight, 0, "", 0},
+    {1034, Kind::Label, 370, 103, 53, 8, true, kRight, 1013, "", 0},
+    {1032, Kind::Edit, 520, 100, 19, 12, true, kRight, 0, "", 0},
+    {1031, Kind::Slider, 366, 113, 179, 15, true, kRight, 0, "", 0},
+    {1033, Kind::Label, 370, 135, 73, 8, true, kRight, 1014, "", 0},
+    {1045, Kind::Swatch, 383, 147, 27, 12, true, kRight, 0, "", 0},
+    {1107, Kind::Picture, 365, 168, 182, 9, true, kRight, 0, "", 1061},
+    {1079, Kind::CentredLabel, 407, 168, 97, 9, true, kRight, 1015, "", 0},
+    {1067, Kind::Label, 371, 183, 67, 8, true, kRight, 1016, "", 0},
+    {1046, Kind::ToolTabs, 370, 197, 170, 88, true, kRight, 0, "", 0},
+    {1042, Kind::GreyLabel, 409, 206, 36, 8, true, kRight, 1018, "", 0},
+    {1040, Kind::Edit, 507, 205, 19, 12, true, kRight, 0, "", 0},
+    {1037, Kind::Slider, 405, 218, 125, 15, true, kRight, 0, "", 0},
+    {1043, Kind::GreyLabel, 409, 229, 37, 8, false, kRight, 1018, "", 0},
+    {1044, Kind::Edit, 507, 226, 19, 12, false, kRight, 0, "", 0},
+    {1038, Kind::Slider, 405, 239, 125, 15, false, kRight, 0, "", 0},
+    {1047, Kind::GreyLabel, 410, 246, 42, 8, true, kRight, 1019, "", 0},
+    {1048, Kind::Edit, 507, 243, 19, 12, true, kRight, 0, "", 0},
+    {1039, Kind::Slider, 405, 256, 126, 15, true, kRight, 0, "", 0},
+    {1068, Kind::GreyLabel, 409, 270, 8, 8, true, kRight, 0, "-", 0},
+    {1069, Kind::GreyLabel, 463, 271, 8, 8, true, kRight, 0, "0", 0},
+    {1070, Kind::GreyLabel, 518, 270, 8, 8, true, kRight, 0, "+", 0},
     // The mask panel: never shown, its commands do nothing.
-    {1066, Kind::Label, 370, 283, 22, 8, false, kRight, 1023, "", 0},
-    {1056, Kind::BitmapButton, 370, 298, 26, 22, false, kRight, 0, "", 1015},
-    {1057, Kind::Button, 395, 303, 19, 16, false, kRight, 0, "", 0},
-    {1058, Kind::Button, 413, 303, 19, 16, false, kRight, 0, "", 0},
-    {1059, Kind::Button, 431, 303, 19, 16, false, kRight, 0, "", 0},
-    {1060, Kind::Button, 449, 303, 19, 16, false, kRight, 0, "", 0},
-    {1061, Kind::Button, 526, 306, 16, 14, false, kRight, 0, "", 0},
-    {1055, Kind::BitmapButton, 370, 321, 24, 22, false, kRight, 0, "", 1016},
-    {1062, Kind::Button, 397, 321, 14, 16, false, kRight, 0, "", 0},
-    {1065, Kind::GreyBox, 397, 323, 143, 12, false, kRight, 0, "", 0},
-    {1063, Kind::PlainEdit, 411, 323, 114, 12, false, kRight, 1020, "", 0},
-    {1064, Kind::Picture, 524, 323, 13, 12, false, kRight, 0, "", 1024},
+    {1066, Kind::Label, 370, 295, 22, 8, false, kRight, 1023, "", 0},
+    {1056, Kind::BitmapButton, 370, 310, 26, 22, false, kRight, 0, "", 1015},
+    {1057, Kind::Button, 395, 315, 19, 16, false, kRight, 0, "", 0},
+    {1058, Kind::Button, 413, 315, 19, 16, false, kRight, 0, "", 0},
+    {1059, Kind::Button, 431, 315, 19, 16, false, kRight, 0, "", 0},
+    {1060, Kind::Button, 449, 315, 19, 16, false, kRight, 0, "", 0},
+    {1061, Kind::Button, 526, 318, 16, 14, false, kRight, 0, "", 0},
+    {1055, Kind::BitmapButton, 370, 333, 24, 22, false, kRight, 0, "", 1016},
+    {1062, Kind::Button, 397, 333, 14, 16, false, kRight, 0, "", 0},
+    {1065, Kind::GreyBox, 397, 335, 143, 12, false, kRight, 0, "", 0},
+    {1063, Kind::PlainEdit, 411, 335, 114, 12, false, kRight, 1020, "", 0},
+    {1064, Kind::Picture, 524, 335, 13, 12, false, kRight, 0, "", 1024},
     {1, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
     {2, Kind::Button, 459, 369, 88, 14, true, kCorner, 1053, "", 0},
     {1141, Kind::Picture, 368, 396, 179, 46, true, kCorner, 0, "", 1035},
@@ -435,6 +437,9 @@ void NelvoDialog::buildControls() {
             guarded([this, dark, bright] { onDefectTypeClicked(dark, bright); }));
     connect(bright, &QCheckBox::clicked, this,
             guarded([this, dark, bright] { onDefectTypeClicked(bright, dark); }));
+    // A change of detection mode needs a new detection, as a defect type does.
+    connect(check(1108), &QCheckBox::clicked, this,
+            guarded([this] { startUpdate(UpdateMode::DefectType); }));
     connect(viewTabs_, &QTabBar::currentChanged, this,
             guarded([this](int i) { onViewTabChanged(i); }));
     connectSliders();
@@ -656,6 +661,7 @@ ControlValues NelvoDialog::controlValues() const {
     v.brushIntensity = slider(1039)->value();
     v.eraserSize = slider(1038)->value();
     v.defectColor = defectColor_;
+    v.adaptiveRecognition = check(1108)->isChecked();
     return v;
 }
 
@@ -663,6 +669,7 @@ ControlValues NelvoDialog::controlValues() const {
 void NelvoDialog::applyValues(const ControlValues& v) {
     check(1026)->setChecked(v.darkDefects);
     check(1028)->setChecked(v.brightDefects);
+    check(1108)->setChecked(v.adaptiveRecognition);
     const std::pair<int, std::int32_t> positions[] = {{1029, v.detectionIntensity},
                                                       {1031, v.tileSize},
                                                       {1037, v.brushSize},

@@ -74,6 +74,7 @@ void NelvoDialog::startUpdate(UpdateMode mode) {
     p.detectionIntensity = v.detectionIntensity;
     p.tileSize = v.tileSize;
     p.defectColor = v.defectColor;
+    p.adaptiveRecognition = v.adaptiveRecognition;
     const std::optional<std::int32_t> range = updater_->startUpdate(p);
     if (!range) return;
     progress_->setRange(0, *range);

@@ -92,6 +92,7 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
             settings.brightDefects = p.brightDefects;
             settings.detectionIntensity = p.detectionIntensity;
             settings.tileSize = p.tileSize;
+            settings.adaptiveRecognition = p.adaptiveRecognition;
             storeColourWord(p.defectColor, settings.defectColor);
             engine.detect(settings, VRect{0, 0, 0, 0}, 0, VRect{0, 0, size.height, size.width}, 0);
             if (stopped()) return;

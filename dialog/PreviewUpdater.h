@@ -28,7 +28,7 @@ enum class UpdateMode : std::int32_t {
     Initial = 0,     // end of initialisation; a preset applied
     TileSize = 1,    // the tile size slider or box
     Intensity = 2,   // the detection intensity slider or box
-    DefectType = 3,  // a defect-type check box
+    DefectType = 3,  // a defect-type check box or the adaptive detection check box
     Marks = 4,       // a brush or eraser stroke was applied
 };
 
@@ -40,6 +40,7 @@ struct UpdateImagesParams {
     std::int32_t detectionIntensity = 0;
     std::int32_t tileSize = 0;
     std::uint32_t defectColor = 0;
+    bool adaptiveRecognition = false;
     friend bool operator==(const UpdateImagesParams&, const UpdateImagesParams&) = default;
 };
 

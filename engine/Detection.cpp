@@ -233,6 +233,13 @@ float windowContrast(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median, i
 template <typename T>
 float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                      const EngineSettings& settings, int32_t y, int32_t x) {
+    return contrastRating(grey, median, settings, y, x, PixelTraits<T>::differenceThreshold);
+}
+
+template <typename T>
+float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+                     const EngineSettings& settings, int32_t y, int32_t x,
+                     float differenceThreshold) {
     const T g = grey.at(y, x);
     const T m = median.at(y, x);
     const bool darkOnly = settings.darkDefects && !settings.brightDefects;
@@ -247,7 +254,7 @@ float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
         d = static_cast<float>(std::abs(static_cast<int32_t>(g) - static_cast<int32_t>(m)));
     }
     float cd = 0.0f;
-    if (d >= PixelTraits<T>::differenceThreshold) {
+    if (d >= differenceThreshold) {
         const int32_t radius = std::min(effectiveTileSize(settings.tileSize), kMaxContrastRadius);
         cd = windowContrast(grey, median, radius, y, x);
     }
@@ -255,13 +262,9 @@ float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
 }
 
 template <typename T>
-void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer<float>& contrast,
-                 const DetectRegions& regions, const EngineSettings& settings,
-                 const StageHooks& hooks, DetectPath path) {
-    const int32_t tileSize = effectiveTileSize(settings.tileSize);
+void medianOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, const VRect& a,
+                 int32_t tileSize, const StageHooks& hooks, DetectPath path) {
     const bool fast = path == DetectPath::fast;
-
-    const VRect& a = regions.median;
     forEachRow(a.height(), int64_t{a.width()} * (fast ? 2 : 9), [&](int32_t i) {
         hooks.advance(1);
         const int32_t y = a.top + i;
@@ -276,10 +279,14 @@ void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer
             }
         });
     });
+}
 
-    const VRect& b = regions.contrast;
-    const int32_t radius = std::min(tileSize, kMaxContrastRadius);
-    if (fast) {
+template <typename T>
+void rateOnCpu(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+               NelvoBuffer<float>& contrast, const VRect& b, const EngineSettings& settings,
+               const StageHooks& hooks, DetectPath path, const RateOptions& options) {
+    const int32_t radius = std::min(effectiveTileSize(settings.tileSize), kMaxContrastRadius);
+    if (path == DetectPath::fast) {
         // One band per task: a band's rows share their running sums. About
         // 16 operations per pixel whatever the radius, plus the first
         // window of each band.
@@ -288,21 +295,32 @@ void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer
         forEachRow(bands, int64_t{b.width()} * kContrastBandRows * 16, [&](int32_t band) {
             const int32_t y0 = b.top + band * kContrastBandRows;
             const int32_t y1 = std::min(y0 + kContrastBandRows, b.bottom);
-            windows.local().rateBand(grey, median, contrast, b, y0, y1, settings, hooks);
+            windows.local().rateBand(grey, median, contrast, b, y0, y1, settings, hooks, options);
         });
         return;
     }
     const int64_t window = int64_t{2 * radius + 1} * (2 * radius + 1);
+    const float threshold = options.differenceThreshold > 0.0f
+                                ? options.differenceThreshold
+                                : PixelTraits<T>::differenceThreshold;
     forEachRow(b.height(), int64_t{b.width()} * window, [&](int32_t i) {
         hooks.advance(1);
         const int32_t y = b.top + i;
         float* out = contrast.row(y);
         forPolledSpans(b.left, b.right, kDetectPollColumns, hooks, [&](int32_t x0, int32_t x1) {
             for (int32_t x = x0; x < x1; ++x) {
-                out[x] = contrastRating(grey, median, settings, y, x);
+                out[x] = contrastRating(grey, median, settings, y, x, threshold);
             }
         });
     });
+}
+
+template <typename T>
+void detectOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, NelvoBuffer<float>& contrast,
+                 const DetectRegions& regions, const EngineSettings& settings,
+                 const StageHooks& hooks, DetectPath path) {
+    medianOnCpu(grey, median, regions.median, effectiveTileSize(settings.tileSize), hooks, path);
+    rateOnCpu(grey, median, contrast, regions.contrast, settings, hooks, path);
 }
 
 float markThreshold(float k, uint8_t markByte) {
@@ -381,16 +399,21 @@ void markDefectPlane(const NelvoBuffer<float>& contrast, NelvoBuffer<uint8_t>& d
     });
 }
 
-#define NELVO_INSTANTIATE_DETECTION(T)                                                           \
-    template T greyValue<T>(const T*, int32_t, int16_t);                                         \
-    template void loadGrey<T>(const ConstInterleaved<T>&, int32_t, int16_t, NelvoBuffer<T>&,     \
-                              const StageHooks&);                                                \
-    template T sparseMedian<T>(const NelvoBuffer<T>&, int32_t, int32_t, int32_t);                \
-    template float contrastRating<T>(const NelvoBuffer<T>&, const NelvoBuffer<T>&,               \
-                                     const EngineSettings&, int32_t, int32_t);                   \
-    template void detectOnCpu<T>(const NelvoBuffer<T>&, NelvoBuffer<T>&, NelvoBuffer<float>&,    \
-                                 const DetectRegions&, const EngineSettings&, const StageHooks&, \
-                                 DetectPath);
+#define NELVO_INSTANTIATE_DETECTION(T)                                                             \
+    template T greyValue<T>(const T*, int32_t, int16_t);                                           \
+    template void loadGrey<T>(const ConstInterleaved<T>&, int32_t, int16_t, NelvoBuffer<T>&,       \
+                              const StageHooks&);                                                  \
+    template T sparseMedian<T>(const NelvoBuffer<T>&, int32_t, int32_t, int32_t);                  \
+    template float contrastRating<T>(const NelvoBuffer<T>&, const NelvoBuffer<T>&,                 \
+                                     const EngineSettings&, int32_t, int32_t);                     \
+    template void detectOnCpu<T>(const NelvoBuffer<T>&, NelvoBuffer<T>&, NelvoBuffer<float>&,      \
+                                 const DetectRegions&, const EngineSettings&, const StageHooks&,   \
+                                 DetectPath);                                                      \
+    template void medianOnCpu<T>(const NelvoBuffer<T>&, NelvoBuffer<T>&, const VRect&, int32_t,    \
+                                 const StageHooks&, DetectPath);                                   \
+    template void rateOnCpu<T>(const NelvoBuffer<T>&, const NelvoBuffer<T>&, NelvoBuffer<float>&,  \
+                               const VRect&, const EngineSettings&, const StageHooks&, DetectPath, \
+                               const RateOptions&);
 
 NELVO_INSTANTIATE_DETECTION(unsigned char)
 NELVO_INSTANTIATE_DETECTION(unsigned short)

@@ -82,16 +82,45 @@ DetectRegions detectRegions(const VRect& clip, int32_t mapWidth, const VRect& ti
 template <typename T>
 T sparseMedian(const NelvoBuffer<T>& grey, int32_t tileSize, int32_t y, int32_t x);
 
-// Rating of pixel (y, x) in 0..1.
+// Rating of pixel (y, x) in 0..1; the window statistics are taken where the
+// difference reaches `differenceThreshold` (by default the pixel type's).
 template <typename T>
 float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                      const EngineSettings& settings, int32_t y, int32_t x);
+template <typename T>
+float contrastRating(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+                     const EngineSettings& settings, int32_t y, int32_t x,
+                     float differenceThreshold);
 
 // How detectOnCpu computes: `plain` calls sparseMedian and contrastRating for
 // every pixel; `fast` uses the kernels of DetectionKernels.h, which give the
 // same medians and ratings within 1e-5. The engine runs `fast`; tests compare
 // the two.
 enum class DetectPath { fast, plain };
+
+// What adaptive recognition asks of the rating pass beyond the standard
+// rating: its own difference threshold (0: the pixel type's), and from the
+// fast integer path, which has the median window's sums at hand, the
+// quantised standard deviation of the medians over each rated pixel's window
+// (quantisedDeviation of AdaptiveDetection.h) written into `spread`.
+struct RateOptions {
+    float differenceThreshold = 0.0f;
+    NelvoBuffer<uint16_t>* spread = nullptr;
+    float levelScale = 1.0f;
+    // With a spread: ratings are written only inside `rated` (empty: the
+    // whole region), while the spread covers the whole region.
+    VRect rated{};
+};
+
+// The two passes of detectOnCpu: medians over `region`, then ratings over
+// `region`, which needs the medians of every rated pixel's window.
+template <typename T>
+void medianOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median, const VRect& region,
+                 int32_t tileSize, const StageHooks& hooks, DetectPath path);
+template <typename T>
+void rateOnCpu(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
+               NelvoBuffer<float>& contrast, const VRect& region, const EngineSettings& settings,
+               const StageHooks& hooks, DetectPath path, const RateOptions& options = {});
 
 // Fills `median` over regions.median and then `contrast` over
 // regions.contrast, row-parallel: advance(1) at the start of each row of each

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/AdaptiveDetection.h"
 #include "engine/Detection.h"
 #include "engine/PixelTraits.h"
 #include "engine/RowLoop.h"
@@ -221,7 +222,7 @@ float varianceOf(First sum, Second squares, int64_t n) {
 }  // namespace
 
 template <typename T>
-void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count) {
+void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count, bool withGrey) {
     // Prefix sums over `count` padded columns from plane column `from`:
     // window [a, a + 2r + 1) of the row sums to prefix[a + 2r + 1] -
     // prefix[a]. Integer prefixes wrap; the difference of two does not.
@@ -237,6 +238,16 @@ void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count) {
     Second g2{0}, m2{0};
     greyPrefix_[0] = medianPrefix_[0] = First{0};
     greySquaresPrefix_[0] = medianSquaresPrefix_[0] = Second{0};
+    if (!withGrey) {
+        for (int32_t i = 0; i < count; ++i) {
+            m1 += ms[i];
+            m2 += mq[i];
+            const auto at = static_cast<std::size_t>(i) + 1;
+            medianPrefix_[at] = m1;
+            medianSquaresPrefix_[at] = m2;
+        }
+        return;
+    }
     for (int32_t i = 0; i < count; ++i) {
         g1 += gs[i];
         m1 += ms[i];
@@ -251,10 +262,40 @@ void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count) {
 }
 
 template <typename T>
+void ContrastWindow<T>::writeSpread(uint16_t* out, int32_t count, int32_t side, int64_t n,
+                                    float levelScale) const {
+    const double perSquare = 1.0 / static_cast<double>(n * n);
+    for (int32_t i = 0; i < count; ++i) {
+        const auto a = static_cast<std::size_t>(i);
+        const auto e = a + static_cast<std::size_t>(side);
+        const First sum = medianPrefix_[e] - medianPrefix_[a];
+        const Second squares = medianSquaresPrefix_[e] - medianSquaresPrefix_[a];
+        if constexpr (sizeof(T) == 1) {
+            // n * squares and sum^2 stay below 2^38: exact in double, so
+            // this is deviationInLevels's formula, in a loop that
+            // vectorises (both sums also fit a signed 32-bit lane). The
+            // exact numerator is never negative and 8-bit deviations stay
+            // below 128 levels, so neither of its clamps is needed.
+            const double total = static_cast<double>(static_cast<int32_t>(sum));
+            const double scaled =
+                static_cast<double>(n) * static_cast<double>(static_cast<int32_t>(squares)) -
+                total * total;
+            const auto variance = static_cast<float>(scaled * perSquare);
+            const float deviation = std::sqrt(variance) * levelScale;
+            out[i] = static_cast<uint16_t>(
+                static_cast<int32_t>(deviation * static_cast<float>(kDeviationSteps)));
+        } else {
+            out[i] = quantisedDeviation(deviationInLevels(
+                static_cast<int64_t>(sum), static_cast<int64_t>(squares), n, levelScale));
+        }
+    }
+}
+
+template <typename T>
 void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                                  NelvoBuffer<float>& contrast, const VRect& b, int32_t y0,
                                  int32_t y1, const EngineSettings& settings,
-                                 const StageHooks& hooks) {
+                                 const StageHooks& hooks, const RateOptions& options) {
     using Traits = PixelTraits<T>;
     constexpr bool isFloat = std::is_same_v<T, float>;
     // Grey and median values as the cheap pass compares them.
@@ -283,7 +324,18 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
     const bool brightOnly = settings.brightDefects && !settings.darkDefects;
     const Wide sign = darkOnly ? Wide{1} : brightOnly ? Wide{-1} : Wide{0};
     const Wide limit = darkOnly || brightOnly ? Wide{0} : Wide{1};
-    const auto threshold = static_cast<Wide>(Traits::differenceThreshold);
+    const auto threshold =
+        static_cast<Wide>(options.differenceThreshold > 0.0f ? options.differenceThreshold
+                                                             : Traits::differenceThreshold);
+    // With adaptive recognition's larger difference threshold few pixels need
+    // the window statistics, while the medians' prefix sums are wanted for
+    // every pixel's spread: the grey sums are then added up per rated pixel
+    // instead of prefixed along the whole row.
+    const bool sparse = options.spread != nullptr;
+    // Columns whose ratings are written.
+    const bool limited = sparse && options.rated.width() > 0 && options.rated.height() > 0;
+    const int32_t s0 = limited ? std::max(b.left, options.rated.left) : b.left;
+    const int32_t s1 = limited ? std::min(b.right, options.rated.right) : b.right;
     for (int32_t y = y0; y < y1; ++y) {
         hooks.advance(1);
         if (y == y0) {
@@ -294,12 +346,21 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
         }
         padColumns(width, radius, c0, c1);
         if constexpr (!isFloat) {
-            prefixColumns(b.left - radius, b.width() + 2 * radius);
+            prefixColumns(b.left - radius, b.width() + 2 * radius, !sparse);
+        }
+        if constexpr (!isFloat) {
+            if (options.spread != nullptr) {
+                writeSpread(options.spread->row(y) + b.left, b.width(), side, n,
+                            options.levelScale);
+            }
+        }
+        if (limited && (y < options.rated.top || y >= options.rated.bottom)) {
+            continue;
         }
         const T* g = grey.row(y);
         const T* m = median.row(y);
         float* out = contrast.row(y);
-        forPolledSpans(b.left, b.right, kDetectPollColumns, hooks, [&](int32_t x0, int32_t x1) {
+        forPolledSpans(s0, s1, kDetectPollColumns, hooks, [&](int32_t x0, int32_t x1) {
             // Every pixel first gets the rating without window statistics,
             // in a loop free of branches; the pixels that need the statistics
             // are listed and rated again below. Taken pixel by pixel, the
@@ -343,10 +404,20 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
                 } else {
                     const auto a = static_cast<std::size_t>(x - b.left);
                     const auto e = a + static_cast<std::size_t>(side);
-                    g1 = greyPrefix_[e] - greyPrefix_[a];
                     m1 = medianPrefix_[e] - medianPrefix_[a];
-                    g2 = greySquaresPrefix_[e] - greySquaresPrefix_[a];
                     m2 = medianSquaresPrefix_[e] - medianSquaresPrefix_[a];
+                    if (sparse) {
+                        // The same integer sums, from the window's column sums.
+                        const First* gs = greySum_.data() + kPad;
+                        const Second* gq = greySquares_.data() + kPad;
+                        for (int32_t c = x - radius; c <= x + radius; ++c) {
+                            g1 += gs[c];
+                            g2 += gq[c];
+                        }
+                    } else {
+                        g1 = greyPrefix_[e] - greyPrefix_[a];
+                        g2 = greySquaresPrefix_[e] - greySquaresPrefix_[a];
+                    }
                 }
                 const float varG = varianceOf(g1, g2, n);
                 const float varM = varianceOf(m1, m2, n);

@@ -48,10 +48,13 @@ class ContrastWindow {
   public:
     // Rates the rows [y0, y1) of region `b` (plane coordinates) into
     // `contrast`: advance(1) at the start of each row and polls at every
-    // column that is a multiple of 64, as the plain pass does.
+    // column that is a multiple of 64, as the plain pass does. With
+    // options.spread (integer engines), also the median window's spread of
+    // every pixel of the rows.
     void rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T>& median,
                   NelvoBuffer<float>& contrast, const VRect& b, int32_t y0, int32_t y1,
-                  const EngineSettings& settings, const StageHooks& hooks);
+                  const EngineSettings& settings, const StageHooks& hooks,
+                  const RateOptions& options = {});
 
   private:
     using First = std::conditional_t<std::is_same_v<T, float>, double, uint32_t>;
@@ -67,9 +70,12 @@ class ContrastWindow {
                       int32_t entering, int32_t c0, int32_t c1);
     // Repeats the edge columns' sums into the padding beside the plane.
     void padColumns(int32_t width, int32_t radius, int32_t c0, int32_t c1);
+    // quantisedDeviation of the median windows of `count` pixels from the
+    // region's left edge, from the row's prefix sums (integer engines).
+    void writeSpread(uint16_t* out, int32_t count, int32_t side, int64_t n, float levelScale) const;
     // Prefix sums of `count` padded column sums from plane column `from`
-    // (integer engines).
-    void prefixColumns(int32_t from, int32_t count);
+    // (integer engines); the grey sums' only `withGrey`.
+    void prefixColumns(int32_t from, int32_t count, bool withGrey);
 
     // Column sums over the window's rows, at plane column + kPad, with
     // kPad columns of padding on each side so that a window never needs

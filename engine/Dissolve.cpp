@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/AdaptiveDetection.h"
 #include "engine/CleanUp.h"
 #include "engine/Detection.h"
 #include "engine/Repair.h"
@@ -38,6 +39,7 @@ void Dissolve<T>::setSource(const void* data, int32_t rowBytes, int32_t columnBy
     // planes are made before any old one is let go, so a failed allocation
     // leaves the engine as it was.
     if (!grey_ || grey_->width() != extent.width || grey_->height() != extent.height) {
+        adaptive_.release();
         auto grey = std::make_unique<NelvoBuffer<T>>(extent, allocator_);
         auto contrast = std::make_unique<NelvoBuffer<float>>(extent, allocator_);
         auto median = std::make_unique<NelvoBuffer<T>>(extent, allocator_);
@@ -67,12 +69,20 @@ void Dissolve<T>::detect(const EngineSettings& settings, const VRect& clip, int3
     if (!grey_) {
         return;
     }
-    if (detectOnGpu(tile, settings)) {
+    // the OpenCL backend rates only the standard way; adaptive recognition
+    // runs on the CPU.
+    adaptiveRated_ = settings.adaptiveRecognition;
+    if (!settings.adaptiveRecognition && detectOnGpu(tile, settings)) {
         return;
     }
     const PlaneSize planes = withinPlanes({tile.width(), tile.height()});
     const DetectRegions regions =
         detectRegions(clip, mapWidth, tile, mapOffset, tiled_, settings.tileSize, planes);
+    if (settings.adaptiveRecognition) {
+        detectAdaptiveOnCpu(*grey_, *median_, *contrast_, regions, settings, adaptive_, allocator_,
+                            hooks_);
+        return;
+    }
     detectOnCpu(*grey_, *median_, *contrast_, regions, settings, hooks_);
 }
 
@@ -92,7 +102,10 @@ void Dissolve<T>::markDefects(const uint8_t* selection, int32_t selectionRowByte
     inputs.selection = selection;
     inputs.selectionRowBytes = selectionRowBytes;
     inputs.mapOffset = mapOffset;
-    inputs.detectionIntensity = detectionIntensity;
+    // The contrast plane holds adaptive ratings if the last detection made
+    // them; their intensity scale reads two steps higher.
+    inputs.detectionIntensity =
+        adaptiveRated_ ? adaptiveIntensity(detectionIntensity) : detectionIntensity;
     inputs.markingMap = markingMap;
     inputs.mapWidth = mapWidth;
     markDefectPlane(*contrast_, *defects_, withinPlanes(size), inputs, hooks_);

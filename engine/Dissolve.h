@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/AdaptiveDetection.h"
 #include "engine/FilterBase.h"
 #include "engine/NelvoBuffer.h"
 
@@ -63,6 +64,8 @@ class Dissolve final : public FilterBase {
     std::unique_ptr<NelvoBuffer<T>> median_;
     std::unique_ptr<NelvoBuffer<float>> contrast_;
     std::unique_ptr<NelvoBuffer<uint8_t>> defects_;
+    AdaptiveScratch<T> adaptive_;
+    bool adaptiveRated_ = false;  // whether the last detect rated adaptively
 };
 
 extern template class Dissolve<unsigned char>;

@@ -56,7 +56,8 @@ class FilterBase {
     // is 1 - detectionIntensity / 20, bent by the marking map byte at mapOffset +
     // y * mapWidth + x (128 neutral, 0 never a defect, 255 any positive
     // rating). A selection byte of 0 forces no defect; `selection` may be
-    // null, and a null marking map counts as neutral everywhere.
+    // null, and a null marking map counts as neutral everywhere. After an
+    // adaptive detection the intensity counts two steps higher (at most 20).
     virtual void markDefects(const uint8_t* selection, int32_t selectionRowBytes,
                              const PlaneSize& size, int64_t mapOffset, int32_t detectionIntensity,
                              const uint8_t* markingMap, int32_t mapWidth) = 0;

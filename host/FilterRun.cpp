@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialog/NelvoDialog.h"
+#include "engine/AdaptiveDetection.h"
 #include "engine/FilterBase.h"
 #include "engine/TileSize.h"
 #include "host/HostPlaneAllocator.h"
@@ -95,13 +96,15 @@ int16_t startRun(CallContext& context, bool showDialog) {
 
 // How far beyond a host tile the run reads, so that every pixel of the tile is rated,
 // kept or repaired as in the whole-image preview: the median's reach (the tile size),
-// the contrast window's radius, and the repair's reach (a few pixels per pass).
+// the contrast window's radius, and the repair's reach (a few pixels per pass); with
+// adaptive recognition also the texture box's radius.
 namespace {
 
-int32_t contextMargin(int32_t tileSize) {
-    const int32_t t = effectiveTileSize(tileSize);
+int32_t contextMargin(const EngineSettings& settings) {
+    const int32_t t = effectiveTileSize(settings.tileSize);
     constexpr int32_t kRepairReach = 32;
-    return t + std::min(t, 20) + kRepairReach;
+    const int32_t texture = settings.adaptiveRecognition ? kAdaptiveTextureRadius : 0;
+    return t + std::min(t, 20) + kRepairReach + texture;
 }
 
 }  // namespace
@@ -128,7 +131,7 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
         createFilter(colourModel(record.imageMode), channels, record.depth, allocator);
     HostRunHooks hooks(record, total);
     hooks.install(*engine);
-    const int32_t margin = contextMargin(settings.tileSize);
+    const int32_t margin = contextMargin(settings);
     const int32_t pixelBytes = channels * (record.depth == 16 ? 2 : record.depth == 32 ? 4 : 1);
     std::vector<uint8_t> scratch;
 

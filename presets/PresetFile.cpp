@@ -171,6 +171,7 @@ FilterParameters asParameters(const PresetSettings& settings) {
     e.brushIntensity = settings.brushIntensity;
     e.brushSize = settings.brushSize;
     e.eraserSize = settings.eraserSize;
+    e.adaptiveRecognition = settings.adaptiveRecognition;
     return p;
 }
 
@@ -179,8 +180,9 @@ PresetSettings asPreset(const FilterParameters& p) {
     std::uint32_t colour = 0;
     for (unsigned i = 0; i < 4; ++i)
         colour |= (static_cast<std::uint32_t>(e.defectColor[i]) & 0xFFu) << (8 * i);
-    return PresetSettings{e.brightDefects, e.darkDefects,    e.detectionIntensity, e.tileSize,
-                          colour,          e.brushIntensity, e.brushSize,          e.eraserSize};
+    return PresetSettings{e.brightDefects, e.darkDefects, e.detectionIntensity,
+                          e.tileSize,      colour,        e.brushIntensity,
+                          e.brushSize,     e.eraserSize,  e.adaptiveRecognition};
 }
 
 // The rows a preset file holds, in the ascending order of their keys.

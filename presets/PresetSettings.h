@@ -17,6 +17,7 @@ struct PresetSettings {
     std::int32_t brushIntensity;
     std::int32_t brushSize;
     std::int32_t eraserSize;
+    bool adaptiveRecognition;
 
     friend bool operator==(const PresetSettings&, const PresetSettings&) = default;
 };

@@ -58,7 +58,7 @@ TEST(DefectTypeRule, AtLeastOneBoxStaysChecked) {
 }
 
 TEST(PresetValues, NeitherDefectTypeChecksDarkAndSlidersClamp) {
-    const PresetSettings p{false, false, 30, 80, 0x00FF00u, -20, 0, 500};
+    const PresetSettings p{false, false, 30, 80, 0x00FF00u, -20, 0, 500, true};
     const ControlValues v = valuesFromPreset(p);
     EXPECT_TRUE(v.darkDefects);
     EXPECT_FALSE(v.brightDefects);

@@ -35,7 +35,7 @@ TEST_F(DialogWindow, ControlsSitAtTheirTemplatePlacesAndFollowTheAnchors) {
     const Case cases[] = {{1001, 12, 26, 346, 387, 0, 0, 100, 100},
                           {1008, 185, 417, 84, 14, 0, 100, 0, 0},
                           {1081, 277, 421, 80, 6, 0, 100, 100, 0},
-                          {1029, 366, 67, 179, 15, 100, 0, 0, 0},
+                          {1029, 366, 79, 179, 15, 100, 0, 0, 0},
                           {1, 369, 369, 85, 14, 100, 100, 0, 0}};
     const double dpi = screenDpi();
     const int dx0 = d->width() - dialogUnitsToPixelsX(560, dpi);
@@ -149,6 +149,30 @@ TEST_F(DialogWindow, DefectTypeRuleOnClicks) {
     EXPECT_TRUE(dark->isChecked());
     EXPECT_FALSE(bright->isChecked());
     EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::DefectType));
+}
+
+// The adaptive detection box shows the record's value, detects again when clicked, and
+// leaves an intensity change without a detection in that mode as well.
+TEST_F(DialogWindow, AdaptiveDetectionBoxDetectsAndIntensityStillDoesNot) {
+    parameters.engine.adaptiveRecognition = true;
+    auto d = open();
+    QCheckBox* adaptive = check(*d, 1108);
+    EXPECT_TRUE(adaptive->isChecked());
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int detects = d->updater().completedDetects();
+    adaptive->click();
+    EXPECT_FALSE(d->updater().lastParams().adaptiveRecognition);
+    EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::DefectType));
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    adaptive->click();
+    EXPECT_TRUE(d->updater().lastParams().adaptiveRecognition);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().completedDetects(), detects + 2);
+    slider(*d, 1029)->setValue(13);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->updater().completedDetects(), detects + 2);
+    d->done(QDialog::Accepted);
+    EXPECT_TRUE(d->settings.engine.adaptiveRecognition);
 }
 
 TEST_F(DialogWindow, CancelDuringAComputationStopsItAndChangesNothing) {

@@ -146,6 +146,21 @@ TEST(StageHooksTest, ProgressAndPollsOfEachStage) {
     }
 }
 
+// Adaptive recognition rates two planes; its progress still counts the two passes'
+// rows once, so that the preview's bar fills as for the standard detection.
+TEST(StageHooksTest, AdaptiveDetectionReportsTwoPassesOfRows) {
+    Bench bench(300, 40);
+    bench.run("setSource");
+    bench.settings.adaptiveRecognition = true;
+    for (const bool bright : {false, true}) {
+        bench.settings.brightDefects = bright;
+        bench.recorder.reset(INT64_MAX);
+        bench.run("detect");
+        EXPECT_EQ(bench.recorder.advances, 2 * 40) << "bright " << bright;
+        EXPECT_GT(bench.recorder.polls, 0);
+    }
+}
+
 TEST(StageHooksTest, StopRequestsStopEveryStageAtItsPollPoints) {
     // 60 columns: one poll per row in every stage. Once the hook says stop,
     // no further row is started, so exactly as many rows are written as

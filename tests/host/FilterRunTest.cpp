@@ -63,9 +63,12 @@ class FilterRun : public ::testing::Test {
         EXPECT_EQ(services.bufferBytesOutstanding(), 0u);
     }
 
-    // A silent replay with the given tile size for the host.
-    int16_t run(HostSession& session, Document& document, int32_t tileSide) {
-        session.giveDescriptor(Descriptor{}, plugInDialogSilent);
+    // A silent replay with the given tile size for the host, adaptive recognition as
+    // asked.
+    int16_t run(HostSession& session, Document& document, int32_t tileSide, bool adaptive = false) {
+        Descriptor descriptor;
+        if (adaptive) descriptor.put(PIFourCC('a', 'd', 'a', 'P'), true);
+        session.giveDescriptor(descriptor, plugInDialogSilent);
         session.beforeCall = [tileSide](FilterRecord& record) {
             record.outTileHeight = tileSide;
             record.outTileWidth = tileSide;
@@ -80,21 +83,24 @@ class FilterRun : public ::testing::Test {
 
 // What the preview shows is the whole rectangle filtered at once; small host tiles read
 // context around themselves and write the same pixels, at every tile size, with or
-// without a selection.
+// without a selection, and with adaptive recognition, whose texture reaches further.
 TEST_F(FilterRun, SmallHostTilesGiveTheWholeRectanglesResult) {
-    for (const bool selection : {false, true}) {
-        DustyPicture picture = dustyRgb8(150, 110, 13);
-        if (selection) picture.dusty.filterRect = VRect{5, 9, 100, 140};
-        Document whole = picture.dusty;
-        HostSession wholeSession(*module, services);
-        ASSERT_EQ(run(wholeSession, whole, 1000), noErr);
-        for (const int32_t side : {7, 16, 64}) {
-            Document tiled = picture.dusty;
-            HostSession session(*module, services);
-            ASSERT_EQ(run(session, tiled, side), noErr);
-            EXPECT_EQ(tiled.pixels, whole.pixels) << side << (selection ? " selection" : "");
+    for (const bool adaptive : {false, true}) {
+        for (const bool selection : {false, true}) {
+            DustyPicture picture = dustyRgb8(150, 110, 13);
+            if (selection) picture.dusty.filterRect = VRect{5, 9, 100, 140};
+            Document whole = picture.dusty;
+            HostSession wholeSession(*module, services);
+            ASSERT_EQ(run(wholeSession, whole, 1000, adaptive), noErr);
+            for (const int32_t side : {7, 16, 64}) {
+                Document tiled = picture.dusty;
+                HostSession session(*module, services);
+                ASSERT_EQ(run(session, tiled, side, adaptive), noErr);
+                EXPECT_EQ(tiled.pixels, whole.pixels)
+                    << side << (selection ? " selection" : "") << (adaptive ? " adaptive" : "");
+            }
+            EXPECT_NE(whole.pixels, picture.dusty.pixels);
         }
-        EXPECT_NE(whole.pixels, picture.dusty.pixels);
     }
 }
 

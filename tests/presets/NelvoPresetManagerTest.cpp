@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using test::TempFolder;
 using Names = std::vector<std::wstring>;
 
-constexpr PresetSettings first{false, true, 8, 8, 0x000000FFu, 10, 20, 10};
-constexpr PresetSettings second{true, false, 3, 40, 0x00FF8000u, -4, 60, 70};
+constexpr PresetSettings first{false, true, 8, 8, 0x000000FFu, 10, 20, 10, false};
+constexpr PresetSettings second{true, false, 3, 40, 0x00FF8000u, -4, 60, 70, true};
 
 std::vector<std::string> filesIn(const fs::path& folder) {
     std::vector<std::string> files;

@@ -58,7 +58,7 @@ TEST(LoadString, RegionalLanguagesFindTheTableOfTheirLanguage) {
 }
 
 TEST(LoadString, MissingStringsAreEmpty) {
-    for (const std::uint32_t id : {0u, 1003u, 1030u, 65535u, 70000u}) {
+    for (const std::uint32_t id : {0u, 1003u, 1031u, 65535u, 70000u}) {
         EXPECT_EQ(loadString(id, languageEnglishUs), L"") << id;
         EXPECT_EQ(loadString(id, languageGerman), L"") << id;
     }

@@ -303,6 +303,31 @@ TEST_F(OpenClDetectTest, WithoutAGraphicsDeviceTheDefaultFallsBackSilentlyToTheC
     }
 }
 
+// Adaptive recognition has no device kernels: with a device that answers it still
+// rates on the CPU, calling nothing of OpenCL, exactly as with OpenCL off.
+TEST_F(OpenClDetectTest, AdaptiveRecognitionRatesOnTheCpuWhateverTheDevice) {
+    const Image<uint8_t> image = dustyPicture<uint8_t>(120, 70, 5);
+    EngineSettings settings = settingsWith(3, true, true);
+    settings.adaptiveRecognition = true;
+    Loaded<uint8_t> device(image);
+    Loaded<uint8_t> off(image);
+    {
+        const EnvironmentVariable variable(kDeviceVariable, "cpu");
+        device.engine.detect(settings, VRect{}, 0, device.region, 0);
+    }
+    EXPECT_EQ(cl::totalCalls(), 0);
+    {
+        const EnvironmentVariable variable(kDeviceVariable, "off");
+        off.engine.detect(settings, VRect{}, 0, off.region, 0);
+    }
+    for (int32_t y = 0; y < off.region.bottom; ++y) {
+        for (int32_t x = 0; x < off.region.right; ++x) {
+            ASSERT_TRUE(testing::sameBits(device.engine.contrast()->at(y, x),
+                                          off.engine.contrast()->at(y, x)));
+        }
+    }
+}
+
 TEST_F(OpenClDetectTest, OffNeverCallsOpenClAndAnEmptyRegionIsDone) {
     HeapPlaneAllocator allocator;
     NelvoBuffer<uint8_t> grey({8, 8}, allocator);

@@ -19,7 +19,7 @@
 namespace {
 
 // Values no document sets by accident, so that a key which is read is seen.
-constexpr nelvo::PresetSettings start{true, false, -101, -102, 0x12345678u, -103, -104, -105};
+constexpr nelvo::PresetSettings start{true, false, -101, -102, 0x12345678u, -103, -104, -105, true};
 
 // Where the inputs are written for readPresetFile; removed when the fuzzer exits.
 class ScratchFolder {
