@@ -67,8 +67,8 @@ class FilterRun : public ::testing::Test {
     int16_t run(HostSession& session, Document& document, int32_t tileSide) {
         session.giveDescriptor(Descriptor{}, plugInDialogSilent);
         session.beforeCall = [tileSide](FilterRecord& record) {
-            record.outTileHeight = tileSide;
-            record.outTileWidth = tileSide;
+            record.outTileHeight = static_cast<int16>(tileSide);
+            record.outTileWidth = static_cast<int16>(tileSide);
         };
         return session.run(document);
     }
