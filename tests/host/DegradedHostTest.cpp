@@ -132,6 +132,11 @@ TEST_F(DegradedHost, OptionalPartMissingFiltersAsACompleteHostDoes) {
              record.supportsPadding = false;
              record.supportsAbsolute = false;
          }},
+        {"no progress or abort procedures", nullptr,
+         [](FilterRecord& record) {
+             record.progressProc = nullptr;
+             record.abortProc = nullptr;
+         }},
         {"no property, channel-port or direct callback tables", nullptr,
          [](FilterRecord& record) {
              record.propertyProcs = nullptr;
