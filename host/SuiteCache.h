@@ -26,12 +26,6 @@ class SuiteCache {
 
     const PSHandleSuite2& handles() { return get<PSHandleSuite2>(handle_); }
     const PSBufferSuite1& buffers() { return get<PSBufferSuite1>(buffer_); }
-    const PSActionDescriptorProcs& descriptors() {
-        return get<PSActionDescriptorProcs>(descriptor_);
-    }
-    const PSDescriptorRegistryProcs& registry() {
-        return get<PSDescriptorRegistryProcs>(registry_);
-    }
 
     // The scripting suites are optional: a host without them gives nullptr
     // here, and the run goes on without recording or reading descriptors.
