@@ -220,8 +220,8 @@ std::size_t tiledDifference(filterhost::PluginModule& module, const filterhost::
         filterhost::HostServices services;
         filterhost::HostSession session(module, services);
         session.beforeCall = [&document, tile](FilterRecord& record) {
-            record.outTileWidth = tile > 0 ? tile : document.width;
-            record.outTileHeight = tile > 0 ? tile : document.height;
+            record.outTileWidth = filterhost::recordTileSide(tile > 0 ? tile : document.width);
+            record.outTileHeight = filterhost::recordTileSide(tile > 0 ? tile : document.height);
         };
         session.giveDescriptor(filterhost::Descriptor{}, plugInDialogSilent);
         if (session.run(document) != noErr) std::fprintf(stderr, "run failed\n");

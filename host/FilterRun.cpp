@@ -160,6 +160,12 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
                 record.advanceState != nullptr ? record.advanceState() : OSErr{filterBadParameters};
             if (advanced != noErr) return advanced;
             if (record.inData == nullptr || record.outData == nullptr) return filterBadParameters;
+            // A host older than interface 3.0 leaves the column steps 0: its
+            // pixels are then the requested planes side by side.
+            const int32_t inColumnBytes =
+                record.inColumnBytes != 0 ? record.inColumnBytes : pixelBytes;
+            const int32_t outColumnBytes =
+                record.outColumnBytes != 0 ? record.outColumnBytes : pixelBytes;
 
             const int64_t mapOffset =
                 int64_t{grown.top - rect.top} * mapWidth + (grown.left - rect.left);
@@ -172,7 +178,7 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             // it, else a copy of the grown tile from which the tile is written back.
             void* repaired = record.outData;
             int32_t repairedRowBytes = record.outRowBytes;
-            int32_t repairedColumnBytes = record.outColumnBytes;
+            int32_t repairedColumnBytes = outColumnBytes;
             if (!whole) {
                 scratch.resize(static_cast<std::size_t>(size.width) *
                                static_cast<std::size_t>(size.height) *
@@ -185,8 +191,7 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             // A stage stopped by the host leaves its outputs partly written;
             // the run ends there and the host discards the tile.
             hooks.beginTile(size.height, settings.tileSize);
-            engine->setSource(record.inData, record.inRowBytes, record.inColumnBytes,
-                              toEngine(grown));
+            engine->setSource(record.inData, record.inRowBytes, inColumnBytes, toEngine(grown));
             if (hooks.stopped()) return userCanceledErr;
             engine->detect(settings, nelvo::VRect{0, 0, 0, 0}, 0,
                            nelvo::VRect{0, 0, size.height, size.width}, 0);
@@ -194,7 +199,7 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             engine->markDefects(selection, record.maskRowBytes, size, mapOffset,
                                 settings.detectionIntensity, map, mapWidth);
             engine->removeSpecks(size, settings.tileSize);
-            engine->copySource(record.inData, record.inRowBytes, record.inColumnBytes, repaired,
+            engine->copySource(record.inData, record.inRowBytes, inColumnBytes, repaired,
                                repairedRowBytes, repairedColumnBytes, size);
             if (hooks.stopped()) return userCanceledErr;
             engine->dissolveDefects(repaired, repairedRowBytes, repairedColumnBytes, size);
@@ -206,8 +211,7 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
                     for (int32_t x = 0; x < tile.right - tile.left; ++x) {
                         std::memcpy(
                             static_cast<uint8_t*>(record.outData) +
-                                int64_t{y} * record.outRowBytes +
-                                int64_t{x} * record.outColumnBytes,
+                                int64_t{y} * record.outRowBytes + int64_t{x} * outColumnBytes,
                             scratch.data() + (int64_t{y + dy} * size.width + x + dx) * pixelBytes,
                             static_cast<std::size_t>(pixelBytes));
                     }

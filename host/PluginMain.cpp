@@ -12,6 +12,20 @@ using namespace nelvo;
 
 namespace {
 
+// What a host must give for a selector, checked before anything of the record
+// is read or written beyond these fields. Every selector but about needs the
+// 32-bit coordinates (interface 8.0); prepare and start also need advanceState
+// (3.0) and the basic suite (5.0), through which the handle and buffer suites
+// come, so that a host that cannot run the filter hears so before it makes
+// room for it. The scripting suites, the descriptor parameters, the property,
+// channel-port and direct callback tables are optional.
+bool hostSuffices(const FilterRecord& record, int16_t selector) {
+    if (record.bigDocumentData == nullptr) return false;
+    if (selector == filterSelectorPrepare || selector == filterSelectorStart)
+        return record.advanceState != nullptr && record.sSPBasic != nullptr;
+    return true;
+}
+
 void dispatch(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     if (selector == filterSelectorAbout) {
         // The basic suite is all we read; the result stays as the host set it.
@@ -21,7 +35,7 @@ void dispatch(int16_t selector, void* record, intptr_t* data, int16_t* result) {
         return;
     }
     auto* filter = static_cast<FilterRecord*>(record);
-    if (filter == nullptr || filter->bigDocumentData == nullptr) {
+    if (filter == nullptr || !hostSuffices(*filter, selector)) {
         if (result != nullptr) *result = errPlugInHostInsufficient;
         beginCall(nullptr, nullptr, nullptr, data);
         return;

@@ -15,27 +15,27 @@ void readParameters(const PSActionDescriptorProcs& suite, PIActionDescriptor des
         switch (row.kind) {
             case ParameterKind::Boolean: {
                 Boolean value = 0;
-                if (suite.GetBoolean(descriptor, key, &value) == kSPNoError)
+                if (suite.GetBoolean(descriptor, key, &value) == noErr)
                     *row.flag(parameters) = value != 0;
                 break;
             }
             case ParameterKind::Integer: {
                 int32_t value = 0;
-                if (suite.GetInteger(descriptor, key, &value) == kSPNoError)
+                if (suite.GetInteger(descriptor, key, &value) == noErr)
                     *row.integers(parameters) =
                         row.scriptingRange ? row.scriptingRange->clamp(value) : value;
                 break;
             }
             case ParameterKind::Integers4: {
                 int32_t values[4] = {};
-                if (suite.GetIntegers(descriptor, key, 4, values) == kSPNoError)
+                if (suite.GetIntegers(descriptor, key, 4, values) == noErr)
                     std::copy(values, values + 4, row.integers(parameters));
                 break;
             }
             case ParameterKind::Percent: {
                 DescriptorUnitID unit = 0;
                 double value = 0;
-                if (suite.GetUnitFloat(descriptor, key, &unit, &value) == kSPNoError)
+                if (suite.GetUnitFloat(descriptor, key, &unit, &value) == noErr)
                     *row.number(parameters) = value;
                 break;
             }
@@ -63,7 +63,10 @@ void writeParameters(const PSActionDescriptorProcs& suite, const FilterParameter
                     std::all_of(values, values + 4, [](int32_t v) { return v == 0; })) {
                     suite.Erase(descriptor, key);
                 } else {
-                    suite.PutIntegers(descriptor, key, 4, values);
+                    // The published function takes the list as non-const.
+                    int32_t copy[4];
+                    std::copy(values, values + 4, copy);
+                    suite.PutIntegers(descriptor, key, 4, copy);
                 }
                 break;
             }
@@ -75,37 +78,43 @@ void writeParameters(const PSActionDescriptorProcs& suite, const FilterParameter
 }
 
 std::optional<bool> readScriptingParameters(CallContext& context) {
-    const PSActionDescriptorProcs& descriptors = context.suites.descriptors();
-    const PSDescriptorRegistryProcs& registry = context.suites.registry();
+    const PSActionDescriptorProcs* descriptors = context.suites.optionalDescriptors();
+    const PSDescriptorRegistryProcs* registry =
+        descriptors != nullptr ? context.suites.optionalRegistry() : nullptr;
     FilterParameters& parameters = *context.parameters;
 
     PIActionDescriptor stored = nullptr;
-    if (registry.Get(kPluginUUID, &stored) == kSPNoError && stored != nullptr) {
-        readParameters(descriptors, stored, parameters);
-        descriptors.Free(stored);
+    if (registry != nullptr && registry->Get(kPluginUUID, &stored) == noErr && stored != nullptr) {
+        readParameters(*descriptors, stored, parameters);
+        descriptors->Free(stored);
     }
 
     PIDescriptorParameters* scripting = context.record->descriptorParameters;
     if (scripting != nullptr && scripting->descriptor != nullptr) {
+        // Without the descriptor suite the host's descriptor cannot be read:
+        // the parameter handle's values stand, and the play information
+        // still decides about the dialog.
+        if (descriptors == nullptr) return scripting->playInfo == plugInDialogDisplay;
         PIActionDescriptor given = nullptr;
-        if (descriptors.HandleToDescriptor(scripting->descriptor, &given) != kSPNoError ||
+        if (descriptors->HandleToDescriptor(scripting->descriptor, &given) != noErr ||
             given == nullptr) {
             return std::nullopt;
         }
-        readParameters(descriptors, given, parameters);
-        descriptors.Free(given);
+        readParameters(*descriptors, given, parameters);
+        descriptors->Free(given);
         return scripting->playInfo == plugInDialogDisplay;
     }
     return context.persistent->showDialogNext != 0;
 }
 
 void recordParameters(CallContext& context) {
-    const PSActionDescriptorProcs& descriptors = context.suites.descriptors();
+    const PSActionDescriptorProcs* descriptors = context.suites.optionalDescriptors();
+    if (descriptors == nullptr) return;  // a host that cannot record
     const FilterParameters& parameters = *context.parameters;
 
     PIActionDescriptor recorded = nullptr;
-    if (descriptors.Make(&recorded) == kSPNoError && recorded != nullptr) {
-        writeParameters(descriptors, parameters, recorded);
+    if (descriptors->Make(&recorded) == noErr && recorded != nullptr) {
+        writeParameters(*descriptors, parameters, recorded);
         PIDescriptorParameters* scripting = context.record->descriptorParameters;
         if (scripting != nullptr) {
             if (scripting->descriptor != nullptr) {
@@ -113,18 +122,19 @@ void recordParameters(CallContext& context) {
                 scripting->descriptor = nullptr;
             }
             PIDescriptorHandle handle = nullptr;
-            if (descriptors.AsHandle(recorded, &handle) == kSPNoError)
-                scripting->descriptor = handle;
+            if (descriptors->AsHandle(recorded, &handle) == noErr) scripting->descriptor = handle;
             scripting->recordInfo = plugInDialogOptional;
         }
-        descriptors.Free(recorded);
+        descriptors->Free(recorded);
     }
 
+    const PSDescriptorRegistryProcs* registry = context.suites.optionalRegistry();
+    if (registry == nullptr) return;
     PIActionDescriptor confirmed = nullptr;
-    if (descriptors.Make(&confirmed) == kSPNoError && confirmed != nullptr) {
-        writeParameters(descriptors, parameters, confirmed);
-        context.suites.registry().Register(kPluginUUID, confirmed, true);
-        descriptors.Free(confirmed);
+    if (descriptors->Make(&confirmed) == noErr && confirmed != nullptr) {
+        writeParameters(*descriptors, parameters, confirmed);
+        registry->Register(kPluginUUID, confirmed, true);
+        descriptors->Free(confirmed);
     }
 }
 

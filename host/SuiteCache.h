@@ -26,11 +26,14 @@ class SuiteCache {
 
     const PSHandleSuite2& handles() { return get<PSHandleSuite2>(handle_); }
     const PSBufferSuite1& buffers() { return get<PSBufferSuite1>(buffer_); }
-    const PSActionDescriptorProcs& descriptors() {
-        return get<PSActionDescriptorProcs>(descriptor_);
+
+    // The scripting suites are optional: a host without them gives nullptr
+    // here, and the run goes on without recording or reading descriptors.
+    const PSActionDescriptorProcs* optionalDescriptors() {
+        return optional<PSActionDescriptorProcs>(descriptor_);
     }
-    const PSDescriptorRegistryProcs& registry() {
-        return get<PSDescriptorRegistryProcs>(registry_);
+    const PSDescriptorRegistryProcs* optionalRegistry() {
+        return optional<PSDescriptorRegistryProcs>(registry_);
     }
 
     // Releases every suite acquired during the call.
@@ -40,6 +43,14 @@ class SuiteCache {
     template <typename Suite>
     const Suite& get(SuiteRecord& record) {
         return *static_cast<const Suite*>(acquire(record));
+    }
+    template <typename Suite>
+    const Suite* optional(SuiteRecord& record) {
+        try {
+            return static_cast<const Suite*>(acquire(record));
+        } catch (uint32_t) {
+            return nullptr;
+        }
     }
     // Throws the host's error code as a uint32_t when the suite cannot be had.
     const void* acquire(SuiteRecord& record);

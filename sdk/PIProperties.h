@@ -5,6 +5,7 @@
 #ifndef NELVO_SDK_PIPROPERTIES_H
 #define NELVO_SDK_PIPROPERTIES_H
 
+#include "PIFilter.h"
 #include "PITypes.h"
 
 #ifdef __cplusplus
@@ -51,17 +52,9 @@ extern "C" {
      fici:                 7 × { uint8 inputHandling, outputHandling, flags1, flags2 } */
 enum { kPIPLReservedWord = 1, kCurrentPiPLVersion = 0 };
 
-/* Filter case info, in case order. */
-enum {
-    filterCaseFlatImageNoSelection = 0,
-    filterCaseFlatImageWithSelection,
-    filterCaseFloatingSelection,
-    filterCaseEditableTransparencyNoSelection,
-    filterCaseEditableTransparencyWithSelection,
-    filterCaseProtectedTransparencyNoSelection,
-    filterCaseProtectedTransparencyWithSelection,
-    filterCaseCount
-};
+/* Filter case info: one entry per filter case (PIFilter.h), in case order,
+   the entry of case c at index c - filterCaseFlatImageNoSelection. */
+enum { filterCaseCount = 7 };
 enum { inWhiteMat = 4, outWhiteMat = 4 };
 enum {
     PIFilterDontCopyToDestinationBit = 0,

@@ -52,9 +52,10 @@ class DialogFixture : public ::testing::Test {
     void serve(filterhost::Document& document) {
         session = std::make_unique<filterhost::HostSession>(*module, services);
         session->begin(document);
-        // What a call of the module would find: the big-document record and the tile
-        // server's procedures.
+        // What a call of the module would find: the big-document record, claimed for
+        // 32-bit coordinates as the entry point does, and the tile server's procedures.
         session->record().bigDocumentData = &session->bigDocument();
+        session->bigDocument().PluginUsing32BitCoordinates = 1;
         session->server().attach(session->record());
         context.record = &session->record();
     }

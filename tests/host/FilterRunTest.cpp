@@ -70,8 +70,8 @@ class FilterRun : public ::testing::Test {
         if (adaptive) descriptor.put(PIFourCC('a', 'd', 'a', 'P'), true);
         session.giveDescriptor(descriptor, plugInDialogSilent);
         session.beforeCall = [tileSide](FilterRecord& record) {
-            record.outTileHeight = tileSide;
-            record.outTileWidth = tileSide;
+            record.outTileHeight = static_cast<int16>(tileSide);
+            record.outTileWidth = static_cast<int16>(tileSide);
         };
         return session.run(document);
     }

@@ -51,7 +51,7 @@ TEST_F(Parameters, IntegersAreClampedOnReading) {
 TEST_F(Parameters, MissingOrMistypedKeysLeaveTheirFields) {
     PIActionDescriptor d = make();
     descriptors->PutBoolean(d, PIFourCC('t', 'i', 'l', 'E'), 1);  // wrong type
-    const int32_t three[3] = {1, 2, 3};
+    int32_t three[3] = {1, 2, 3};
     descriptors->PutIntegers(d, PIFourCC('d', 'e', 'f', 'C'), 3, three);  // wrong count
     descriptors->PutInteger(d, PIFourCC('b', 'r', 'i', 'T'), 1);          // wrong type
     FilterParameters p = defaults();
@@ -99,7 +99,7 @@ TEST_F(Parameters, WriteThenReadRoundTripsEveryField) {
 
 TEST_F(Parameters, AllZeroWindowFrameErasesTheKey) {
     PIActionDescriptor d = make();
-    const int32_t frame[4] = {1, 2, 3, 4};
+    int32_t frame[4] = {1, 2, 3, 4};
     descriptors->PutIntegers(d, PIFourCC('w', 'i', 'n', 'F'), 4, frame);
     nelvo::writeParameters(*descriptors, defaults(), d);
     Boolean has = 1;

@@ -87,7 +87,20 @@ TEST(ScreenPixels, SourceRectangleInBoundsCoordinatesClippedToTarget) {
     std::vector<std::uint8_t> grey(12);
     for (int i = 0; i < 12; ++i)
         grey[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(10 * (i / 4) + i % 4);
-    PSPixelMap map{1, {10, 20, 13, 24}, plugInModeGrayScale, 4, 1, 1, grey.data()};
+    PSPixelMap map{1,
+                   {10, 20, 13, 24},
+                   plugInModeGrayScale,
+                   4,
+                   1,
+                   1,
+                   grey.data(),
+                   nullptr,
+                   nullptr,
+                   0,
+                   0,
+                   nullptr,
+                   0,
+                   0};
     Target target(3, 2);
     // Rows 11..12, columns 21..23 (and beyond the map), drawn at row 0, column 1: only two
     // columns fit the target.
@@ -104,7 +117,8 @@ TEST(ScreenPixels, MalformedArgumentsAreRefused) {
     std::uint8_t sample[4] = {};
     const VRect all{0, 0, 1, 1};
     Target target(1, 1);
-    PSPixelMap good{1, all, plugInModeRGBColor, 3, 3, 1, sample};
+    PSPixelMap good{1, all, plugInModeRGBColor, 3, 3, 1, sample, nullptr, nullptr, 0, 0, nullptr,
+                    0, 0};
     EXPECT_EQ(drawPixelMap(nullptr, &all, 0, 0, &target.context), paramErr);
     EXPECT_EQ(drawPixelMap(&good, nullptr, 0, 0, &target.context), paramErr);
     EXPECT_EQ(drawPixelMap(&good, &all, 0, 0, nullptr), paramErr);

@@ -211,8 +211,8 @@ GimpPDBStatusType runFilter(GimpRunMode mode, gint count, const GimpParam* param
     const VRect area = document.filterRect;
     const auto tile = tileFromEnvironment();
     session.beforeCall = [area, tile](FilterRecord& record) {
-        record.outTileWidth = tile ? tile->first : std::max(area.right - area.left, 1);
-        record.outTileHeight = tile ? tile->second : std::max(area.bottom - area.top, 1);
+        record.outTileWidth = recordTileSide(tile ? tile->first : area.right - area.left);
+        record.outTileHeight = recordTileSide(tile ? tile->second : area.bottom - area.top);
     };
     gimp_progress_init("Nelvo");
     session.hooks.progress = [](int32_t done, int32_t total) {

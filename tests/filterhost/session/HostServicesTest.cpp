@@ -2,6 +2,9 @@
 // The host's audit: every misuse of the suites that a host can see is reported.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "PIActions.h"
 #include "session/HostServices.h"
 
 using filterhost::HostServices;
@@ -111,6 +114,52 @@ TEST(HostServices, CallbacksWithoutAnActiveHostFailSafely) {
     SPBasicSuite* basic = host.basicSuite();
     const void* suite = nullptr;
     EXPECT_NE(basic->AcquireSuite(kPSHandleSuite, kPSHandleSuiteVersion2, &suite), kSPNoError);
+}
+
+}  // namespace
+
+namespace {
+
+// A plug-in may call any function of the published descriptor table: every
+// slot is filled, those this host does not offer answer that the host is
+// insufficient, and the errors fit the published 16-bit codes.
+TEST(DescriptorSuite, EveryPublishedSlotIsFilledWithPublishedErrors) {
+    HostServices services;
+    HostServices::Activation active(services);
+    const void* found = nullptr;
+    ASSERT_EQ(services.basicSuite()->AcquireSuite(kPSActionDescriptorSuite,
+                                                  kPSActionDescriptorSuiteVersion2, &found),
+              kSPNoError);
+    const auto* suite = static_cast<const PSActionDescriptorProcs*>(found);
+    using Slot = void (*)();
+    constexpr std::size_t kSlots = sizeof(PSActionDescriptorProcs) / sizeof(Slot);
+    static_assert(kSlots == 46);
+    Slot slots[kSlots];
+    std::memcpy(static_cast<void*>(slots), suite, sizeof(slots));
+    for (std::size_t i = 0; i < kSlots; ++i) EXPECT_NE(slots[i], nullptr) << i;
+
+    PIActionDescriptor d = nullptr;
+    ASSERT_EQ(suite->Make(&d), noErr);
+    const DescriptorKeyID key = PIFourCC('t', 'i', 'l', 'E');
+    EXPECT_EQ(suite->PutFloat(d, key, 1.5), errPlugInHostInsufficient);
+    char text[8] = {};
+    EXPECT_EQ(suite->GetString(d, key, text, sizeof(text)), errPlugInHostInsufficient);
+    EXPECT_EQ(suite->GetInteger(d, key, nullptr), paramErr);
+    int32 value = 0;
+    EXPECT_EQ(suite->GetInteger(d, key, &value), errMissingParameter);
+    ASSERT_EQ(suite->PutInteger(d, key, 17), noErr);
+    EXPECT_EQ(suite->GetInteger(d, key, &value), noErr);
+    EXPECT_EQ(value, 17);
+    Boolean flag = 0;
+    EXPECT_EQ(suite->GetBoolean(d, key, &flag), errAEWrongDataType);
+    int32 three[3] = {1, 2, 3};
+    ASSERT_EQ(suite->PutIntegers(d, key, 3, three), noErr);
+    int32 four[4] = {};
+    EXPECT_EQ(suite->GetIntegers(d, key, 4, four), errAEWrongDataType);
+    EXPECT_EQ(suite->Free(d), noErr);
+    EXPECT_EQ(services.basicSuite()->ReleaseSuite(kPSActionDescriptorSuite,
+                                                  kPSActionDescriptorSuiteVersion2),
+              kSPNoError);
 }
 
 }  // namespace

@@ -59,3 +59,49 @@ TEST(SessionHooks, ProceduresReachTheServerOfTheCallUnderWay) {
 }
 
 }  // namespace
+
+namespace {
+
+// The record's 16-bit fields, for plug-ins that read nothing else, are the
+// 32-bit values cut to the range of 16 bits.
+TEST(SessionRecord, The16BitCopiesAreTheImageCutTo16Bits) {
+    struct Case {
+        int32_t width, height;
+        VRect filterRect;
+        Point imageSize;
+        Rect narrowRect;
+    };
+    const Case cases[] = {
+        {40, 30, {0, 0, 30, 40}, {30, 40}, {0, 0, 30, 40}},
+        {40, 30, {5, 6, 20, 33}, {30, 40}, {5, 6, 20, 33}},
+        {40000, 2, {0, 0, 2, 40000}, {2, 32767}, {0, 0, 2, 32767}},
+        {3, 33000, {32800, 1, 33000, 3}, {32767, 3}, {32767, 1, 32767, 3}},
+    };
+    const auto module = PluginModule::load(NELVO_MODULE_PATH);
+    HostServices services;
+    HostSession session(*module, services);
+    for (const Case& c : cases) {
+        Document document;
+        document.allocate(c.width, c.height, 1, plugInModeGrayScale, 8);
+        document.filterRect = c.filterRect;
+        session.begin(document);
+        const FilterRecord& r = session.record();
+        EXPECT_EQ(r.imageSize.v, c.imageSize.v) << c.width << "x" << c.height;
+        EXPECT_EQ(r.imageSize.h, c.imageSize.h) << c.width << "x" << c.height;
+        EXPECT_EQ(r.wholeSize.v, c.imageSize.v);
+        EXPECT_EQ(r.wholeSize.h, c.imageSize.h);
+        EXPECT_EQ(r.filterRect.top, c.narrowRect.top) << c.width << "x" << c.height;
+        EXPECT_EQ(r.filterRect.left, c.narrowRect.left);
+        EXPECT_EQ(r.filterRect.bottom, c.narrowRect.bottom);
+        EXPECT_EQ(r.filterRect.right, c.narrowRect.right);
+        EXPECT_EQ(session.bigDocument().filterRect32.right, c.filterRect.right);
+    }
+}
+
+TEST(SessionRecord, TileSidesFitThe16BitTileFields) {
+    const std::pair<int64_t, int16> cases[] = {
+        {-5, 1}, {0, 1}, {1, 1}, {1024, 1024}, {32767, 32767}, {32768, 32767}, {2000000, 32767}};
+    for (const auto& [side, expected] : cases) EXPECT_EQ(recordTileSide(side), expected) << side;
+}
+
+}  // namespace

@@ -24,6 +24,7 @@ struct Served {
         document.allocate(8, 6, 3, plugInModeRGBColor, 8);
         std::iota(document.pixels.begin(), document.pixels.end(), uint8_t{0});
         record.bigDocumentData = &big;
+        big.PluginUsing32BitCoordinates = 1;
         record.inHiPlane = record.outHiPlane = 2;
         record.inputPadding = 7;
         server.attach(record);
@@ -51,6 +52,28 @@ TEST(TileServer, WholeRowsAreTheDocumentsOwnAndOtherTilesAPaddedCopy) {
             EXPECT_EQ(in[8 * 3], 7);  // the padding
             EXPECT_EQ(in[0], s.document.pixels[0]);
         }
+    }
+}
+
+// A plug-in that does not claim the 32-bit coordinates asks in the 16-bit
+// rectangles, with or without a big-document record.
+TEST(TileServer, WithoutThe32BitClaimThe16BitRectanglesAreServed) {
+    for (const bool withBigDocument : {true, false}) {
+        Served s;
+        s.big.PluginUsing32BitCoordinates = 0;
+        if (!withBigDocument) s.record.bigDocumentData = nullptr;
+        s.big.inRect32 = s.big.outRect32 = VRect{0, 0, 6, 8};  // ignored
+        s.record.inRect = s.record.outRect = Rect{1, 2, 3, 5};
+        ASSERT_EQ(s.server.advance(), noErr) << withBigDocument;
+        ASSERT_FALSE(s.server.requests().empty());
+        const VRect asked = s.server.requests().back().in;
+        EXPECT_EQ(asked.top, 1);
+        EXPECT_EQ(asked.left, 2);
+        EXPECT_EQ(asked.bottom, 3);
+        EXPECT_EQ(asked.right, 5);
+        EXPECT_EQ(s.record.inRowBytes, 3 * 3);
+        const auto* in = static_cast<const uint8_t*>(s.record.inData);
+        EXPECT_EQ(in[0], s.document.pixels[(1 * 8 + 2) * 3]) << withBigDocument;
     }
 }
 

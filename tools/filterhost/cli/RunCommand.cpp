@@ -276,9 +276,11 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     // Before prepare bufferSpace is the host's 0; from start on it holds the
     // module's answer.
     session.beforeCall = [&options, &document](FilterRecord& record) {
+        // The record's tile fields are 16-bit: a wider image is served in
+        // tiles of the widest side they hold.
         const auto tile = tileSize(options, document, record.bufferSpace);
-        record.outTileWidth = tile.first;
-        record.outTileHeight = tile.second;
+        record.outTileWidth = recordTileSide(tile.first);
+        record.outTileHeight = recordTileSide(tile.second);
     };
     // The filter reads all its parameters before it first polls: a key it
     // never asked for by then is one it does not take, and the run stops.

@@ -29,7 +29,21 @@ const char* stepName(int16_t selector) {
 }
 
 constexpr int32_t kDefaultMaxSpace = 1 << 30;
-constexpr int32_t kDefaultTileSide = 1024;
+constexpr int16 kDefaultTileSide = 1024;
+// This host's signature in FilterRecord.hostSig.
+constexpr OSType kHostSignature = PIFourCC('N', 'l', 'v', 'H');
+
+int16 narrow(int32_t value) {
+    return static_cast<int16>(value < INT16_MIN   ? INT16_MIN
+                              : value > INT16_MAX ? INT16_MAX
+                                                  : value);
+}
+Point narrow(const VPoint& p) {
+    return Point{narrow(p.v), narrow(p.h)};
+}
+Rect narrow(const VRect& r) {
+    return Rect{narrow(r.top), narrow(r.left), narrow(r.bottom), narrow(r.right)};
+}
 
 }  // namespace
 
@@ -78,6 +92,16 @@ void HostSession::begin(Document& document) {
     big_.imageSize32 = VPoint{document.height, document.width};
     big_.wholeSize32 = big_.imageSize32;
     big_.filterRect32 = document.filterRect;
+    // The 16-bit copies for plug-ins that read nothing else, cut to 16 bits.
+    record_.imageSize = narrow(big_.imageSize32);
+    record_.wholeSize = record_.imageSize;
+    record_.filterRect = narrow(big_.filterRect32);
+    record_.hostSig = kHostSignature;
+    record_.supportsPadding = true;
+    record_.supportsAbsolute = true;
+    record_.maxSpace64 = record_.maxSpace;
+    if (withoutBasicSuite_) record_.sSPBasic = nullptr;
+    if (withoutDepth_) record_.depth = 0;
 }
 
 void HostSession::giveDescriptor(const Descriptor& descriptor, int16_t playInfo) {
@@ -98,7 +122,10 @@ std::optional<Descriptor> HostSession::recordedDescriptor() {
 
 int16_t HostSession::call(int16_t selector) {
     record_.bigDocumentData = withoutBigDocument_ ? nullptr : &big_;
-    if (server_) server_->attach(record_);
+    if (server_) {
+        server_->attach(record_);
+        server_->withoutColumnSteps = withoutColumnSteps_;
+    }
     if (beforeCall) beforeCall(record_);
     int16_t result = initialResult;
     {
@@ -151,7 +178,8 @@ int16_t HostSession::run() {
     result = call(filterSelectorStart);
     if (result != noErr) return result;
     for (int i = 0; i < kMaxContinueCalls; ++i) {
-        if (isEmpty(big_.inRect32) && isEmpty(big_.outRect32) && isEmpty(big_.maskRect32)) break;
+        const TileServer::Requested asked = TileServer::requested(record_);
+        if (isEmpty(asked.in) && isEmpty(asked.out) && isEmpty(asked.mask)) break;
         result = call(filterSelectorContinue);
         if (result != noErr) return result;
     }

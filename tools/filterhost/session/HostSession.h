@@ -17,6 +17,12 @@
 
 namespace filterhost {
 
+// A tile side as the record's 16-bit tile fields hold it: at least 1, at most
+// 32767; a wider area is served in tiles of that side.
+inline int16 recordTileSide(int64_t side) {
+    return static_cast<int16>(side < 1 ? 1 : side > INT16_MAX ? INT16_MAX : side);
+}
+
 class HostSession {
   public:
     HostSession(PluginModule& module, HostServices& services);
@@ -58,6 +64,13 @@ class HostSession {
 
     // Leave bigDocumentData null on the next calls (a host without 32-bit coordinates).
     void setWithoutBigDocument(bool without) { withoutBigDocument_ = without; }
+    // Hosts that lack more, for the operations begun from now on: no basic
+    // suite (older than interface 5.0), no depth field (older than 5.0, so
+    // 8 bits per channel), no column steps (older than 3.0). Suites are
+    // withheld through HostServices::limits().refusedSuites.
+    void setWithoutBasicSuite(bool without) { withoutBasicSuite_ = without; }
+    void setWithoutDepth(bool without) { withoutDepth_ = without; }
+    void setWithoutColumnSteps(bool without) { withoutColumnSteps_ = without; }
 
     // Serves advanceState, abort and progress for the operation begun last.
     TileServer& server() { return *server_; }
@@ -81,6 +94,9 @@ class HostSession {
     intptr_t data_ = 0;
     Document* document_ = nullptr;
     bool withoutBigDocument_ = false;
+    bool withoutBasicSuite_ = false;
+    bool withoutDepth_ = false;
+    bool withoutColumnSteps_ = false;
     PIDescriptorParameters scripting_{};
     bool withoutScripting_ = false;
     std::unique_ptr<TileServer> server_;

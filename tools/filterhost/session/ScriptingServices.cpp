@@ -15,12 +15,27 @@
 namespace filterhost {
 namespace {
 
-// Errors the suites return: parameter errors for bad references, a key or
-// type error for reads that find nothing usable.
-constexpr SPErr kErrBadReference = kSPBadParameterError;
-constexpr SPErr kErrNoSuchKey = static_cast<SPErr>(PIFourCC('!', 'k', 'e', 'y'));
-constexpr SPErr kErrWrongType = static_cast<SPErr>(PIFourCC('!', 't', 'y', 'p'));
-constexpr SPErr kErrOutOfMemory = memFullErr;
+// Errors the suites return, all of the published 16-bit set: parameter errors
+// for bad references, a key or type error for reads that find nothing usable.
+constexpr OSErr kErrBadReference = paramErr;
+constexpr OSErr kErrNoSuchKey = errMissingParameter;
+constexpr OSErr kErrWrongType = errAEWrongDataType;
+constexpr OSErr kErrOutOfMemory = memFullErr;
+// What a function of the published table that this host does not offer
+// answers: the descriptor's value kinds are the four the module's
+// parameters use.
+constexpr OSErr kErrUnsupported = errPlugInHostInsufficient;
+
+template <typename Function>
+struct Unsupported;
+template <typename... Arguments>
+struct Unsupported<OSErr (*)(Arguments...)> {
+    static OSErr call(Arguments...) { return kErrUnsupported; }
+};
+template <typename Function>
+void offerNothing(Function& slot) {
+    slot = &Unsupported<Function>::call;
+}
 
 ScriptingServices* scripting() {
     HostServices* host = HostServices::active();
@@ -36,7 +51,7 @@ constexpr ValueKind kindOf() {
 }
 
 template <typename T>
-SPErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out, uint32_t count = 0) {
+OSErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out, uint32_t count = 0) {
     ScriptingServices* s = scripting();
     Descriptor* d = s ? s->descriptor(reference) : nullptr;
     if (d == nullptr || out == nullptr) return kErrBadReference;
@@ -49,7 +64,7 @@ SPErr getValue(PIActionDescriptor reference, DescriptorKeyID key, T* out, uint32
     return kSPNoError;
 }
 
-SPErr putValue(PIActionDescriptor reference, DescriptorKeyID key, DescriptorValue value) {
+OSErr putValue(PIActionDescriptor reference, DescriptorKeyID key, DescriptorValue value) {
     ScriptingServices* s = scripting();
     Descriptor* d = s ? s->descriptor(reference) : nullptr;
     if (d == nullptr) return kErrBadReference;
@@ -58,15 +73,15 @@ SPErr putValue(PIActionDescriptor reference, DescriptorKeyID key, DescriptorValu
 }
 
 extern "C" {
-SPErr cMake(PIActionDescriptor* reference) {
+OSErr cMake(PIActionDescriptor* reference) {
     if (reference == nullptr || scripting() == nullptr) return kErrBadReference;
     *reference = scripting()->make();
     return kSPNoError;
 }
-SPErr cFree(PIActionDescriptor reference) {
+OSErr cFree(PIActionDescriptor reference) {
     return scripting() ? scripting()->free(reference) : kErrBadReference;
 }
-SPErr cGetType(PIActionDescriptor reference, DescriptorKeyID key, DescriptorTypeID* type) {
+OSErr cGetType(PIActionDescriptor reference, DescriptorKeyID key, DescriptorTypeID* type) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || type == nullptr) return kErrBadReference;
     scripting()->noteAsked(key, std::nullopt);
@@ -75,93 +90,92 @@ SPErr cGetType(PIActionDescriptor reference, DescriptorKeyID key, DescriptorType
     *type = typeCode(*value);
     return kSPNoError;
 }
-SPErr cGetKey(PIActionDescriptor reference, uint32 index, DescriptorKeyID* key) {
+OSErr cGetKey(PIActionDescriptor reference, uint32 index, DescriptorKeyID* key) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || key == nullptr) return kErrBadReference;
     if (index >= d->entries().size()) return kErrNoSuchKey;
     *key = d->entries()[index].key;
     return kSPNoError;
 }
-SPErr cHasKey(PIActionDescriptor reference, DescriptorKeyID key, Boolean* hasKey) {
+OSErr cHasKey(PIActionDescriptor reference, DescriptorKeyID key, Boolean* hasKey) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || hasKey == nullptr) return kErrBadReference;
     scripting()->noteAsked(key, std::nullopt);
     *hasKey = d->find(key) != nullptr;
     return kSPNoError;
 }
-SPErr cGetCount(PIActionDescriptor reference, uint32* count) {
+OSErr cGetCount(PIActionDescriptor reference, uint32* count) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr || count == nullptr) return kErrBadReference;
     *count = static_cast<uint32>(d->entries().size());
     return kSPNoError;
 }
-SPErr cErase(PIActionDescriptor reference, DescriptorKeyID key) {
+OSErr cErase(PIActionDescriptor reference, DescriptorKeyID key) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr) return kErrBadReference;
     d->erase(key);
     return kSPNoError;
 }
-SPErr cClear(PIActionDescriptor reference) {
+OSErr cClear(PIActionDescriptor reference) {
     Descriptor* d = scripting() ? scripting()->descriptor(reference) : nullptr;
     if (d == nullptr) return kErrBadReference;
     d->clear();
     return kSPNoError;
 }
-SPErr cPutInteger(PIActionDescriptor reference, DescriptorKeyID key, int32 value) {
+OSErr cPutInteger(PIActionDescriptor reference, DescriptorKeyID key, int32 value) {
     return putValue(reference, key, value);
 }
-SPErr cPutUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID unit,
+OSErr cPutUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID unit,
                     double value) {
     return putValue(reference, key, UnitFloat{unit, value});
 }
-SPErr cPutBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean value) {
+OSErr cPutBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean value) {
     return putValue(reference, key, value != 0);
 }
-SPErr cGetInteger(PIActionDescriptor reference, DescriptorKeyID key, int32* value) {
+OSErr cGetInteger(PIActionDescriptor reference, DescriptorKeyID key, int32* value) {
     return getValue(reference, key, value);
 }
-SPErr cGetUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID* unit,
+OSErr cGetUnitFloat(PIActionDescriptor reference, DescriptorKeyID key, DescriptorUnitID* unit,
                     double* value) {
     UnitFloat f;
-    const SPErr error = getValue(reference, key, &f);
+    const OSErr error = getValue(reference, key, &f);
     if (error != kSPNoError) return error;
     if (unit != nullptr) *unit = f.unit;
     if (value != nullptr) *value = f.value;
     return kSPNoError;
 }
-SPErr cGetBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean* value) {
+OSErr cGetBoolean(PIActionDescriptor reference, DescriptorKeyID key, Boolean* value) {
     bool b = false;
-    const SPErr error = getValue(reference, key, &b);
+    const OSErr error = getValue(reference, key, &b);
     if (error == kSPNoError && value != nullptr) *value = b ? 1 : 0;
     return error;
 }
-SPErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count,
-                   const int32* values) {
+OSErr cPutIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, int32* values) {
     if (values == nullptr && count != 0) return kErrBadReference;
     return putValue(reference, key, std::vector<int32_t>(values, values + count));
 }
-SPErr cGetIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, int32* values) {
+OSErr cGetIntegers(PIActionDescriptor reference, DescriptorKeyID key, uint32 count, int32* values) {
     std::vector<int32_t> list;
-    const SPErr error = getValue(reference, key, &list, count);
+    const OSErr error = getValue(reference, key, &list, count);
     if (error != kSPNoError) return error;
     if (list.size() != count || (values == nullptr && count != 0)) return kErrWrongType;
     std::copy(list.begin(), list.end(), values);
     return kSPNoError;
 }
-SPErr cAsHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
+OSErr cAsHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
     return scripting() ? scripting()->asHandle(reference, handle) : kErrBadReference;
 }
-SPErr cHandleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference) {
+OSErr cHandleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference) {
     return scripting() ? scripting()->handleToDescriptor(handle, reference) : kErrBadReference;
 }
-SPErr cRegister(const char* key, PIActionDescriptor reference, Boolean persistent) {
+OSErr cRegister(const char* key, PIActionDescriptor reference, Boolean persistent) {
     return scripting() ? scripting()->registerEntry(key, reference, persistent != 0)
                        : kErrBadReference;
 }
-SPErr cRegistryErase(const char* key) {
+OSErr cRegistryErase(const char* key) {
     return scripting() ? scripting()->eraseEntry(key) : kErrBadReference;
 }
-SPErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
+OSErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
     return scripting() ? scripting()->getEntry(key, reference) : kErrBadReference;
 }
 }
@@ -170,10 +184,53 @@ SPErr cRegistryGet(const char* key, PIActionDescriptor* reference) {
 
 ScriptingServices::ScriptingServices(HostServices& host)
     : host_(host), registryPath_(defaultRegistryPath()) {
-    descriptorSuite_ = PSActionDescriptorProcs{
-        cMake,         cFree,       cGetType,     cGetKey,       cHasKey,     cGetCount,
-        cErase,        cClear,      cPutInteger,  cPutUnitFloat, cPutBoolean, cGetInteger,
-        cGetUnitFloat, cGetBoolean, cPutIntegers, cGetIntegers,  cAsHandle,   cHandleToDescriptor};
+    PSActionDescriptorProcs& d = descriptorSuite_;
+    d.Make = cMake;
+    d.Free = cFree;
+    d.GetType = cGetType;
+    d.GetKey = cGetKey;
+    d.HasKey = cHasKey;
+    d.GetCount = cGetCount;
+    offerNothing(d.IsEqual);
+    d.Erase = cErase;
+    d.Clear = cClear;
+    d.PutInteger = cPutInteger;
+    offerNothing(d.PutFloat);
+    d.PutUnitFloat = cPutUnitFloat;
+    offerNothing(d.PutString);
+    d.PutBoolean = cPutBoolean;
+    offerNothing(d.PutList);
+    offerNothing(d.PutObject);
+    offerNothing(d.PutGlobalObject);
+    offerNothing(d.PutEnumerated);
+    offerNothing(d.PutReference);
+    offerNothing(d.PutClass);
+    offerNothing(d.PutGlobalClass);
+    offerNothing(d.PutAlias);
+    d.GetInteger = cGetInteger;
+    offerNothing(d.GetFloat);
+    d.GetUnitFloat = cGetUnitFloat;
+    offerNothing(d.GetStringLength);
+    offerNothing(d.GetString);
+    d.GetBoolean = cGetBoolean;
+    offerNothing(d.GetList);
+    offerNothing(d.GetObject);
+    offerNothing(d.GetGlobalObject);
+    offerNothing(d.GetEnumerated);
+    offerNothing(d.GetReference);
+    offerNothing(d.GetClass);
+    offerNothing(d.GetGlobalClass);
+    offerNothing(d.GetAlias);
+    offerNothing(d.HasKeys);
+    d.PutIntegers = cPutIntegers;
+    d.GetIntegers = cGetIntegers;
+    d.AsHandle = cAsHandle;
+    d.HandleToDescriptor = cHandleToDescriptor;
+    offerNothing(d.PutZString);
+    offerNothing(d.GetZString);
+    offerNothing(d.PutData);
+    offerNothing(d.GetDataLength);
+    offerNothing(d.GetData);
     registrySuite_ = PSDescriptorRegistryProcs{cRegister, cRegistryErase, cRegistryGet};
     host_.addSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &descriptorSuite_);
     host_.addSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion, &registrySuite_);
@@ -223,7 +280,7 @@ PIActionDescriptor ScriptingServices::make() {
     return reinterpret_cast<PIActionDescriptor>(address);
 }
 
-SPErr ScriptingServices::free(PIActionDescriptor reference) {
+OSErr ScriptingServices::free(PIActionDescriptor reference) {
     if (descriptor(reference) == nullptr) return kErrBadReference;
     descriptors_.erase(reinterpret_cast<Descriptor*>(reference));
     return kSPNoError;
@@ -242,7 +299,7 @@ std::optional<Descriptor> ScriptingServices::readHandle(Handle handle) {
     return Descriptor::unflatten(record->bytes);
 }
 
-SPErr ScriptingServices::asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
+OSErr ScriptingServices::asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle) {
     Descriptor* d = descriptor(reference);
     if (d == nullptr || handle == nullptr) return kErrBadReference;
     const std::vector<uint8_t> bytes = d->flatten();
@@ -253,7 +310,7 @@ SPErr ScriptingServices::asHandle(PIActionDescriptor reference, PIDescriptorHand
     return kSPNoError;
 }
 
-SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle,
+OSErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle,
                                             PIActionDescriptor* reference) {
     if (reference == nullptr) return kErrBadReference;
     *reference = nullptr;
@@ -266,7 +323,7 @@ SPErr ScriptingServices::handleToDescriptor(PIDescriptorHandle handle,
     return kSPNoError;
 }
 
-SPErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor reference,
+OSErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor reference,
                                        bool persistent) {
     Descriptor* d = descriptor(reference);
     if (key == nullptr || d == nullptr) return kErrBadReference;
@@ -276,7 +333,7 @@ SPErr ScriptingServices::registerEntry(const char* key, PIActionDescriptor refer
     return kSPNoError;
 }
 
-SPErr ScriptingServices::eraseEntry(const char* key) {
+OSErr ScriptingServices::eraseEntry(const char* key) {
     if (key == nullptr) return kErrBadReference;
     loadRegistry();
     const auto found = registry_.find(key);
@@ -287,7 +344,7 @@ SPErr ScriptingServices::eraseEntry(const char* key) {
     return kSPNoError;
 }
 
-SPErr ScriptingServices::getEntry(const char* key, PIActionDescriptor* reference) {
+OSErr ScriptingServices::getEntry(const char* key, PIActionDescriptor* reference) {
     if (key == nullptr || reference == nullptr) return kErrBadReference;
     loadRegistry();
     *reference = nullptr;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The ActionDescriptor suite (v3) and the Descriptor Registry suite (v1).
+// The ActionDescriptor suite (v2) and the Descriptor Registry suite (v1).
 // Persistent registry entries live in a JSON file under the user's XDG config
 // folder, so that they survive from one run of the host to the next.
 #pragma once
@@ -54,12 +54,12 @@ class ScriptingServices {
     // Suite functions, reached through HostServices::active().
     Descriptor* descriptor(PIActionDescriptor reference);
     PIActionDescriptor make();
-    SPErr free(PIActionDescriptor reference);
-    SPErr asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle);
-    SPErr handleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference);
-    SPErr registerEntry(const char* key, PIActionDescriptor reference, bool persistent);
-    SPErr eraseEntry(const char* key);
-    SPErr getEntry(const char* key, PIActionDescriptor* reference);
+    OSErr free(PIActionDescriptor reference);
+    OSErr asHandle(PIActionDescriptor reference, PIDescriptorHandle* handle);
+    OSErr handleToDescriptor(PIDescriptorHandle handle, PIActionDescriptor* reference);
+    OSErr registerEntry(const char* key, PIActionDescriptor reference, bool persistent);
+    OSErr eraseEntry(const char* key);
+    OSErr getEntry(const char* key, PIActionDescriptor* reference);
 
   private:
     struct Entry {

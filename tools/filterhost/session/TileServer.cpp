@@ -214,28 +214,38 @@ void TileServer::releaseBuffers() {
     mask_ = std::vector<uint8_t>();
 }
 
+TileServer::Requested TileServer::requested(const FilterRecord& record) {
+    const BigDocumentStruct* big = record.bigDocumentData;
+    if (big != nullptr && big->PluginUsing32BitCoordinates != 0)
+        return {big->inRect32, big->outRect32, big->maskRect32};
+    const auto wide = [](const Rect& r) { return VRect{r.top, r.left, r.bottom, r.right}; };
+    return {wide(record.inRect), wide(record.outRect), wide(record.maskRect)};
+}
+
 OSErr TileServer::advance() {
-    if (record_ == nullptr || record_->bigDocumentData == nullptr) return filterBadParameters;
+    if (record_ == nullptr) return filterBadParameters;
     // Another tile follows a written one: keep the image as it was for the
     // inputs to come. A run in one tile never needs the copy.
     if (outPending_ && !isEmpty(out_.rect) && original_.empty()) original_ = document_.pixels;
     flush();
     FilterRecord& r = *record_;
-    BigDocumentStruct& big = *r.bigDocumentData;
-    requests_.push_back({big.inRect32, big.outRect32, big.maskRect32});
+    // A plug-in that did not claim the 32-bit coordinates asks in the 16-bit
+    // rectangles, as an old plug-in on a host of any age does.
+    const Requested asked = requested(r);
+    requests_.push_back({asked.in, asked.out, asked.mask});
     // Input comes from the image as it was before the first tile was written back, as a
     // host's source layer stays unchanged until the filter ends: a module that reads
     // context around its tiles must not see its own output there. The input may be a
     // view of those rows: the output is a copy written back at the next call, so the
     // module never sees its own writes in its input.
     std::vector<uint8_t>& source = original_.empty() ? document_.pixels : original_;
-    if (!serve(in_, big.inRect32, r.inLoPlane, r.inHiPlane, r.inputPadding, source, true) ||
-        !serve(out_, big.outRect32, r.outLoPlane, r.outHiPlane, r.outputPadding, document_.pixels,
+    if (!serve(in_, asked.in, r.inLoPlane, r.inHiPlane, r.inputPadding, source, true) ||
+        !serve(out_, asked.out, r.outLoPlane, r.outHiPlane, r.outputPadding, document_.pixels,
                false)) {
         r.inData = r.outData = nullptr;
         return filterBadParameters;
     }
-    serveMask(big.maskRect32, r.maskPadding);
+    serveMask(asked.mask, r.maskPadding);
     const std::size_t sample = document_.sampleBytes();
     const auto rowOf = [&](const Region& region) {
         return static_cast<int32_t>(static_cast<std::size_t>(region.rect.right - region.rect.left) *
@@ -244,12 +254,17 @@ OSErr TileServer::advance() {
     };
     r.inData = in_.empty() ? nullptr : in_.data();
     r.inRowBytes = in_.empty() ? 0 : rowOf(in_);
-    r.inColumnBytes =
-        static_cast<int32_t>(static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
+    r.inColumnBytes = withoutColumnSteps
+                          ? 0
+                          : static_cast<int32_t>(
+                                static_cast<std::size_t>(in_.hiPlane - in_.loPlane + 1) * sample);
     r.outData = out_.bytes.empty() ? nullptr : out_.bytes.data();
     r.outRowBytes = out_.bytes.empty() ? 0 : rowOf(out_);
     r.outColumnBytes =
-        static_cast<int32_t>(static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1) * sample);
+        withoutColumnSteps
+            ? 0
+            : static_cast<int32_t>(static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1) *
+                                   sample);
     r.maskData = mask_.empty() ? nullptr : mask_.data();
     r.maskRowBytes = mask_.empty() ? 0 : maskRect_.right - maskRect_.left;
     outPending_ = !out_.bytes.empty();

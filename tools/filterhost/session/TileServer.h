@@ -57,6 +57,15 @@ class TileServer {
     struct Request {
         VRect in, out, mask;
     };
+    // The rectangles `record` asks for: the 32-bit ones once the plug-in set
+    // PluginUsing32BitCoordinates, else the 16-bit ones.
+    struct Requested {
+        VRect in, out, mask;
+    };
+    static Requested requested(const FilterRecord& record);
+    // Leave inColumnBytes and outColumnBytes 0, as a host older than
+    // interface 3.0 does (pixels are then the requested planes side by side).
+    bool withoutColumnSteps = false;
     const std::vector<Request>& requests() const { return requests_; }
     std::size_t abortPolls() const { return abortPolls_; }
     const std::vector<std::pair<int32_t, int32_t>>& progressReports() const {
