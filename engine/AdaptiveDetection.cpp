@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -104,13 +105,58 @@ std::vector<T> toneTable(Polarity polarity) {
     return table;
 }
 
+// The tables of both polarities, made once per process.
+template <typename T>
+const std::vector<T>& toneTableOf(Polarity polarity) {
+    static const std::vector<T> dark = toneTable<T>(Polarity::dark);
+    static const std::vector<T> bright = toneTable<T>(Polarity::bright);
+    return polarity == Polarity::dark ? dark : bright;
+}
+
+// The 8-bit tone map of two neighbouring pixels at once, indexed by the two
+// bytes as they lie in memory: half the look-ups, from a table of 128 KB.
+const std::vector<uint16_t>& pairToneTableOf(Polarity polarity) {
+    const auto make = [](Polarity p) {
+        const std::vector<uint8_t>& single = toneTableOf<uint8_t>(p);
+        std::vector<uint16_t> pairs(std::size_t{1} << 16);
+        for (std::size_t v = 0; v < pairs.size(); ++v) {
+            const std::array<uint8_t, 2> bytes{single[v & 0xffu], single[v >> 8]};
+            const std::array<uint8_t, 2> in{static_cast<uint8_t>(v & 0xffu),
+                                            static_cast<uint8_t>(v >> 8)};
+            uint16_t key = 0;
+            uint16_t value = 0;
+            std::memcpy(&key, in.data(), 2);
+            std::memcpy(&value, bytes.data(), 2);
+            pairs[key] = value;
+        }
+        return pairs;
+    };
+    static const std::vector<uint16_t> dark = make(Polarity::dark);
+    static const std::vector<uint16_t> bright = make(Polarity::bright);
+    return polarity == Polarity::dark ? dark : bright;
+}
+
 // Grey values above the white value (16-bit hosts allow up to 65535) keep
 // the table's last entry, as toneMapped does.
 template <typename T>
-void mapRow(const std::vector<T>& table, const T* in, T* out, int32_t x0, int32_t x1) {
-    const std::size_t last = table.size() - 1;
-    for (int32_t x = x0; x < x1; ++x) {
-        out[x] = table[std::min<std::size_t>(in[x], last)];
+void mapRow(Polarity polarity, const T* in, T* out, int32_t width) {
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        const std::vector<uint16_t>& pairs = pairToneTableOf(polarity);
+        int32_t x = 0;
+        for (; x + 1 < width; x += 2) {
+            uint16_t key = 0;
+            std::memcpy(&key, in + x, 2);
+            std::memcpy(out + x, &pairs[key], 2);
+        }
+        if (x < width) {
+            out[x] = toneTableOf<uint8_t>(polarity)[in[x]];
+        }
+    } else {
+        const std::vector<T>& table = toneTableOf<T>(polarity);
+        const std::size_t last = table.size() - 1;
+        for (int32_t x = 0; x < width; ++x) {
+            out[x] = table[std::min<std::size_t>(in[x], last)];
+        }
     }
 }
 
@@ -142,73 +188,165 @@ void combineRowInPlace(const int32_t* __restrict sum, float* __restrict out, int
     }
 }
 
-// contrast = max(contrast, rating - rise) over region b (`first`: max(0,
-// rating - rise)), with the rise from the 61 x 61 box sums of `spread`
-// (clamped at the plane's edges): column sums slide down a band, a running
-// sum goes along each row.
-void combineWithTexture(const NelvoBuffer<uint16_t>& spread, const NelvoBuffer<float>& rating,
-                        NelvoBuffer<float>& contrast, const VRect& b, Polarity polarity, bool first,
-                        const StageHooks& hooks) {
-    const int32_t width = spread.width();
-    const int32_t height = spread.height();
-    constexpr int32_t r = kAdaptiveTextureRadius;
-    constexpr int32_t side = 2 * r + 1;
-    const float brightRise = polarity == Polarity::bright ? kAdaptiveBrightRise : 0.0f;
+// The combine of both polarities' ratings in one plane, the bright ones
+// negated: max(0, rating - rise) with the rise of the rating's own plane.
+// Every pixel has a rating of at most one polarity, the other's being 0,
+// whose candidate 0 - rise never exceeds 0: this equals combining the two
+// planes one after the other.
+void combineMergedRow(const int32_t* __restrict darkSum, const int32_t* __restrict brightSum,
+                      float* __restrict out, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const float rating = out[i];
+        const float dark = upper(0.0f, rating - textureRiseOfSum(darkSum[i], 0.0f));
+        const float bright =
+            upper(0.0f, -rating - textureRiseOfSum(brightSum[i], kAdaptiveBrightRise));
+        out[i] = rating >= 0.0f ? dark : bright;
+    }
+}
+
+// Column sums of one plane's deviations over the 61 rows around the current
+// row, kept between r columns of padding on each side that repeat the edge
+// columns' sums, and the row's 61 x 61 box sums.
+class TextureBox {
+  public:
+    TextureBox(int32_t width, int32_t count)
+        : padded_(static_cast<std::size_t>(width) + 2 * kAdaptiveTextureRadius, 0),
+          box_(static_cast<std::size_t>(count)),
+          width_(width) {}
+
+    // The loops take the width as a local: stores through an int32_t
+    // pointer could change a member of that type, and reloading it would
+    // keep them from vectorising.
+    void start(const NelvoBuffer<uint16_t>& spread, int32_t y0) {
+        int32_t* column = padded_.data() + kAdaptiveTextureRadius;
+        const int32_t width = width_;
+        for (int32_t y = y0 - kAdaptiveTextureRadius; y <= y0 + kAdaptiveTextureRadius; ++y) {
+            const uint16_t* row = spread.row(clampIndex(y, spread.height()));
+            for (int32_t x = 0; x < width; ++x) {
+                column[x] += row[x];
+            }
+        }
+    }
+
+    void slide(const NelvoBuffer<uint16_t>& spread, int32_t y) {
+        constexpr int32_t r = kAdaptiveTextureRadius;
+        const uint16_t* entering = spread.row(clampIndex(int64_t{y} + r, spread.height()));
+        const uint16_t* leaving = spread.row(clampIndex(int64_t{y} - r - 1, spread.height()));
+        int32_t* column = padded_.data() + r;
+        const int32_t width = width_;
+        for (int32_t x = 0; x < width; ++x) {
+            column[x] += int32_t{entering[x]} - int32_t{leaving[x]};
+        }
+    }
+
+    // Fills the padding and returns the padded column sums from plane column
+    // `left` - r on: the window of plane column x is [x - left, x - left + 61).
+    const int32_t* padded(int32_t left) {
+        constexpr int32_t r = kAdaptiveTextureRadius;
+        const int32_t* column = padded_.data() + r;
+        std::fill(padded_.begin(), padded_.begin() + r, column[0]);
+        std::fill(padded_.begin() + r + width_, padded_.end(), column[width_ - 1]);
+        return padded_.data() + left;
+    }
+
+    int32_t* box() { return box_.data(); }
+
+  private:
+    std::vector<int32_t> padded_;
+    std::vector<int32_t> box_;
+    int32_t width_;
+};
+
+// A row's box sums of every plane from their padded column sums `p`: a
+// running sum per plane that moves by the entering minus the leaving column,
+// so that each plane's chain of dependent additions is one add long and the
+// planes' chains run side by side.
+template <std::size_t Planes>
+void boxRow(const std::array<const int32_t*, Planes>& p, const std::array<int32_t*, Planes>& box,
+            int32_t count) {
+    constexpr int32_t side = 2 * kAdaptiveTextureRadius + 1;
+    std::array<int32_t, Planes> running{};
+    for (std::size_t plane = 0; plane < Planes; ++plane) {
+        for (int32_t i = 0; i < side; ++i) {
+            running[plane] += p[plane][i];
+        }
+        box[plane][0] = running[plane];
+    }
+    for (int32_t i = 1; i < count; ++i) {
+        for (std::size_t plane = 0; plane < Planes; ++plane) {
+            running[plane] += p[plane][i + side - 1] - p[plane][i - 1];
+            box[plane][i] = running[plane];
+        }
+    }
+}
+
+// Hands every row y of region b with the 61 x 61 box sums of each of
+// `spreads` (clamped at the plane's edges) over the row's columns to
+// combine(y, sums): column sums slide down a band, a running sum goes along
+// each row.
+template <std::size_t Planes, typename Combine>
+void forTextureRows(const std::array<const NelvoBuffer<uint16_t>*, Planes>& spreads, const VRect& b,
+                    const StageHooks& hooks, const Combine& combine) {
+    const int32_t width = spreads[0]->width();
     const int32_t bands = (b.height() + kTextureBandRows - 1) / kTextureBandRows;
-    forEachRow(bands, int64_t{b.width()} * kTextureBandRows * 6, [&, width, height](int32_t band) {
+    const auto work = int64_t{b.width()} * kTextureBandRows * 6 * static_cast<int64_t>(Planes);
+    forEachRow(bands, work, [&](int32_t band) {
         if (hooks.isCancelled()) {
             return;
         }
         const int32_t y0 = b.top + band * kTextureBandRows;
         const int32_t y1 = std::min(y0 + kTextureBandRows, b.bottom);
-        // Column sums of the whole width, kept between r columns of padding
-        // on each side that repeat the edge columns' sums.
-        std::vector<int32_t> padded(static_cast<std::size_t>(width + 2 * r), 0);
-        std::vector<int32_t> box(static_cast<std::size_t>(b.width()));
-        int32_t* column = padded.data() + r;
-        const auto add = [&](int32_t y) {
-            const uint16_t* row = spread.row(clampIndex(y, height));
-            for (int32_t x = 0; x < width; ++x) {
-                column[x] += row[x];
-            }
-        };
-        for (int32_t y = y0 - r; y <= y0 + r; ++y) {
-            add(y);
+        std::vector<TextureBox> boxes;
+        boxes.reserve(Planes);
+        for (const NelvoBuffer<uint16_t>* spread : spreads) {
+            boxes.emplace_back(width, b.width());
+            boxes.back().start(*spread, y0);
         }
+        std::array<const int32_t*, Planes> columns{};
+        std::array<int32_t*, Planes> sums{};
         for (int32_t y = y0; y < y1; ++y) {
-            if (y > y0) {
-                const uint16_t* entering = spread.row(clampIndex(int64_t{y} + r, height));
-                const uint16_t* leaving = spread.row(clampIndex(int64_t{y} - r - 1, height));
-                for (int32_t x = 0; x < width; ++x) {
-                    column[x] += int32_t{entering[x]} - int32_t{leaving[x]};
+            for (std::size_t plane = 0; plane < Planes; ++plane) {
+                if (y > y0) {
+                    boxes[plane].slide(*spreads[plane], y);
                 }
+                columns[plane] = boxes[plane].padded(b.left);
+                sums[plane] = boxes[plane].box();
             }
-            std::fill(padded.begin(), padded.begin() + r, column[0]);
-            std::fill(padded.begin() + r + width, padded.end(), column[width - 1]);
-            // Window of plane column x: padded[x, x + side).
-            const int32_t* p = padded.data() + b.left;
-            int32_t running = 0;
-            for (int32_t i = 0; i < side - 1; ++i) {
-                running += p[i];
-            }
-            for (int32_t i = 0; i < b.width(); ++i) {
-                running += p[i + side - 1];
-                box[static_cast<std::size_t>(i)] = running;
-                running -= p[i];
-            }
-            // textureRise, in loops that vectorise.
-            const float* rated = rating.row(y) + b.left;
-            float* out = contrast.row(y) + b.left;
-            const int32_t* sum = box.data();
-            if (&rating == &contrast) {
-                combineRowInPlace(sum, out, b.width(), brightRise);
-            } else if (first) {
-                combineRow<true>(sum, rated, out, b.width(), brightRise);
-            } else {
-                combineRow<false>(sum, rated, out, b.width(), brightRise);
-            }
+            boxRow<Planes>(columns, sums, b.width());
+            combine(y, sums);
         }
     });
+}
+
+// contrast = max(contrast, rating - rise) over region b (`first`: max(0,
+// rating - rise)), with the rise from the box sums of `spread`.
+void combineWithTexture(const NelvoBuffer<uint16_t>& spread, const NelvoBuffer<float>& rating,
+                        NelvoBuffer<float>& contrast, const VRect& b, Polarity polarity, bool first,
+                        const StageHooks& hooks) {
+    const float brightRise = polarity == Polarity::bright ? kAdaptiveBrightRise : 0.0f;
+    forTextureRows<1>({&spread}, b, hooks, [&](int32_t y, const std::array<int32_t*, 1>& sums) {
+        const float* rated = rating.row(y) + b.left;
+        float* out = contrast.row(y) + b.left;
+        if (&rating == &contrast) {
+            combineRowInPlace(sums[0], out, b.width(), brightRise);
+        } else if (first) {
+            combineRow<true>(sums[0], rated, out, b.width(), brightRise);
+        } else {
+            combineRow<false>(sums[0], rated, out, b.width(), brightRise);
+        }
+    });
+}
+
+// The combine of both polarities' ratings merged in `contrast` (the bright
+// ones negated) over region b, with each one's rise from its own spread.
+void combineMergedWithTexture(const NelvoBuffer<uint16_t>& darkSpread,
+                              const NelvoBuffer<uint16_t>& brightSpread,
+                              NelvoBuffer<float>& contrast, const VRect& b,
+                              const StageHooks& hooks) {
+    forTextureRows<2>({&darkSpread, &brightSpread}, b, hooks,
+                      [&](int32_t y, const std::array<int32_t*, 2>& sums) {
+                          combineMergedRow(sums[0], sums[1], contrast.row(y) + b.left, b.width());
+                      });
 }
 
 }  // namespace
@@ -254,14 +392,19 @@ float deviationInLevels(int64_t sum, int64_t squares, int64_t n, float levelScal
 }
 
 template <typename T>
-void AdaptiveScratch<T>::fit(const PlaneSize& extent, PlaneAllocator& allocator) {
-    if (toned && toned->width() == extent.width && toned->height() == extent.height) {
-        return;
+void AdaptiveScratch<T>::fit(const PlaneSize& extent, PlaneAllocator& allocator, bool withRating,
+                             bool withBrightSpread) {
+    if (!toned || toned->width() != extent.width || toned->height() != extent.height) {
+        release();
+        toned = std::make_unique<NelvoBuffer<T>>(extent, allocator);
+        spread = std::make_unique<NelvoBuffer<uint16_t>>(extent, allocator);
     }
-    release();
-    toned = std::make_unique<NelvoBuffer<T>>(extent, allocator);
-    rating = std::make_unique<NelvoBuffer<float>>(extent, allocator);
-    spread = std::make_unique<NelvoBuffer<uint16_t>>(extent, allocator);
+    if (withRating && !rating) {
+        rating = std::make_unique<NelvoBuffer<float>>(extent, allocator);
+    }
+    if (withBrightSpread && !brightSpread) {
+        brightSpread = std::make_unique<NelvoBuffer<uint16_t>>(extent, allocator);
+    }
 }
 
 template <typename T>
@@ -269,6 +412,7 @@ void AdaptiveScratch<T>::release() {
     toned.reset();
     rating.reset();
     spread.reset();
+    brightSpread.reset();
 }
 
 template <typename T>
@@ -291,11 +435,18 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
     // deviations another window beyond that, so medians, ratings and
     // deviations are made over the whole plane.
     const VRect whole{0, 0, height, width};
-    scratch.fit(PlaneSize{width, height}, allocator);
+    // The fast integer path rates straight into the contrast plane, inside
+    // the rated region only, and lowers the ratings by the rise in place;
+    // with both polarities on, the bright plane's ratings join the dark
+    // one's there, negated, and one pass applies each one's rise. The float
+    // engine and the plain path rate into a plane of their own and combine
+    // one polarity at a time.
+    constexpr bool tables = !std::is_same_v<T, float>;
+    const bool inPlace = tables && fast;
+    const bool merged = inPlace && settings.darkDefects && settings.brightDefects;
+    scratch.fit(PlaneSize{width, height}, allocator, !inPlace, merged);
     NelvoBuffer<T>& toned = *scratch.toned;
     NelvoBuffer<T>& tonedMedian = median;
-    NelvoBuffer<float>& rating = *scratch.rating;
-    NelvoBuffer<uint16_t>& spread = *scratch.spread;
 
     // With neither polarity on nothing is rated.
     if (!settings.darkDefects && !settings.brightDefects) {
@@ -313,19 +464,19 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
     // vector lanes, a table look-up per pixel does not (24 MP 8-bit, dark and
     // bright: about 6 ms less than one median pass plus two look-ups per
     // pixel and plane).
-    constexpr bool tables = !std::is_same_v<T, float>;
     const std::array<Polarity, 2> polarities{Polarity::dark, Polarity::bright};
     for (const Polarity polarity : polarities) {
         const bool on = polarity == Polarity::dark ? settings.darkDefects : settings.brightDefects;
         if (!on || hooks.isCancelled()) {
             continue;
         }
+        const bool joins = merged && polarity == Polarity::bright;
+        NelvoBuffer<uint16_t>& spread = joins ? *scratch.brightSpread : *scratch.spread;
         bool mapped = false;
         if constexpr (tables) {
             if (fast) {
-                const std::vector<T> table = toneTable<T>(polarity);
                 forEachRow(height, width,
-                           [&](int32_t y) { mapRow(table, grey.row(y), toned.row(y), 0, width); });
+                           [&](int32_t y) { mapRow(polarity, grey.row(y), toned.row(y), width); });
                 mapped = true;
             }
         }
@@ -350,13 +501,10 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
             options.spread = &spread;
             options.levelScale = levelScale;
         }
-        // The fast integer path rates the first plane straight into the
-        // contrast plane, inside the rated region only, and then lowers it
-        // by the rise in place: one float plane less written and read.
-        const bool inPlace = first && tables && fast;
-        NelvoBuffer<float>& target = inPlace ? contrast : rating;
+        NelvoBuffer<float>& target = inPlace ? contrast : *scratch.rating;
         if (inPlace) {
             options.rated = b;
+            options.mergeNegated = joins;
         }
         rateOnCpu(toned, tonedMedian, target, whole, one, passHooks, path, options);
         if (hooks.isCancelled()) {
@@ -389,7 +537,11 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
                                });
                 });
             }
-            combineWithTexture(spread, target, contrast, b, polarity, first, hooks);
+            if (joins) {
+                combineMergedWithTexture(*scratch.spread, spread, contrast, b, hooks);
+            } else if (!merged) {
+                combineWithTexture(spread, target, contrast, b, polarity, first, hooks);
+            }
             first = false;
             continue;
         }
@@ -408,7 +560,7 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
                 const int64_t box =
                     windowSum(width, height, kAdaptiveTextureRadius, y, x,
                               [&](int32_t wy, int32_t wx) { return int64_t{spread.row(wy)[wx]}; });
-                const float candidate = rating.row(y)[x] - textureRise(box, polarity);
+                const float candidate = scratch.rating->row(y)[x] - textureRise(box, polarity);
                 out[x] = std::max(first ? 0.0f : out[x], candidate);
             }
         });

@@ -116,11 +116,16 @@ inline float textureRise(int64_t boxSum, Polarity polarity) {
 template <typename T>
 struct AdaptiveScratch {
     std::unique_ptr<NelvoBuffer<T>> toned;       // one polarity's grey plane
-    std::unique_ptr<NelvoBuffer<float>> rating;  // its rating
+    std::unique_ptr<NelvoBuffer<float>> rating;  // its rating, when not rated in place
     std::unique_ptr<NelvoBuffer<uint16_t>> spread;
+    // The bright plane's deviations beside the dark one's, when both
+    // polarities are rated in place.
+    std::unique_ptr<NelvoBuffer<uint16_t>> brightSpread;
 
-    // Makes the planes `extent` large unless they are.
-    void fit(const PlaneSize& extent, PlaneAllocator& allocator);
+    // Makes the planes `extent` large unless they are; the rating and the
+    // bright deviations only when asked for (and kept once made).
+    void fit(const PlaneSize& extent, PlaneAllocator& allocator, bool withRating,
+             bool withBrightSpread);
     void release();
 };
 

@@ -110,6 +110,10 @@ struct RateOptions {
     // With a spread: ratings are written only inside `rated` (empty: the
     // whole region), while the spread covers the whole region.
     VRect rated{};
+    // With a spread and one polarity: the ratings of the pixels of that
+    // polarity are written negated, and the others' are left as they are,
+    // so that a second polarity's ratings can join the first's in one plane.
+    bool mergeNegated = false;
 };
 
 // The two passes of detectOnCpu: medians over `region`, then ratings over

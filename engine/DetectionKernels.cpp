@@ -336,6 +336,7 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
     const bool limited = sparse && options.rated.width() > 0 && options.rated.height() > 0;
     const int32_t s0 = limited ? std::max(b.left, options.rated.left) : b.left;
     const int32_t s1 = limited ? std::min(b.right, options.rated.right) : b.right;
+    const bool merge = sparse && options.mergeNegated;
     for (int32_t y = y0; y < y1; ++y) {
         hooks.advance(1);
         if (y == y0) {
@@ -375,7 +376,7 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
                 const auto d = static_cast<float>(difference);
                 // std::clamp(rating, 0, 1) for a rating that is never NaN.
                 const float plain = lower(upper(Traits::rating(0.0f, d), 0.0f), 1.0f);
-                out[x] = skip ? 0.0f : plain;
+                out[x] = skip ? (merge ? out[x] : 0.0f) : (merge ? -plain : plain);
                 needs[x - x0] = static_cast<uint8_t>(!skip & (difference >= threshold));
             }
             int32_t listed = 0;
@@ -430,7 +431,8 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
                     d = static_cast<float>(
                         std::abs(static_cast<int32_t>(g[x]) - static_cast<int32_t>(m[x])));
                 }
-                out[x] = std::clamp(Traits::rating(cd, d), 0.0f, 1.0f);
+                const float rating = std::clamp(Traits::rating(cd, d), 0.0f, 1.0f);
+                out[x] = merge ? -rating : rating;
             }
         });
     }
