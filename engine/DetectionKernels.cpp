@@ -261,30 +261,79 @@ void ContrastWindow<T>::prefixColumns(int32_t from, int32_t count, bool withGrey
     }
 }
 
+namespace {
+
+// quantisedDeviation of `count` 8-bit median windows of n values from the
+// row's prefix sums (windows [i, i + side)). n * squares and sum^2 stay
+// below 2^38: exact in double, so this is deviationInLevels's formula, in a
+// loop that vectorises (both sums also fit a signed 32-bit lane). The exact
+// numerator is never negative and 8-bit deviations stay below 128 levels, so
+// neither of its clamps is needed.
+#define NELVO_BYTE_SPREAD_BODY                                                       \
+    const double perSquare = 1.0 / static_cast<double>(n * n);                       \
+    for (int32_t i = 0; i < count; ++i) {                                            \
+        const auto a = static_cast<std::size_t>(i);                                  \
+        const auto e = a + static_cast<std::size_t>(side);                           \
+        const auto sum = static_cast<int32_t>(sums[e] - sums[a]);                    \
+        const auto squareSum = static_cast<int32_t>(squares[e] - squares[a]);        \
+        const auto total = static_cast<double>(sum);                                 \
+        const double scaled =                                                        \
+            static_cast<double>(n) * static_cast<double>(squareSum) - total * total; \
+        const auto variance = static_cast<float>(scaled * perSquare);                \
+        const float deviation = std::sqrt(variance) * levelScale;                    \
+        out[i] = static_cast<uint16_t>(                                              \
+            static_cast<int32_t>(deviation * static_cast<float>(kDeviationSteps)));  \
+    }
+
+void byteSpread(const uint32_t* __restrict sums, const uint32_t* __restrict squares,
+                uint16_t* __restrict out, int32_t count, int32_t side, int64_t n,
+                float levelScale) {
+    NELVO_BYTE_SPREAD_BODY
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same loop in 256-bit lanes, four doubles at a time instead of two.
+// Without fused multiply-adds (not part of this target), every operation is
+// the same correctly rounded one, so the results are identical.
+__attribute__((target("avx2"))) void byteSpreadAvx2(const uint32_t* __restrict sums,
+                                                    const uint32_t* __restrict squares,
+                                                    uint16_t* __restrict out, int32_t count,
+                                                    int32_t side, int64_t n, float levelScale) {
+    NELVO_BYTE_SPREAD_BODY
+}
+
+bool hasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+#endif
+
+#undef NELVO_BYTE_SPREAD_BODY
+
+}  // namespace
+
 template <typename T>
 void ContrastWindow<T>::writeSpread(uint16_t* out, int32_t count, int32_t side, int64_t n,
                                     float levelScale) const {
-    const double perSquare = 1.0 / static_cast<double>(n * n);
-    for (int32_t i = 0; i < count; ++i) {
-        const auto a = static_cast<std::size_t>(i);
-        const auto e = a + static_cast<std::size_t>(side);
-        const First sum = medianPrefix_[e] - medianPrefix_[a];
-        const Second squares = medianSquaresPrefix_[e] - medianSquaresPrefix_[a];
-        if constexpr (sizeof(T) == 1) {
-            // n * squares and sum^2 stay below 2^38: exact in double, so
-            // this is deviationInLevels's formula, in a loop that
-            // vectorises (both sums also fit a signed 32-bit lane). The
-            // exact numerator is never negative and 8-bit deviations stay
-            // below 128 levels, so neither of its clamps is needed.
-            const double total = static_cast<double>(static_cast<int32_t>(sum));
-            const double scaled =
-                static_cast<double>(n) * static_cast<double>(static_cast<int32_t>(squares)) -
-                total * total;
-            const auto variance = static_cast<float>(scaled * perSquare);
-            const float deviation = std::sqrt(variance) * levelScale;
-            out[i] = static_cast<uint16_t>(
-                static_cast<int32_t>(deviation * static_cast<float>(kDeviationSteps)));
-        } else {
+    if constexpr (sizeof(T) == 1) {
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (hasAvx2()) {
+            byteSpreadAvx2(medianPrefix_.data(), medianSquaresPrefix_.data(), out, count, side, n,
+                           levelScale);
+            return;
+        }
+#endif
+        byteSpread(medianPrefix_.data(), medianSquaresPrefix_.data(), out, count, side, n,
+                   levelScale);
+    } else {
+        for (int32_t i = 0; i < count; ++i) {
+            const auto a = static_cast<std::size_t>(i);
+            const auto e = a + static_cast<std::size_t>(side);
+            const First sum = medianPrefix_[e] - medianPrefix_[a];
+            const Second squares = medianSquaresPrefix_[e] - medianSquaresPrefix_[a];
             out[i] = quantisedDeviation(deviationInLevels(
                 static_cast<int64_t>(sum), static_cast<int64_t>(squares), n, levelScale));
         }
