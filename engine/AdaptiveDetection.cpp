@@ -441,19 +441,16 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
     // one's there, negated, and one pass applies each one's rise. The float
     // engine and the plain path rate into a plane of their own and combine
     // one polarity at a time.
+    // Neither polarity asked for rates both, as the standard rating does.
+    const bool dark = settings.darkDefects || !settings.brightDefects;
+    const bool bright = settings.brightDefects || !settings.darkDefects;
     constexpr bool tables = !std::is_same_v<T, float>;
     const bool inPlace = tables && fast;
-    const bool merged = inPlace && settings.darkDefects && settings.brightDefects;
+    const bool merged = inPlace && dark && bright;
     scratch.fit(PlaneSize{width, height}, allocator, !inPlace, merged);
     NelvoBuffer<T>& toned = *scratch.toned;
     NelvoBuffer<T>& tonedMedian = median;
 
-    // With neither polarity on nothing is rated.
-    if (!settings.darkDefects && !settings.brightDefects) {
-        forEachRow(b.height(), b.width(), [&](int32_t i) {
-            std::fill(contrast.row(b.top + i) + b.left, contrast.row(b.top + i) + b.right, 0.0f);
-        });
-    }
     bool first = true;
     const StageHooks quiet = hooks.cancelOnly();
 
@@ -466,7 +463,7 @@ void detectAdaptiveOnCpu(const NelvoBuffer<T>& grey, NelvoBuffer<T>& median,
     // pixel and plane).
     const std::array<Polarity, 2> polarities{Polarity::dark, Polarity::bright};
     for (const Polarity polarity : polarities) {
-        const bool on = polarity == Polarity::dark ? settings.darkDefects : settings.brightDefects;
+        const bool on = polarity == Polarity::dark ? dark : bright;
         if (!on || hooks.isCancelled()) {
             continue;
         }

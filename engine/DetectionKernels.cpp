@@ -373,9 +373,11 @@ void ContrastWindow<T>::rateBand(const NelvoBuffer<T>& grey, const NelvoBuffer<T
     const bool brightOnly = settings.brightDefects && !settings.darkDefects;
     const Wide sign = darkOnly ? Wide{1} : brightOnly ? Wide{-1} : Wide{0};
     const Wide limit = darkOnly || brightOnly ? Wide{0} : Wide{1};
-    const auto threshold =
-        static_cast<Wide>(options.differenceThreshold > 0.0f ? options.differenceThreshold
-                                                             : Traits::differenceThreshold);
+    // Integer differences reach a fractional threshold (adaptive
+    // recognition's 16-bit one is 1028.02) where they reach its ceiling.
+    const float thresholdValue = options.differenceThreshold > 0.0f ? options.differenceThreshold
+                                                                    : Traits::differenceThreshold;
+    const auto threshold = static_cast<Wide>(isFloat ? thresholdValue : std::ceil(thresholdValue));
     // With adaptive recognition's larger difference threshold few pixels need
     // the window statistics, while the medians' prefix sums are wanted for
     // every pixel's spread: the grey sums are then added up per rated pixel
