@@ -3,10 +3,12 @@
 // result code, so that nothing escapes into the host.
 #include <new>
 
+#include "host/Export.h"
+
 #include "PIFilter.h"
+#include "host/AboutBox.h"
 #include "host/CallContext.h"
 #include "host/Selectors.h"
-#include "ui/widgets/NelvoAboutDlg.h"
 
 using namespace nelvo;
 
@@ -61,8 +63,8 @@ void dispatch(int16_t selector, void* record, intptr_t* data, int16_t* result) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void PluginMain(int16_t selector, void* record,
-                                                                  intptr_t* data, int16_t* result) {
+extern "C" NELVO_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data,
+                                        int16_t* result) {
     try {
         dispatch(selector, record, data, result);
     } catch (const std::bad_alloc&) {

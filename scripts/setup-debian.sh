@@ -15,7 +15,7 @@ packages=(
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   python3 python3-numpy
   parallel
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix wine wine64
   gimp libgimp2.0-dev
   xvfb x11-apps xdotool imagemagick
 )

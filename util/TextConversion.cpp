@@ -5,12 +5,25 @@
 
 namespace nelvo {
 
-static_assert(sizeof(wchar_t) == 4, "wide strings are expected to hold UTF-32");
+// Wide strings are UTF-32 where wchar_t has 4 bytes (Linux) and UTF-16 where
+// it has 2 (Windows): there a code point above U+FFFF is a surrogate pair.
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+static_assert(sizeof(wchar_t) == 2 || sizeof(wchar_t) == 4);
 
 namespace {
 
 bool isScalarValue(std::uint32_t c) {
     return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+void appendWide(std::wstring& out, std::uint32_t c) {
+    if (kWideIsUtf16 && c >= 0x10000) {
+        const std::uint32_t offset = c - 0x10000;
+        out.push_back(static_cast<wchar_t>(0xD800 + (offset >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 + (offset & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(c));
+    }
 }
 
 }  // namespace
@@ -44,7 +57,7 @@ std::optional<std::wstring> decodeUtf8(std::string_view text) {
             c = (c << 6) | (next & 0x3Fu);
         }
         if (c < minimum || !isScalarValue(c)) return std::nullopt;
-        out.push_back(static_cast<wchar_t>(c));
+        appendWide(out, c);
         i += length;
     }
     return out;
@@ -53,8 +66,19 @@ std::optional<std::wstring> decodeUtf8(std::string_view text) {
 std::optional<std::string> encodeUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t w : text) {
-        const auto c = static_cast<std::uint32_t>(w);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // wchar_t is unsigned on Windows and signed on Linux; either way the
+        // code unit's value is what counts.
+        auto c = static_cast<std::uint32_t>(text[i]);
+        if (kWideIsUtf16) {
+            c &= 0xFFFF;
+            const auto next =
+                i + 1 < text.size() ? static_cast<std::uint32_t>(text[i + 1]) & 0xFFFF : 0u;
+            if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            }
+        }
         if (!isScalarValue(c)) return std::nullopt;
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -73,6 +97,10 @@ std::optional<std::string> encodeUtf8(std::wstring_view text) {
         }
     }
     return out;
+}
+
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 }  // namespace nelvo

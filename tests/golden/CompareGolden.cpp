@@ -11,7 +11,11 @@
 #include <exception>
 #include <string>
 
+#include <vector>
+
 #include "imageio/ImageFiles.h"
+#include "util/ProgramArguments.h"
+#include "util/TextConversion.h"
 
 using filterhost::Document;
 
@@ -30,17 +34,19 @@ float floatAt(const Document& d, std::size_t index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: golden_compare EXPECTED ACTUAL\n");
-        return 2;
-    }
     try {
-        const Document expected = filterhost::readImage(argv[1]).document;
-        const Document actual = filterhost::readImage(argv[2]).document;
+        const std::vector<std::string> args = nelvo::util::programArguments(argc, argv);
+        if (args.size() != 2) {
+            std::fprintf(stderr, "usage: golden_compare EXPECTED ACTUAL\n");
+            return 2;
+        }
+        const Document expected = filterhost::readImage(nelvo::pathFromUtf8(args[0])).document;
+        const Document actual = filterhost::readImage(nelvo::pathFromUtf8(args[1])).document;
         if (expected.width != actual.width || expected.height != actual.height ||
             expected.planes != actual.planes || expected.imageMode != actual.imageMode ||
             expected.depth != actual.depth) {
-            std::fprintf(stderr, "golden_compare: %s is not shaped like %s\n", argv[2], argv[1]);
+            std::fprintf(stderr, "golden_compare: %s is not shaped like %s\n", args[1].c_str(),
+                         args[0].c_str());
             return 1;
         }
         const std::size_t planes = static_cast<std::size_t>(expected.planes);

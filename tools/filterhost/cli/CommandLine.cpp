@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 
 #include "cli/AboutCommand.h"
@@ -11,6 +10,7 @@
 #include "cli/CompareImages.h"
 #include "cli/RunCommand.h"
 #include "cli/StopSignals.h"
+#include "util/TextConversion.h"
 
 namespace filterhost {
 namespace {
@@ -34,20 +34,26 @@ std::function<void(const char*)> testSignalHook() {
     const auto colon = text.find(':');
     if (colon == std::string::npos) return {};
     const std::string when = text.substr(0, colon);
-    std::vector<int> signals;
+    std::vector<std::string> signals;
     std::size_t start = colon + 1;
     while (start <= text.size()) {
         const auto comma = std::min(text.find(',', start), text.size());
-        const std::string name = text.substr(start, comma - start);
-        if (name == "INT") signals.push_back(SIGINT);
-        if (name == "TERM") signals.push_back(SIGTERM);
-        if (name == "HUP") signals.push_back(SIGHUP);
+        signals.push_back(text.substr(start, comma - start));
         start = comma + 1;
     }
     return [when, signals](const char* phase) {
         if (when != phase) return;
-        for (int signal : signals) std::raise(signal);
+        for (const std::string& signal : signals) StopSignals::raiseForTest(signal);
     };
+}
+
+// An option that names a file: the argument is UTF-8, whatever the platform's
+// file names are (UTF-16 on Windows).
+CLI::Option* addPathOption(CLI::App* command, const std::string& name,
+                           std::filesystem::path& target, const std::string& description) {
+    return command->add_option_function<std::string>(
+        name, [&target](const std::string& text) { target = nelvo::pathFromUtf8(text); },
+        description);
 }
 
 // The program's commands and what they run once parsed.
@@ -66,6 +72,10 @@ class Commands {
     Commands() : app_("filterhost: runs filter modules on image files", "filterhost") {
         app_.require_subcommand(1);
         app_.fallthrough(false);
+        // Options are "-x" and "--name" everywhere: CLI11 would take "/x" as an
+        // option on Windows, and an absolute path such as /tmp/a.tif with it.
+        // Set before the commands are added, which inherit it.
+        app_.allow_windows_style_options(false);
         addRun();
         addBatch();
         addList();
@@ -105,16 +115,16 @@ class Commands {
     void addRun() {
         CLI::App* run = app_.add_subcommand("run", "filter an image file");
         run->footer(kRunFooter);
-        run->add_option("INPUT", runOptions_.input, "the image to filter")
+        addPathOption(run, "INPUT", runOptions_.input, "the image to filter")
             ->type_name("FILE")
             ->required();
-        run->add_option("-o", runOptions_.output,
-                        "where to write the result (.tif, .tiff, .png, .jpg, .jpeg);\n"
-                        "written only when the run succeeds, never over INPUT")
+        addPathOption(run, "-o", runOptions_.output,
+                      "where to write the result (.tif, .tiff, .png, .jpg, .jpeg);\n"
+                      "written only when the run succeeds, never over INPUT")
             ->type_name("OUTPUT")
             ->required();
-        run->add_option("--plugin", runOptions_.plugin,
-                        "the filter module (default: Nelvo.8bf beside this program)")
+        addPathOption(run, "--plugin", runOptions_.plugin,
+                      "the filter module (default: Nelvo.8bf beside this program)")
             ->type_name("FILE.8bf");
         run->add_option("--set", runOptions_.assignments,
                         "a parameter by its four-character key, KEY=VALUE; the module's\n"
@@ -133,10 +143,10 @@ class Commands {
         run->add_flag("--dialog", runOptions_.dialog, "ask for the editing dialog");
         runOptions_.plugin = defaultPluginPath();
         run->callback([this] {
-            if (!mask_.empty()) runOptions_.mask = mask_;
+            if (!mask_.empty()) runOptions_.mask = nelvo::pathFromUtf8(mask_);
             if (!tile_.empty()) runOptions_.tile = parseTileSize(tile_);
-            if (!play_.empty()) runOptions_.play = play_;
-            if (!record_.empty()) runOptions_.record = record_;
+            if (!play_.empty()) runOptions_.play = nelvo::pathFromUtf8(play_);
+            if (!record_.empty()) runOptions_.record = nelvo::pathFromUtf8(record_);
             runOptions_.phaseReached = testSignalHook();
             chosen_ = [this](std::ostream& out, std::ostream& err) {
                 return runFilter(runOptions_, out, err);
@@ -154,15 +164,15 @@ class Commands {
             "fails is reported and the batch goes on. Exit status 1 when any failed. A\n"
             "stop, or Close in the dialog of a replayed action, ends the batch (status\n"
             "130): the files already finished stay, nothing of the one under way is written.");
-        batch->add_option("INPUT_DIR", batch_.inputFolder, "the folder of images")
+        addPathOption(batch, "INPUT_DIR", batch_.inputFolder, "the folder of images")
             ->type_name("FOLDER")
             ->required();
-        batch->add_option("-o", batch_.outputFolder, "the folder for the results (made if missing)")
+        addPathOption(batch, "-o", batch_.outputFolder,
+                      "the folder for the results (made if missing)")
             ->type_name("OUTPUT_DIR")
             ->required();
-        batch
-            ->add_option("--plugin", batch_.run.plugin,
-                         "the filter module (default: Nelvo.8bf beside this program)")
+        addPathOption(batch, "--plugin", batch_.run.plugin,
+                      "the filter module (default: Nelvo.8bf beside this program)")
             ->type_name("FILE.8bf");
         batch->add_option("--set", batch_.run.assignments, "a parameter, KEY=VALUE, as for run")
             ->type_name("KEY=VALUE")
@@ -177,7 +187,7 @@ class Commands {
         batch_.run.plugin = defaultPluginPath();
         batch->callback([this] {
             if (!batchTile_.empty()) batch_.run.tile = parseTileSize(batchTile_);
-            if (!batchPlay_.empty()) batch_.run.play = batchPlay_;
+            if (!batchPlay_.empty()) batch_.run.play = nelvo::pathFromUtf8(batchPlay_);
             batch_.run.phaseReached = testSignalHook();
             chosen_ = [this](std::ostream& out, std::ostream& err) {
                 return runBatch(batch_, out, err);
@@ -188,7 +198,7 @@ class Commands {
     void addList() {
         CLI::App* list = app_.add_subcommand("list", "show the Filter menu");
         listPlugin_ = defaultPluginPath();
-        list->add_option("--plugin", listPlugin_, "the filter module")->type_name("FILE.8bf");
+        addPathOption(list, "--plugin", listPlugin_, "the filter module")->type_name("FILE.8bf");
         list->callback([this] {
             chosen_ = [this](std::ostream& out, std::ostream&) {
                 return listFilters(listPlugin_, out);
@@ -202,13 +212,13 @@ class Commands {
         compare->footer(
             "Prints the pixels that differ (count and share) and the PSNR of AFTER\n"
             "against BEFORE (samples on a 0..1 scale, peak 1), one line each.");
-        compare->add_option("BEFORE", compare_.before, "the first image")
+        addPathOption(compare, "BEFORE", compare_.before, "the first image")
             ->type_name("FILE")
             ->required();
-        compare->add_option("AFTER", compare_.after, "the second image")
+        addPathOption(compare, "AFTER", compare_.after, "the second image")
             ->type_name("FILE")
             ->required();
-        compare->add_option("-o", compare_.output, "the side-by-side picture to write")
+        addPathOption(compare, "-o", compare_.output, "the side-by-side picture to write")
             ->type_name("FILE.png")
             ->required();
         compare
@@ -216,7 +226,7 @@ class Commands {
                          "also write the changed pixels: 255 where AFTER differs, else 0")
             ->type_name("FILE.png");
         compare->callback([this] {
-            if (!maskOut_.empty()) compare_.maskOut = maskOut_;
+            if (!maskOut_.empty()) compare_.maskOut = nelvo::pathFromUtf8(maskOut_);
             chosen_ = [this](std::ostream& out, std::ostream& err) {
                 StopSignals signals;
                 try {
@@ -233,7 +243,7 @@ class Commands {
     void addAbout() {
         CLI::App* about = app_.add_subcommand("about", "show the module's about box");
         aboutPlugin_ = defaultPluginPath();
-        about->add_option("--plugin", aboutPlugin_, "the filter module")->type_name("FILE.8bf");
+        addPathOption(about, "--plugin", aboutPlugin_, "the filter module")->type_name("FILE.8bf");
         about->callback([this] {
             chosen_ = [this](std::ostream&, std::ostream& err) {
                 return showAbout(aboutPlugin_, err);

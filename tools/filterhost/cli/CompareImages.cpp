@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "cli/PixelChanges.h"
 #include "cli/StopSignals.h"
 #include "imageio/ImageFiles.h"
+#include "util/FileAccess.h"
 #include "util/SafeWrite.h"
 
 namespace filterhost {
@@ -126,12 +128,18 @@ void writePng(nelvo::util::SafeWrite& file, const std::vector<uint8_t>& samples,
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = format;
-    if (!png_image_write_to_file(&image, file.temporaryPath().c_str(), 0, samples.data(), 0,
-                                 nullptr)) {
+    std::FILE* stream = nelvo::util::openStdioFile(file.temporaryPath(), "wb");
+    if (stream == nullptr)
+        throw HostError(file.target().string() + ": cannot write: " + std::strerror(errno));
+    const bool written = png_image_write_to_stdio(&image, stream, 0, samples.data(), 0, nullptr);
+    const bool closed = std::fclose(stream) == 0;
+    if (!written) {
         const std::string why = image.message;
         png_image_free(&image);
         throw HostError(file.target().string() + ": " + why);
     }
+    if (!closed)
+        throw HostError(file.target().string() + ": cannot write: " + std::strerror(errno));
 }
 
 void checkPngOutput(const std::filesystem::path& output, const CompareOptions& options) {

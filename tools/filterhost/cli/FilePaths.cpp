@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/FilePaths.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "HostError.h"
+#include "util/FileAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +30,7 @@ void checkFolderTakesFile(const fs::path& path) {
     std::error_code error;
     if (!fs::is_directory(folder, error))
         throw HostError(path.string() + ": the folder " + folder.string() + " does not exist");
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    if (!nelvo::util::folderTakesFiles(folder))
         throw HostError(path.string() + ": cannot create files in " + folder.string() + ": " +
                         std::strerror(errno));
     if (fs::is_directory(path, error)) throw HostError(path.string() + ": is a folder");

@@ -8,9 +8,11 @@
 
 #include "HostError.h"
 #include "PIProperties.h"
+#include "cli/DisplayCheck.h"
 #include "cli/FilePaths.h"
 #include "cli/KeyCheck.h"
 #include "cli/PixelChanges.h"
+#include "cli/ProgramFile.h"
 #include "cli/SetAssignment.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
@@ -109,6 +111,8 @@ std::string describeResult(int16_t result) {
             return "bad parameters (-30100)";
         case errPlugInHostInsufficient:
             return "the host lacks what the filter needs (-30900)";
+        case errPlugInDialogUnavailable:
+            return "this build of the module has no editing dialog (-30210)";
         case -1:
             return "the filter failed (-1)";
         default:
@@ -119,9 +123,8 @@ std::string describeResult(int16_t result) {
 }  // namespace
 
 fs::path defaultPluginPath() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return (error ? fs::current_path() : self.parent_path()) / "Nelvo.8bf";
+    const std::optional<fs::path> self = programFile();
+    return (self ? self->parent_path() : fs::current_path()) / "Nelvo.8bf";
 }
 
 std::optional<std::pair<int32_t, int32_t>> parseTileSize(const std::string& text) {
@@ -212,12 +215,8 @@ PreparedFilter prepareFilter(const RunOptions& options) {
     if (options.dialog) filter.action.playInfo = plugInDialogDisplay;
     if (filter.action.playInfo == plugInDialogDisplay) {
         // Without a display the module could not show its window; say so plainly.
-        const auto set = [](const char* name) {
-            const char* value = std::getenv(name);
-            return value != nullptr && *value != '\0';
-        };
-        if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-            const std::string needs = "needs a display (DISPLAY or WAYLAND_DISPLAY is not set)";
+        if (const std::optional<std::string> missing = missingDisplay()) {
+            const std::string needs = "needs a display (" + *missing + ")";
             if (options.dialog) throw HostError("--dialog " + needs);
             throw HostError((options.play ? "the action " + options.play->string() + " "
                                           : std::string("the action ")) +

@@ -4,8 +4,11 @@
 // command ask requested(), and a stopped command writes nothing. A second ends
 // the program at once, removing its temporary files and restoring the
 // terminal. SIGXFSZ is ignored, so that a file-size limit shows as a failed
-// write rather than killing the program midway.
+// write rather than killing the program midway. On Windows the console's
+// Ctrl-C, Ctrl-Break and close events take the signals' place.
 #pragma once
+
+#include <string>
 
 namespace filterhost {
 
@@ -22,6 +25,10 @@ class StopSignals {
     static void request();
     // The exit status of a stopped program: 128 + the signal, 130 for a key.
     static int exitStatus();
+    // For tests: delivers the stop named "INT", "TERM" or "HUP" as the system
+    // would (on Windows the console events Ctrl-C, Ctrl-Break and close stand
+    // for them); other names do nothing.
+    static void raiseForTest(const std::string& name);
 };
 
 }  // namespace filterhost

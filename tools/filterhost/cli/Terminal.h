@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The terminal during a command: a progress bar on stderr, and the user's
 // request to stop (the Escape key when stdin is a terminal, besides the
-// signals that StopSignals handles).
+// signals that StopSignals handles). The key handling has one twin per
+// platform: termios on Linux, the console's input records on Windows.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,9 @@ class Terminal {
     void clearBar();
 
   private:
+    // Whether stderr is a terminal (a console on Windows), where the bar is drawn.
+    static bool errorsGoToTerminal();
+
     bool keys_ = false;
     bool barShown_ = false;
     int lastPercent_ = -1;

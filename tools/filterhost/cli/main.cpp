@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "util/ProgramArguments.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     try {
+        const std::vector<std::string> args = nelvo::util::programArguments(argc, argv);
         return filterhost::runCommandLine(args, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "filterhost: " << e.what() << "\n";

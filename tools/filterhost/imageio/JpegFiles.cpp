@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "imageio/ImageFilesInternal.h"
+#include "util/FileAccess.h"
 
 namespace filterhost::imagefiles {
 namespace fs = std::filesystem;
@@ -75,7 +76,7 @@ class JpegFile {
   public:
     JpegFile(const fs::path& file, bool write, const fs::path& shown)
         : shown_(shown), write_(write) {
-        file_ = std::fopen(file.c_str(), write ? "wb" : "rb");
+        file_ = nelvo::util::openStdioFile(file, write ? "wb" : "rb");
         if (file_ == nullptr) fail(std::string("cannot open the file: ") + std::strerror(errno));
         std::memset(&errors_, 0, sizeof errors_);
         jpeg_std_error(&errors_.manager);

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "imageio/ImageFilesInternal.h"
+#include "imageio/TiffOpen.h"
 
 namespace filterhost::imagefiles {
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ class TiffHandle {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         TIFFOpenOptionsSetErrorHandlerExtR(options, onTiffError, &cause_);
         TIFFOpenOptionsSetWarningHandlerExtR(options, onTiffWarning, nullptr);
-        tif_ = TIFFOpenExt(file.c_str(), mode, options);
+        tif_ = openTiff(file, mode, options);
         TIFFOpenOptionsFree(options);
         if (tif_ == nullptr) fail("not a readable TIFF file");
     }

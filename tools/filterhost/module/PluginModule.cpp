@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "module/PluginModule.h"
 
-#include <dlfcn.h>
-
 #include "HostError.h"
 
 namespace filterhost {
@@ -17,17 +15,9 @@ std::unique_ptr<PluginModule> PluginModule::load(const std::filesystem::path& pa
 
     std::unique_ptr<PluginModule> module(new PluginModule);
     module->path_ = path;
-    module->library_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module->library_ == nullptr) {
-        const char* why = dlerror();
-        throw HostError(name + ": cannot load module: " + (why != nullptr ? why : "unknown error"));
-    }
-    module->entry_ = reinterpret_cast<PluginMainProc>(dlsym(module->library_, "PluginMain"));
+    module->library_ = ModuleLibrary::load(path);
+    module->entry_ = reinterpret_cast<PluginMainProc>(module->library_->symbol("PluginMain"));
     if (module->entry_ == nullptr) throw HostError(name + ": the module exports no PluginMain");
-    module->lookup_ =
-        reinterpret_cast<PIResourceLookupProc>(dlsym(module->library_, "PIResourceLookup"));
-    if (module->lookup_ == nullptr)
-        throw HostError(name + ": the module has no resources (no PIResourceLookup)");
 
     const auto pipl = module->resource(kPIPropertiesResource, 16000);
     if (!pipl) throw HostError(name + ": the module has no property list (PiPL 16000)");
@@ -43,15 +33,10 @@ std::unique_ptr<PluginModule> PluginModule::load(const std::filesystem::path& pa
     return module;
 }
 
-PluginModule::~PluginModule() {
-    if (library_ != nullptr) dlclose(library_);
-}
+PluginModule::~PluginModule() = default;
 
 std::optional<std::span<const uint8_t>> PluginModule::resource(ResType type, int16_t id) const {
-    const void* data = nullptr;
-    size_t size = 0;
-    if (lookup_(type, id, &data, &size) == 0 || data == nullptr) return std::nullopt;
-    return std::span<const uint8_t>(static_cast<const uint8_t*>(data), size);
+    return library_->resource(type, id);
 }
 
 }  // namespace filterhost

@@ -10,6 +10,7 @@
 
 #include "PIFilter.h"
 #include "PIProperties.h"
+#include "module/ModuleLibrary.h"
 #include "module/PropertyList.h"
 
 namespace filterhost {
@@ -34,9 +35,8 @@ class PluginModule {
     PluginModule() = default;
 
     std::filesystem::path path_;
-    void* library_ = nullptr;
+    std::unique_ptr<ModuleLibrary> library_;
     PluginMainProc entry_ = nullptr;
-    PIResourceLookupProc lookup_ = nullptr;
     PluginInfo info_;
 };
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "scripting/JsonInput.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "util/FileAccess.h"
 #include "util/FileDescriptor.h"
 
 namespace filterhost {
@@ -27,8 +27,7 @@ std::runtime_error systemError(const std::string& what) {
 }  // namespace
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes) {
-    // Without O_NONBLOCK a FIFO would hold the open until a writer came.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const FileDescriptor file(nelvo::util::openForReading(path));
     if (file.get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         throw systemError("cannot open the file");

@@ -243,19 +243,6 @@ void ScriptingServices::noteAsked(uint32_t key, std::optional<ValueKind> kind, u
     if (kind) asked = AskedKey{kind, count};
 }
 
-std::filesystem::path ScriptingServices::defaultRegistryPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base =
-            std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") / ".config";
-    }
-    return base / "filterhost" / "registry.json";
-}
-
 void ScriptingServices::setRegistryPath(std::filesystem::path path) {
     registryPath_ = std::move(path);
     registry_.clear();

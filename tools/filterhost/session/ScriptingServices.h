@@ -27,7 +27,8 @@ class ScriptingServices {
     explicit ScriptingServices(HostServices& host);
     ~ScriptingServices();
 
-    // $XDG_CONFIG_HOME/filterhost/registry.json, or ~/.config/filterhost/registry.json.
+    // $XDG_CONFIG_HOME/filterhost/registry.json, or ~/.config/filterhost/registry.json;
+    // on Windows filterhost\registry.json in the local application data folder.
     static std::filesystem::path defaultRegistryPath();
     void setRegistryPath(std::filesystem::path path);
     const std::filesystem::path& registryPath() const { return registryPath_; }

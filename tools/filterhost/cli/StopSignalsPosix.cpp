@@ -65,6 +65,12 @@ void StopSignals::request() {
     gStops.fetch_add(1);
 }
 
+void StopSignals::raiseForTest(const std::string& name) {
+    if (name == "INT") std::raise(SIGINT);
+    if (name == "TERM") std::raise(SIGTERM);
+    if (name == "HUP") std::raise(SIGHUP);
+}
+
 int StopSignals::exitStatus() {
     const int signal = gFirstSignal.load();
     return kExitSignalBase + (signal != 0 ? signal : SIGINT);

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# Builds the Windows preset (the libraries from build/windows-deps when they are
+# there) and tests it under wine in a fresh, temporary prefix:
+#   - the module's export and import tables (objdump -p)
+#   - every golden case through filterhost.exe and Nelvo.8bf, with the OpenCL
+#     device off and on (wine's OpenCL.dll hands the calls to PoCL)
+#   - a run with OpenCL.dll made unavailable, which must rate on the CPU
+#   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
+#   - the dialog branch, a stop at the filter step, the load-run-free loop, and
+#     UTF-16 text conversion
+# Ends with the line "N passed, N failed"; the status is 1 when any failed.
+# Usage: scripts/test-windows.sh [--no-build]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+if [ "${1:-}" != "--no-build" ]; then
+  bash scripts/setup-debian.sh
+  bash scripts/build-windows-deps.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j 2
+fi
+
+bin="$root/build/windows/bin"
+filterhost="$bin/filterhost.exe"
+module="$bin/Nelvo.8bf"
+compare="$root/build/windows/tests/golden/golden_compare.exe"
+objdump=x86_64-w64-mingw32-objdump
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/nelvo-wine.XXXXXX")"
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+# No display: no window may be needed. No Mono or Gecko prompts either.
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export POCL_CACHE_DIR="$root/build/pocl-cache"
+mkdir -p "$POCL_CACHE_DIR"
+
+passed=0
+failed=0
+pass() {
+  passed=$((passed + 1))
+}
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL: $*"
+}
+
+start=$SECONDS
+
+# --- The module's tables ----------------------------------------------------
+# Imports must be system DLLs only: the C and C++ runtimes, TBB and the image
+# libraries are linked in.
+system_dlls='^(kernel32|user32|msvcrt|advapi32|shell32|ole32|gdi32|bcrypt|ws2_32)\.dll$'
+check_imports() {
+  local file="$1" dll bad=""
+  while read -r dll; do
+    if ! echo "$dll" | tr '[:upper:]' '[:lower:]' | grep -Eq "$system_dlls"; then bad+=" $dll"; fi
+  done < <("$objdump" -p "$file" | awk '/DLL Name:/ {print $3}')
+  if [ -z "$bad" ]; then pass; else fail "$(basename "$file") imports non-system DLLs:$bad"; fi
+}
+exports="$("$objdump" -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  awk '/\[/ && !/Ordinal/ {print $NF}')"
+if [ "$exports" = "PluginMain" ]; then pass; else fail "Nelvo.8bf exports: $(echo $exports)"; fi
+if "$objdump" -f "$module" | grep -q "file format pei-x86-64"; then
+  pass
+else
+  fail "Nelvo.8bf is not a 64-bit PE file"
+fi
+for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe"; do check_imports "$file"; done
+
+# --- The wine prefix ---------------------------------------------------------
+wine wineboot -i >/dev/null 2>&1
+registry_folder="$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -type d -path '*/AppData/Local' | head -n1)/filterhost"
+
+# Runs golden case $1 with the OpenCL device $2 (off, cpu); the output goes to
+# $3. Extra environment for wine comes from the caller.
+run_case() {
+  local case="$1" device="$2" output="$3"
+  local args=()
+  if [ -f "$case/mask.png" ]; then args+=(--mask "$case/mask.png"); fi
+  if [ -f "$case/arguments" ]; then mapfile -t -O "${#args[@]}" args <"$case/arguments"; fi
+  # Each case starts without remembered settings, as on a fresh machine.
+  rm -rf "$registry_folder"
+  NELVO_OPENCL_DEVICE="$device" wine "$filterhost" run "$case/input.tif" -o "$output" \
+    --play "$case/action.json" "${args[@]}" >"$work/run.log" 2>&1 &&
+    wine "$compare" "$case/expected.tif" "$output" >>"$work/run.log" 2>&1
+}
+
+# --- Every golden case, OpenCL off and on ------------------------------------
+cases=()
+for action in tests/golden/*/action.json; do cases+=("$(dirname "$action")"); done
+for case in "${cases[@]}"; do
+  for device in off cpu; do
+    name="$(basename "$case").opencl-$device"
+    if run_case "$case" "$device" "$work/$name.tif"; then
+      pass
+    else
+      fail "golden $name"
+      cat "$work/run.log"
+    fi
+  done
+done
+
+# The device run really went through OpenCL.dll: its kernels were enqueued.
+case="tests/golden/rgb8-dark-specks"
+if WINEDEBUG=trace+opencl run_case "$case" cpu "$work/traced.tif" &&
+  grep -q "clEnqueueNDRangeKernel" "$work/run.log"; then
+  pass
+else
+  fail "the OpenCL device run enqueued no kernel through OpenCL.dll"
+fi
+
+# --- OpenCL.dll unavailable: the CPU rates, the result is the same -----------
+if WINEDLLOVERRIDES="$WINEDLLOVERRIDES;opencl=d" WINEDEBUG=trace+opencl \
+  run_case "$case" any "$work/no-opencl.tif" && ! grep -q "opencl:" "$work/run.log"; then
+  pass
+else
+  fail "run without OpenCL.dll"
+  cat "$work/run.log"
+fi
+
+# --- Non-ASCII names (a code point beyond U+FFFF included), C:\ and Z:/ -------
+unicode="$work/Ünïcödé 写真 📷"
+mkdir -p "$unicode"
+cp "$case/input.tif" "$unicode/Grüße 📷.tif"
+cp "$case/action.json" "$unicode/Aktion ü.json"
+rm -rf "$registry_folder"
+if wine "$filterhost" run "$unicode/Grüße 📷.tif" -o "$unicode/Ergebnis 写真.tif" \
+  --play "$unicode/Aktion ü.json" >"$work/run.log" 2>&1 &&
+  wine "$compare" "$case/expected.tif" "$unicode/Ergebnis 写真.tif" >>"$work/run.log" 2>&1 &&
+  [ -z "$(find "$unicode" -name '.*tmp')" ]; then
+  pass
+else
+  fail "non-ASCII paths"
+  cat "$work/run.log"
+fi
+
+mkdir -p "$WINEPREFIX/drive_c/nelvo test"
+cp "$case/input.tif" "$case/action.json" "$WINEPREFIX/drive_c/nelvo test/"
+zpath="Z:$work/z-output.tif"
+if wine "$filterhost" run 'C:\nelvo test\input.tif' -o "$zpath" --play 'C:\nelvo test\action.json' \
+  >"$work/run.log" 2>&1 && wine "$compare" "$case/expected.tif" "$work/z-output.tif" >>"$work/run.log" 2>&1; then
+  pass
+else
+  fail "C:\\ and Z:/ paths"
+  cat "$work/run.log"
+fi
+
+# --- The dialog branch: a clear message, the run fails, nothing is written ---
+status=0
+wine "$filterhost" run "$case/input.tif" -o "$work/dialog.tif" --dialog >"$work/run.log" 2>&1 ||
+  status=$?
+if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" && [ ! -e "$work/dialog.tif" ]; then
+  pass
+else
+  fail "the dialog branch (status $status)"
+  cat "$work/run.log"
+fi
+
+# --- A stop (Ctrl-C) at the filter step: status 130, nothing written --------
+mkdir -p "$work/stop"
+status=0
+FILTERHOST_TEST_SIGNALS="filter:INT" wine "$filterhost" run "$case/input.tif" \
+  -o "$work/stop/out.tif" --play "$case/action.json" >"$work/run.log" 2>&1 || status=$?
+if [ "$status" = 130 ] && [ -z "$(ls -A "$work/stop")" ]; then
+  pass
+else
+  fail "a stop at the filter step (status $status)"
+  ls -A "$work/stop"
+  cat "$work/run.log"
+fi
+
+# --- Load, run and free the module 20 times in one process -----------------
+mkdir -p "$work/loop"
+if wine "$bin/module_loop.exe" "$module" "$work/loop" >"$work/run.log" 2>&1; then
+  pass
+  cat "$work/run.log"
+else
+  fail "the load-run-free loop"
+  cat "$work/run.log"
+fi
+
+# --- UTF-16 text conversion ------------------------------------------------
+if wine "$bin/text_conversion_utf16.exe" >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "UTF-16 text conversion"
+  cat "$work/run.log"
+fi
+
+echo "wine tests took $((SECONDS - start)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
