@@ -481,6 +481,19 @@ void NelvoDialog::syncSliderFromEdit(int editId) {
     syncingFromEdit_ = false;
 }
 
+bool NelvoDialog::confirmTypedValue() {
+    for (const auto& entry : editSliders_) {
+        QLineEdit* box = edit(entry.first);
+        // setText() clears isModified(), so only typing since the last rewrite counts.
+        if (box != focusWidget() || !box->isModified()) continue;
+        syncSliderFromEdit(entry.first);
+        followUp(entry.first);
+        syncEditFromSlider(entry.first);
+        return true;
+    }
+    return false;
+}
+
 void NelvoDialog::followUp(int editId) {
     switch (editId) {
         case 1030:

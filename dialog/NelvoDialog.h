@@ -135,6 +135,10 @@ class NelvoDialog : public QDialog {
     void syncEditFromSlider(int editId);
     void syncSliderFromEdit(int editId);
     void followUp(int editId);
+    // Enter in a number box the user typed into since it was last written: the value is
+    // applied and the box rewritten, and the dialog stays open so that the preview of
+    // that value is seen before OK. False (Enter means OK) when nothing is pending.
+    bool confirmTypedValue();
     void onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other);
     void chooseColour();
     void onToolTabChanged();

@@ -184,6 +184,7 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
             applyTypedZoom();
             return true;
         }
+        if (confirmTypedValue()) return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
     const std::optional<ZoomKey> zoom = zoomKey(*key);

@@ -83,6 +83,35 @@ TEST_F(DialogWindow, TextInTheIntensityBoxSetsTheMinimumAndIsRewrittenOnLeaving)
     EXPECT_EQ(box->text(), QStringLiteral("1"));
 }
 
+// Enter after typing a value applies it and keeps the dialog open; once nothing is
+// pending, Enter is OK. A brush box (no recomputation) and an over-range tile size.
+TEST_F(DialogWindow, EnterInANumberBoxAppliesTheTypedValueBeforeItMeansOk) {
+    struct Case {
+        int editId, sliderId;
+        const char* typed;
+        int applied;
+    };
+    for (const Case c : {Case{1040, 1037, "7", 7}, Case{1032, 1031, "80", 50}}) {
+        SCOPED_TRACE(c.editId);
+        auto d = open();
+        ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+        QLineEdit* box = edit(*d, c.editId);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, c.typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(slider(*d, c.sliderId)->value(), c.applied);
+        EXPECT_EQ(box->text(), QString::number(c.applied));
+        if (c.editId == 1032) {
+            EXPECT_EQ(d->updater().lastParams().tileSize, c.applied);
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(d->QDialog::result(), QDialog::Accepted);
+    }
+}
+
 TEST_F(DialogWindow, AStoredWindowFrameIsUsedOnlyWhenLargeEnough) {
     const ScreenMetrics& m = screenMetrics();
     std::int32_t small[4] = {10, 20, 10 + m.dialogMinHeight - 1, 20 + m.dialogMinWidth + 50};
