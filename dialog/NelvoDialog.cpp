@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTabBar>
 #include <QUrl>
 #include <QWindow>
@@ -149,10 +150,12 @@ constexpr TemplateControl kTemplate[] = {
     {1064, Kind::Picture, 524, 335, 13, 12, false, kRight, 0, "", 1024},
     {1, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
     {2, Kind::Button, 459, 369, 88, 14, true, kCorner, 1053, "", 0},
-    {1141, Kind::Picture, 368, 396, 179, 46, true, kCorner, 0, "", 1035},
-    {1077, Kind::CentredLabel, 374, 402, 94, 21, true, kCorner, 1025, "", 0},
-    {1074, Kind::Picture, 522, 419, 13, 12, true, kCorner, 0, "", 1036},
-    {1080, Kind::Link, 390, 424, 64, 11, true, kCorner, 1024, "", 0},
+    // The product box and what lies on it end 5 units above the window's lower edge, so
+    // that the box's frame is seen whole.
+    {1141, Kind::Picture, 368, 391, 179, 46, true, kCorner, 0, "", 1035},
+    {1077, Kind::CentredLabel, 374, 397, 94, 21, true, kCorner, 1025, "", 0},
+    {1074, Kind::Picture, 522, 414, 13, 12, true, kCorner, 0, "", 1036},
+    {1080, Kind::Link, 390, 419, 64, 11, true, kCorner, 1024, "", 0},
 };
 
 QString text(int stringId) {
@@ -176,6 +179,23 @@ void widenAroundCentre(QWidget* w) {
 
 QString captionOf(const TemplateControl& c) {
     return c.stringId != 0 ? text(c.stringId) : QString::fromUtf8(c.text);
+}
+
+// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
+// template's dialog units and the fonts with them, so that the larger pictures fit.
+double layoutScale() {
+    return largeScreen() ? 1.5 : 1.0;
+}
+
+// The style draws a check box's box at its own size; on a large screen, where the text is
+// 1.5 times larger, the box is made as much larger so that the two stay in proportion.
+void scaleIndicator(QCheckBox* box) {
+    const double scale = layoutScale();
+    if (scale == 1.0) return;
+    const int side = static_cast<int>(
+        std::lround(box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) * scale));
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox::indicator { width: %1px; height: %1px; }").arg(side));
 }
 
 void fillGrey(QWidget* w) {
@@ -222,12 +242,6 @@ QString moduleFolder() {
     if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) != 0 && info.dli_fname != nullptr)
         return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
     return QString();
-}
-
-// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
-// template's dialog units and the fonts with them, so that the larger pictures fit.
-double layoutScale() {
-    return largeScreen() ? 1.5 : 1.0;
 }
 
 }  // namespace
@@ -362,9 +376,12 @@ void NelvoDialog::buildControls() {
                 w = label;
                 break;
             }
-            case Kind::Check:
-                w = new QCheckBox(captionOf(c), this);
+            case Kind::Check: {
+                auto* box = new QCheckBox(captionOf(c), this);
+                scaleIndicator(box);
+                w = box;
                 break;
+            }
             case Kind::Edit:
             case Kind::PlainEdit: {
                 auto* e = new QLineEdit(captionOf(c), this);
