@@ -189,6 +189,8 @@ class NelvoDialog : public QDialog {
     void addPresetCommand();
     void updatePresetButtons();
     void showPresetError(const std::wstring& text);
+    // Asks before preset `name` is deleted; true when the user chose to delete it.
+    bool confirmPresetDeletion(const std::wstring& name);
 
     QWidget* control(int id) const;
     QSlider* slider(int id) const;

@@ -332,8 +332,23 @@ TEST_F(DialogWindow, PresetCommands) {
 
     auto* menus = findControl<QPushButton>(d.get(), 1052);
     auto* remove = findControl<QPushButton>(d.get(), 1054);
+    // Deleting asks first; Cancel keeps the preset, Delete deletes it.
+    const auto answer = [&shown](const char* button) {
+        onNextModal([&shown, button](QDialog* box) {
+            shown = static_cast<QMessageBox*>(box)->text();
+            for (QPushButton* b : box->findChildren<QPushButton*>())
+                if (b->text() == QLatin1String(button)) b->click();
+        });
+    };
+    answer("Cancel");
     d->presetCommand(11001);
+    EXPECT_EQ(shown, QStringLiteral("Delete the preset \"Scratches\"?"));
+    EXPECT_EQ(d->presets()->names().size(), 2u);
+    answer("Delete");
+    d->presetCommand(11001);
+    answer("Delete");
     d->presetCommand(11000);
+    EXPECT_EQ(shown, QStringLiteral("Delete the preset \"Dust\"?"));
     EXPECT_FALSE(menus->isEnabled());
     EXPECT_FALSE(remove->isEnabled());
     d->addPreset(QStringLiteral("Fresh"));
@@ -348,6 +363,15 @@ TEST_F(DialogWindow, PresetCommands) {
     const QChar lone[] = {QChar(u'x'), QChar(static_cast<char16_t>(0xDC00))};
     d->addPreset(QString(lone, 2));
     EXPECT_EQ(shown, QStringLiteral("Failed to save the preset (the name is not valid Unicode)"));
+    EXPECT_EQ(d->presets()->names(), std::vector<std::wstring>{L"Fresh"});
+
+    // A name no file can have is refused as well when it does not come from the box.
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    d->addPreset(QStringLiteral("35mm neg/bright"));
+    EXPECT_EQ(shown, QStringLiteral("These characters are not allowed in a preset name: /"));
     EXPECT_EQ(d->presets()->names(), std::vector<std::wstring>{L"Fresh"});
 }
 
