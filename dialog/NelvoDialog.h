@@ -147,6 +147,8 @@ class NelvoDialog : public QDialog {
     void installPreviewCallbacks();
     bool brushSelected() const;
     int toolSize() const;
+    // `[` and `]`: the selected tool's size one step smaller or larger.
+    void stepToolSize(bool larger);
     bool resizeCursor();
     void updateCursor();
     void onPreviewButtonDown(IntPoint p);

@@ -7,6 +7,7 @@
 #include <QSlider>
 
 #include "dialog/NelvoDialog.h"
+#include "dialog/ZoomNavigation.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "ui/widgets/NelvoTabCtrl.h"
@@ -30,12 +31,23 @@ void NelvoDialog::installPreviewCallbacks() {
         return true;
     };
     preview_->onMouseWheel = [this](unsigned flags, short delta, IntPoint screen) {
-        if ((flags & kMouseAlt) == 0) return false;
-        const QPoint client = preview_->mapFromGlobal(QPoint(screen.x, screen.y));
-        if (delta <= 0)
-            zoomOut(IntPoint{client.x(), client.y()});
-        else
-            zoomIn(IntPoint{client.x(), client.y()});
+        switch (wheelActionFor((flags & kMouseControl) != 0, (flags & kMouseAlt) != 0,
+                               (flags & kMouseShift) != 0)) {
+            case WheelAction::ScrollVertical:
+                panBy(0, wheelScrollDistance(delta, preview_->height()));
+                break;
+            case WheelAction::ScrollHorizontal:
+                panBy(wheelScrollDistance(delta, preview_->width()), 0);
+                break;
+            case WheelAction::Zoom: {
+                const QPoint client = preview_->mapFromGlobal(QPoint(screen.x, screen.y));
+                if (delta <= 0)
+                    zoomOut(IntPoint{client.x(), client.y()});
+                else
+                    zoomIn(IntPoint{client.x(), client.y()});
+                break;
+            }
+        }
         return true;
     };
 }
@@ -46,6 +58,12 @@ bool NelvoDialog::brushSelected() const {
 
 int NelvoDialog::toolSize() const {
     return slider(brushSelected() ? 1037 : 1038)->value();
+}
+
+void NelvoDialog::stepToolSize(bool larger) {
+    QSlider* size = slider(brushSelected() ? 1037 : 1038);
+    // The slider's notification updates the edit box and the cursor.
+    size->setValue(steppedToolSize(size->value(), larger, size->minimum(), size->maximum()));
 }
 
 void NelvoDialog::onPreviewButtonDown(IntPoint p) {

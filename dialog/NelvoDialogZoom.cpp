@@ -177,14 +177,22 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         }
         return true;
     }
+    // The box itself holds the focus for its edit field.
+    const QWidget* focus = focusWidget();
+    const bool inZoomBox =
+        focus != nullptr && (focus == zoomBox() || focus->parentWidget() == zoomBox());
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        // The box itself holds the focus for its edit field.
-        const QWidget* focus = focusWidget();
-        if (focus != nullptr && (focus == zoomBox() || focus->parentWidget() == zoomBox())) {
+        if (inZoomBox) {
             applyTypedZoom();
             return true;
         }
         if (confirmTypedValue()) return true;
+    }
+    // Brackets size the tool; the number boxes take nothing but digits, so only the
+    // zoom box's text keeps them.
+    if ((key->key() == Qt::Key_BracketLeft || key->key() == Qt::Key_BracketRight) && !inZoomBox) {
+        stepToolSize(key->key() == Qt::Key_BracketRight);
+        return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
     const std::optional<ZoomKey> zoom = zoomKey(*key);
