@@ -9,10 +9,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -49,6 +51,7 @@ constexpr int kTemplateHeightDu = 442;
 constexpr QRgb kPanelGrey = 0xFFB8B8B8;   // RGB 184, 184, 184
 constexpr QRgb kLinkColour = 0xFF649BFA;  // RGB 100, 155, 250
 constexpr int kHelpString = 1032;
+constexpr int kHelpFailedString = 1142;
 
 enum class Kind {
     ViewTabs,
@@ -253,7 +256,10 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     openAddress = [](const QString& address) {
-        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+        const QUrl url = QUrl::fromUserInput(address);
+        // A browser would open on an error page of its own, or not at all.
+        if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return false;
+        return QDesktopServices::openUrl(url);
     };
     navigatorProfile = defaultProfilePath();
     splash_ = std::make_unique<NelvoSplashDlg>();
@@ -410,7 +416,7 @@ void NelvoDialog::buildControls() {
                 link->setPalette(p);
                 link->onClick = [this] {  // called inside the link's guarded handler
                     NelvoAboutDlg box(this);
-                    box.openAddress = openAddress;
+                    box.openAddress = [this](const QString& address) { openAddress(address); };
                     box.exec();
                 };
                 w = link;
@@ -560,11 +566,21 @@ bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
             return preTranslateKey(static_cast<QKeyEvent*>(e));
         if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-            openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
+            openHelp();
             return true;
         }
         return QDialog::eventFilter(watched, e);
     });
+}
+
+void NelvoDialog::openHelp() {
+    const QString path = helpPagePath();
+    if (openAddress(QUrl::fromLocalFile(path).toString())) return;
+    QString message = text(kHelpFailedString);
+    message.replace(QStringLiteral("%s"), QDir::toNativeSeparators(path));
+    QMessageBox box(QMessageBox::Information, windowTitle(), message, QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // the path can be copied
+    box.exec();
 }
 
 void NelvoDialog::setTexts() {

@@ -72,7 +72,9 @@ class NelvoDialog : public QDialog {
     MarkingResult result;
 
     // Opens the help page and web addresses; the system's default handler unless replaced.
-    std::function<void(const QString&)> openAddress;
+    // False when the address could not be opened (a missing file, no handler, a handler
+    // that would not start).
+    std::function<bool(const QString&)> openAddress;
     // Where the navigator keeps its position between openings (the application profile
     // unless replaced before initialise()).
     QString navigatorProfile;
@@ -141,6 +143,9 @@ class NelvoDialog : public QDialog {
     bool confirmTypedValue();
     void onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other);
     void chooseColour();
+    // Opens the manual; when that fails, says so with the manual's path, so that it can be
+    // opened by hand.
+    void openHelp();
     void onToolTabChanged();
 
     // Marking tools (NelvoDialogMarking.cpp).

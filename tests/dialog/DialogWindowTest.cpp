@@ -378,10 +378,26 @@ TEST_F(DialogWindow, PresetCommands) {
 TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
     auto d = open();
     QString opened;
-    d->openAddress = [&opened](const QString& address) { opened = address; };
+    // The system's handler is not asked to open a file that is not there.
+    EXPECT_FALSE(d->openAddress(QStringLiteral("file:///no/such/folder/NelvoHelp.html")));
+    bool opens = true;
+    d->openAddress = [&opened, &opens](const QString& address) {
+        opened = address;
+        return opens;
+    };
     QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
     EXPECT_TRUE(opened.startsWith(QStringLiteral("file://"))) << opened.toStdString();
     EXPECT_TRUE(opened.endsWith(QStringLiteral("/NelvoHelp.html"))) << opened.toStdString();
+    // No browser, or one that would not start: a message gives the manual's path.
+    opens = false;
+    QString said;
+    onNextModal([&said](QDialog* box) {
+        said = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
+    EXPECT_EQ(said, QStringLiteral("The manual could not be opened. It is here:\n") +
+                        NelvoDialog::helpPagePath());
     bool about = false;
     onNextModal([&about](QDialog* box) {
         about = box->objectName() == QStringLiteral("template1074");
