@@ -23,6 +23,7 @@
 #include "PIFilter.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
+#include "dialog/MarkHistory.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
@@ -163,6 +164,12 @@ class NelvoDialog : public QDialog {
     void applyBrushMarks();
     void applyEraserMarks();
     void finishStroke();
+    // Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, and Ctrl+Delete: the last stroke (or clearing) of
+    // the hand marks undone or redone, every hand mark cleared. Each recomputes as a
+    // stroke does; none acts while a stroke is being drawn.
+    void undoMarks();
+    void redoMarks();
+    void clearMarks();
     bool strokeInProgress() const {
         return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
     }
@@ -222,6 +229,7 @@ class NelvoDialog : public QDialog {
     DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
     IntPoint lastPoint_;
+    MarkHistory markHistory_;
     // The image pixels the stroke in progress may have touched.
     IntRect strokeBounds_;
     // The zoom box's text was typed rather than chosen from its list.

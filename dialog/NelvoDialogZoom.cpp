@@ -195,6 +195,28 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
+    // Undo and clearing act on the marks, also from a number box (its text is rewritten
+    // from its slider anyway); only the zoom box's text keeps its own editing keys.
+    if (!inZoomBox) {
+        const bool shift = (key->modifiers() & Qt::ShiftModifier) != 0;
+        switch (key->key()) {
+            case Qt::Key_Z:
+                if (shift)
+                    redoMarks();
+                else
+                    undoMarks();
+                return true;
+            case Qt::Key_Y:
+                redoMarks();
+                return true;
+            case Qt::Key_Delete:
+            case Qt::Key_Backspace:
+                clearMarks();
+                return true;
+            default:
+                break;
+        }
+    }
     const std::optional<ZoomKey> zoom = zoomKey(*key);
     if (!zoom) return false;
     switch (zoomCommandFor(*zoom)) {

@@ -103,6 +103,47 @@ TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
     EXPECT_EQ(marksOf(*d, 128).count + m.count, 600 * 400);
 }
 
+// Ctrl+Z takes strokes back one by one and Ctrl+Shift+Z or Ctrl+Y redo them; Ctrl+Delete
+// clears every mark and is undone like a stroke. Each change recomputes.
+TEST_F(Marking, StrokesAreUndoneRedoneAndCleared) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(3);
+    slider(*d, 1039)->setValue(10);
+    const QPoint c = centre(*d);
+    const std::vector<std::uint8_t> untouched = d->updater().markingMap;
+    click(*d, c);
+    const std::vector<std::uint8_t> oneStroke = d->updater().markingMap;
+    selectTool(*d, 1);
+    click(*d, c + QPoint(40, 0));
+    const std::vector<std::uint8_t> twoStrokes = d->updater().markingMap;
+    ASSERT_NE(oneStroke, untouched);
+    ASSERT_NE(twoStrokes, oneStroke);
+    const auto recomputed = [&] {
+        const bool marks =
+            d->updater().lastParams().mode == static_cast<std::int32_t>(UpdateMode::Marks);
+        return marks && waitUntil([&] { return idle(*d); });
+    };
+
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int finished = d->updater().finishedCount();
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, oneStroke);
+    EXPECT_TRUE(recomputed());
+    EXPECT_GT(d->updater().finishedCount(), finished);
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d->updater().markingMap, oneStroke);
+    QTest::keyClick(d.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+
+    QTest::keyClick(d.get(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    EXPECT_TRUE(recomputed());
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+}
+
 TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {
     auto d = openIdle();
     slider(*d, 1037)->setValue(2);
