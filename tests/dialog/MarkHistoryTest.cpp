@@ -3,7 +3,6 @@
 // forgotten after a new edit, the oldest edits dropped at the byte limit.
 #include <gtest/gtest.h>
 
-
 #include "dialog/MarkHistory.h"
 
 namespace nelvo {
