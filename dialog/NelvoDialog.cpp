@@ -9,15 +9,18 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTabBar>
 #include <QUrl>
 #include <QWindow>
@@ -48,6 +51,7 @@ constexpr int kTemplateHeightDu = 442;
 constexpr QRgb kPanelGrey = 0xFFB8B8B8;   // RGB 184, 184, 184
 constexpr QRgb kLinkColour = 0xFF649BFA;  // RGB 100, 155, 250
 constexpr int kHelpString = 1032;
+constexpr int kHelpFailedString = 1142;
 
 enum class Kind {
     ViewTabs,
@@ -149,10 +153,12 @@ constexpr TemplateControl kTemplate[] = {
     {1064, Kind::Picture, 524, 335, 13, 12, false, kRight, 0, "", 1024},
     {1, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
     {2, Kind::Button, 459, 369, 88, 14, true, kCorner, 1053, "", 0},
-    {1141, Kind::Picture, 368, 396, 179, 46, true, kCorner, 0, "", 1035},
-    {1077, Kind::CentredLabel, 374, 402, 94, 21, true, kCorner, 1025, "", 0},
-    {1074, Kind::Picture, 522, 419, 13, 12, true, kCorner, 0, "", 1036},
-    {1080, Kind::Link, 390, 424, 64, 11, true, kCorner, 1024, "", 0},
+    // The product box and what lies on it end 5 units above the window's lower edge, so
+    // that the box's frame is seen whole.
+    {1141, Kind::Picture, 368, 391, 179, 46, true, kCorner, 0, "", 1035},
+    {1077, Kind::CentredLabel, 374, 397, 94, 21, true, kCorner, 1025, "", 0},
+    {1074, Kind::Picture, 522, 414, 13, 12, true, kCorner, 0, "", 1036},
+    {1080, Kind::Link, 390, 419, 64, 11, true, kCorner, 1024, "", 0},
 };
 
 QString text(int stringId) {
@@ -176,6 +182,23 @@ void widenAroundCentre(QWidget* w) {
 
 QString captionOf(const TemplateControl& c) {
     return c.stringId != 0 ? text(c.stringId) : QString::fromUtf8(c.text);
+}
+
+// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
+// template's dialog units and the fonts with them, so that the larger pictures fit.
+double layoutScale() {
+    return largeScreen() ? 1.5 : 1.0;
+}
+
+// The style draws a check box's box at its own size; on a large screen, where the text is
+// 1.5 times larger, the box is made as much larger so that the two stay in proportion.
+void scaleIndicator(QCheckBox* box) {
+    const double scale = layoutScale();
+    if (scale == 1.0) return;
+    const int side = static_cast<int>(
+        std::lround(box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) * scale));
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox::indicator { width: %1px; height: %1px; }").arg(side));
 }
 
 void fillGrey(QWidget* w) {
@@ -224,12 +247,6 @@ QString moduleFolder() {
     return QString();
 }
 
-// On a large screen every metric of the plug-in's windows is 1.5 times larger: the
-// template's dialog units and the fonts with them, so that the larger pictures fit.
-double layoutScale() {
-    return largeScreen() ? 1.5 : 1.0;
-}
-
 }  // namespace
 
 NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>& fetchWholeImage,
@@ -239,7 +256,10 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     openAddress = [](const QString& address) {
-        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+        const QUrl url = QUrl::fromUserInput(address);
+        // A browser would open on an error page of its own, or not at all.
+        if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return false;
+        return QDesktopServices::openUrl(url);
     };
     navigatorProfile = defaultProfilePath();
     splash_ = std::make_unique<NelvoSplashDlg>();
@@ -362,9 +382,12 @@ void NelvoDialog::buildControls() {
                 w = label;
                 break;
             }
-            case Kind::Check:
-                w = new QCheckBox(captionOf(c), this);
+            case Kind::Check: {
+                auto* box = new QCheckBox(captionOf(c), this);
+                scaleIndicator(box);
+                w = box;
                 break;
+            }
             case Kind::Edit:
             case Kind::PlainEdit: {
                 auto* e = new QLineEdit(captionOf(c), this);
@@ -393,7 +416,7 @@ void NelvoDialog::buildControls() {
                 link->setPalette(p);
                 link->onClick = [this] {  // called inside the link's guarded handler
                     NelvoAboutDlg box(this);
-                    box.openAddress = openAddress;
+                    box.openAddress = [this](const QString& address) { openAddress(address); };
                     box.exec();
                 };
                 w = link;
@@ -481,6 +504,19 @@ void NelvoDialog::syncSliderFromEdit(int editId) {
     syncingFromEdit_ = false;
 }
 
+bool NelvoDialog::confirmTypedValue() {
+    for (const auto& entry : editSliders_) {
+        QLineEdit* box = edit(entry.first);
+        // setText() clears isModified(), so only typing since the last rewrite counts.
+        if (box != focusWidget() || !box->isModified()) continue;
+        syncSliderFromEdit(entry.first);
+        followUp(entry.first);
+        syncEditFromSlider(entry.first);
+        return true;
+    }
+    return false;
+}
+
 void NelvoDialog::followUp(int editId) {
     switch (editId) {
         case 1030:
@@ -530,11 +566,21 @@ bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
             return preTranslateKey(static_cast<QKeyEvent*>(e));
         if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-            openAddress(QUrl::fromLocalFile(helpPagePath()).toString());
+            openHelp();
             return true;
         }
         return QDialog::eventFilter(watched, e);
     });
+}
+
+void NelvoDialog::openHelp() {
+    const QString path = helpPagePath();
+    if (openAddress(QUrl::fromLocalFile(path).toString())) return;
+    QString message = text(kHelpFailedString);
+    message.replace(QStringLiteral("%s"), QDir::toNativeSeparators(path));
+    QMessageBox box(QMessageBox::Information, windowTitle(), message, QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // the path can be copied
+    box.exec();
 }
 
 void NelvoDialog::setTexts() {

@@ -23,6 +23,7 @@
 #include "PIFilter.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
+#include "dialog/MarkHistory.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
@@ -72,7 +73,9 @@ class NelvoDialog : public QDialog {
     MarkingResult result;
 
     // Opens the help page and web addresses; the system's default handler unless replaced.
-    std::function<void(const QString&)> openAddress;
+    // False when the address could not be opened (a missing file, no handler, a handler
+    // that would not start).
+    std::function<bool(const QString&)> openAddress;
     // Where the navigator keeps its position between openings (the application profile
     // unless replaced before initialise()).
     QString navigatorProfile;
@@ -135,14 +138,23 @@ class NelvoDialog : public QDialog {
     void syncEditFromSlider(int editId);
     void syncSliderFromEdit(int editId);
     void followUp(int editId);
+    // Enter in a number box the user typed into since it was last written: the value is
+    // applied and the box rewritten, and the dialog stays open so that the preview of
+    // that value is seen before OK. False (Enter means OK) when nothing is pending.
+    bool confirmTypedValue();
     void onDefectTypeClicked(QCheckBox* clicked, QCheckBox* other);
     void chooseColour();
+    // Opens the manual; when that fails, says so with the manual's path, so that it can be
+    // opened by hand.
+    void openHelp();
     void onToolTabChanged();
 
     // Marking tools (NelvoDialogMarking.cpp).
     void installPreviewCallbacks();
     bool brushSelected() const;
     int toolSize() const;
+    // `[` and `]`: the selected tool's size one step smaller or larger.
+    void stepToolSize(bool larger);
     bool resizeCursor();
     void updateCursor();
     void onPreviewButtonDown(IntPoint p);
@@ -152,6 +164,12 @@ class NelvoDialog : public QDialog {
     void applyBrushMarks();
     void applyEraserMarks();
     void finishStroke();
+    // Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, and Ctrl+Delete: the last stroke (or clearing) of
+    // the hand marks undone or redone, every hand mark cleared. Each recomputes as a
+    // stroke does; none acts while a stroke is being drawn.
+    void undoMarks();
+    void redoMarks();
+    void clearMarks();
     bool strokeInProgress() const {
         return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
     }
@@ -185,6 +203,8 @@ class NelvoDialog : public QDialog {
     void addPresetCommand();
     void updatePresetButtons();
     void showPresetError(const std::wstring& text);
+    // Asks before preset `name` is deleted; true when the user chose to delete it.
+    bool confirmPresetDeletion(const std::wstring& name);
 
     QWidget* control(int id) const;
     QSlider* slider(int id) const;
@@ -209,6 +229,7 @@ class NelvoDialog : public QDialog {
     DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
     IntPoint lastPoint_;
+    MarkHistory markHistory_;
     // The image pixels the stroke in progress may have touched.
     IntRect strokeBounds_;
     // The zoom box's text was typed rather than chosen from its list.

@@ -5,8 +5,11 @@
 // the preview is recomputed. Also the tool tabs and the tool cursor.
 #include <QLabel>
 #include <QSlider>
+#include <algorithm>
+#include <vector>
 
 #include "dialog/NelvoDialog.h"
+#include "dialog/ZoomNavigation.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "ui/widgets/NelvoTabCtrl.h"
@@ -18,6 +21,8 @@ namespace {
 
 constexpr int kBrushTitleString = 1016;
 constexpr int kEraserTitleString = 1017;
+// A map byte no tool has touched.
+constexpr std::uint8_t kNeutralMark = 128;
 
 }  // namespace
 
@@ -30,12 +35,23 @@ void NelvoDialog::installPreviewCallbacks() {
         return true;
     };
     preview_->onMouseWheel = [this](unsigned flags, short delta, IntPoint screen) {
-        if ((flags & kMouseAlt) == 0) return false;
-        const QPoint client = preview_->mapFromGlobal(QPoint(screen.x, screen.y));
-        if (delta <= 0)
-            zoomOut(IntPoint{client.x(), client.y()});
-        else
-            zoomIn(IntPoint{client.x(), client.y()});
+        switch (wheelActionFor((flags & kMouseControl) != 0, (flags & kMouseAlt) != 0,
+                               (flags & kMouseShift) != 0)) {
+            case WheelAction::ScrollVertical:
+                panBy(0, wheelScrollDistance(delta, preview_->height()));
+                break;
+            case WheelAction::ScrollHorizontal:
+                panBy(wheelScrollDistance(delta, preview_->width()), 0);
+                break;
+            case WheelAction::Zoom: {
+                const QPoint client = preview_->mapFromGlobal(QPoint(screen.x, screen.y));
+                if (delta <= 0)
+                    zoomOut(IntPoint{client.x(), client.y()});
+                else
+                    zoomIn(IntPoint{client.x(), client.y()});
+                break;
+            }
+        }
         return true;
     };
 }
@@ -46,6 +62,12 @@ bool NelvoDialog::brushSelected() const {
 
 int NelvoDialog::toolSize() const {
     return slider(brushSelected() ? 1037 : 1038)->value();
+}
+
+void NelvoDialog::stepToolSize(bool larger) {
+    QSlider* size = slider(brushSelected() ? 1037 : 1038);
+    // The slider's notification updates the edit box and the cursor.
+    size->setValue(steppedToolSize(size->value(), larger, size->minimum(), size->maximum()));
 }
 
 void NelvoDialog::onPreviewButtonDown(IntPoint p) {
@@ -110,7 +132,10 @@ void NelvoDialog::applyBrushMarks() {
     const int intensity = slider(1039)->value();
     if (overlay != nullptr)
         updater_->editMarks([&](std::uint8_t* map) {
+            std::vector<std::uint8_t> before =
+                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
             applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
+            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
         });
     finishStroke();
 }
@@ -118,8 +143,12 @@ void NelvoDialog::applyBrushMarks() {
 void NelvoDialog::applyEraserMarks() {
     const std::uint32_t* overlay = preview_->overlayWords();
     if (overlay != nullptr)
-        updater_->editMarks(
-            [&](std::uint8_t* map) { applyEraserTrace(overlay, imageWidth_, strokeBounds_, map); });
+        updater_->editMarks([&](std::uint8_t* map) {
+            std::vector<std::uint8_t> before =
+                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
+            applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
+            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
+        });
     finishStroke();
 }
 
@@ -129,6 +158,37 @@ void NelvoDialog::finishStroke() {
     startUpdate(UpdateMode::Marks);
     preview_->clearOverlay(strokeBounds_);
     strokeBounds_ = {};
+}
+
+void NelvoDialog::undoMarks() {
+    if (strokeInProgress()) return;
+    IntRect changed;
+    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.undo(map, imageWidth_); });
+    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+}
+
+void NelvoDialog::redoMarks() {
+    if (strokeInProgress()) return;
+    IntRect changed;
+    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.redo(map, imageWidth_); });
+    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+}
+
+void NelvoDialog::clearMarks() {
+    if (strokeInProgress()) return;
+    const IntRect whole{0, 0, imageWidth_, imageHeight_};
+    const auto bytes =
+        static_cast<std::size_t>(imageWidth_) * static_cast<std::size_t>(imageHeight_);
+    bool cleared = false;
+    updater_->editMarks([&](std::uint8_t* map) {
+        if (std::all_of(map, map + bytes, [](std::uint8_t b) { return b == kNeutralMark; }))
+            return;  // nothing to clear, nothing to undo later
+        std::vector<std::uint8_t> before = MarkHistory::copyArea(map, imageWidth_, whole);
+        std::fill_n(map, bytes, kNeutralMark);
+        markHistory_.record(whole, std::move(before), map, imageWidth_);
+        cleared = true;
+    });
+    if (cleared) startUpdate(UpdateMode::Marks);
 }
 
 // The tool cursor's diameter follows the current tool's size at the preview's zoom.

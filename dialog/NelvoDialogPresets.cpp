@@ -9,8 +9,10 @@
 #include "dialog/PresetCommands.h"
 #include "presets/NelvoAddPresetDialog.h"
 #include "presets/NelvoPresetManager.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
+#include "util/LoadString.h"
 
 namespace nelvo {
 
@@ -57,11 +59,29 @@ void NelvoDialog::presetCommand(int id) {
         if (resizeCursor()) updateCursor();
         startUpdate(UpdateMode::Initial);  // always a full computation
     } else if (id >= kDeletePresetFirst && id <= kDeletePresetLast) {
-        const PresetOutcome outcome =
-            deletePreset(*presets_, static_cast<std::size_t>(id - kDeletePresetFirst));
+        const auto index = static_cast<std::size_t>(id - kDeletePresetFirst);
+        // A missing index is left to deletePreset, which reports it.
+        if (index < presets_->names().size() && !confirmPresetDeletion(presets_->names()[index]))
+            return;
+        const PresetOutcome outcome = deletePreset(*presets_, index);
         if (outcome.error) showPresetError(*outcome.error);
         updatePresetButtons();
     }
+}
+
+bool NelvoDialog::confirmPresetDeletion(const std::wstring& name) {
+    QString question = QString::fromStdWString(loadString(strings::presetDeleteQuestion));
+    question.replace(QStringLiteral("%s"), QString::fromStdWString(name));
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::NoButton, this);
+    QPushButton* remove = box.addButton(QString::fromStdWString(loadString(strings::deleteButton)),
+                                        QMessageBox::DestructiveRole);
+    QPushButton* keep = box.addButton(QString::fromStdWString(loadString(strings::cancelButton)),
+                                      QMessageBox::RejectRole);
+    // Enter keeps the preset: deleting takes a deliberate choice.
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == remove;
 }
 
 void NelvoDialog::addPresetCommand() {

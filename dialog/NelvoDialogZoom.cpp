@@ -177,15 +177,46 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         }
         return true;
     }
+    // The box itself holds the focus for its edit field.
+    const QWidget* focus = focusWidget();
+    const bool inZoomBox =
+        focus != nullptr && (focus == zoomBox() || focus->parentWidget() == zoomBox());
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        // The box itself holds the focus for its edit field.
-        const QWidget* focus = focusWidget();
-        if (focus != nullptr && (focus == zoomBox() || focus->parentWidget() == zoomBox())) {
+        if (inZoomBox) {
             applyTypedZoom();
             return true;
         }
+        if (confirmTypedValue()) return true;
+    }
+    // Brackets size the tool; the number boxes take nothing but digits, so only the
+    // zoom box's text keeps them.
+    if ((key->key() == Qt::Key_BracketLeft || key->key() == Qt::Key_BracketRight) && !inZoomBox) {
+        stepToolSize(key->key() == Qt::Key_BracketRight);
+        return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
+    // Undo and clearing act on the marks, also from a number box (its text is rewritten
+    // from its slider anyway); only the zoom box's text keeps its own editing keys.
+    if (!inZoomBox) {
+        const bool shift = (key->modifiers() & Qt::ShiftModifier) != 0;
+        switch (key->key()) {
+            case Qt::Key_Z:
+                if (shift)
+                    redoMarks();
+                else
+                    undoMarks();
+                return true;
+            case Qt::Key_Y:
+                redoMarks();
+                return true;
+            case Qt::Key_Delete:
+            case Qt::Key_Backspace:
+                clearMarks();
+                return true;
+            default:
+                break;
+        }
+    }
     const std::optional<ZoomKey> zoom = zoomKey(*key);
     if (!zoom) return false;
     switch (zoomCommandFor(*zoom)) {

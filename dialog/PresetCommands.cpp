@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "presets/PresetNames.h"
 #include "util/LoadString.h"
 #include "util/TextConversion.h"
 
@@ -57,6 +58,8 @@ std::wstring invalidPresetNameMessage() {
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
                         const ControlValues& current) {
     if (!encodeUtf8(name)) return {std::nullopt, invalidPresetNameMessage()};
+    if (const std::wstring refused = refusedNameCharacters(name); !refused.empty())
+        return {std::nullopt, refusedNameMessage(refused)};
     const std::vector<std::wstring>& names = presets.names();
     const bool listed = std::binary_search(names.begin(), names.end(), name);
     if (!listed && names.size() >= kPresetMenuRoom) return {std::nullopt, refusal(menusFull())};

@@ -44,8 +44,9 @@ struct PresetOutcome {
 PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
                           const ControlValues& current);
 // Saves the controls as preset `name`. Refused with a message, before anything is
-// written: a name that is not valid Unicode, and a new name when the menus are full
-// (an existing name is replaced as ever).
+// written: a name that is not valid Unicode or holds characters a file name cannot
+// (refusedNameCharacters), and a new name when the menus are full (an existing name is
+// replaced as ever).
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
                         const ControlValues& current);
 // The message for a name that is not valid Unicode, for a window layer that finds an

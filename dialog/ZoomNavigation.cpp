@@ -49,6 +49,18 @@ double typedZoom(std::string_view text) {
            100.0;
 }
 
+int wheelScrollDistance(int delta, int viewExtent) {
+    if (delta == 0) return 0;
+    const std::int64_t distance = std::int64_t{delta} * std::max(viewExtent, 0) / (120 * 8);
+    if (distance == 0) return delta > 0 ? 1 : -1;
+    return static_cast<int>(std::clamp<std::int64_t>(distance, -viewExtent, viewExtent));
+}
+
+int steppedToolSize(int size, bool larger, int low, int high) {
+    const int step = std::max(1, size / 10);
+    return std::clamp(larger ? size + step : size - step, low, high);
+}
+
 IntPoint navigatorOrigin(int dialogLeft, int dialogTop, int navigatorWidth, int gap) {
     return {dialogLeft - gap - navigatorWidth, dialogTop + gap};
 }

@@ -15,12 +15,14 @@
 
 namespace nelvo {
 
-inline constexpr std::array<double, 8> kZoomLevels{1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
-                                                   1.0 / 2, 2.0 / 3, 1.0,     2.0};
+// Up to 800 %: marking single pixels of a large scan needs a pixel to be several screen
+// pixels across.
+inline constexpr std::array<double, 10> kZoomLevels{1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2,
+                                                    2.0 / 3, 1.0,     2.0,     4.0,     8.0};
 
 // The zoom slider's range, in percent.
 inline constexpr int kZoomSliderLow = 10;
-inline constexpr int kZoomSliderHigh = 200;
+inline constexpr int kZoomSliderHigh = 800;
 
 // z x 100 with one digit after the point and " %": 1/6 gives "16.7 %".
 std::string zoomText(double zoom);
@@ -34,7 +36,7 @@ std::optional<double> zoomLevelBelow(double zoom);
 
 // The zoom that text typed into the zoom box asks for: its leading decimal number
 // (blanks, a sign, digits, a point, an exponent; "inf" too), 0 when there is none,
-// clamped to 10..200 percent, as a factor. Read the same in every locale.
+// clamped to 10..800 percent, as a factor. Read the same in every locale.
 double typedZoom(std::string_view text);
 
 // The navigator's top-left corner: `gap` to the left of the dialog window and `gap` below
@@ -45,6 +47,24 @@ IntPoint navigatorOrigin(int dialogLeft, int dialogTop, int navigatorWidth, int 
 // display rectangle: the opposite way, scaled to the displayed size, trunc(0.5 - w x dx)
 // in single precision.
 IntPoint navigatorDragShift(const IntRect& display, float dx, float dy);
+
+// What the mouse wheel does over the preview: with Ctrl or Alt it zooms around the mouse,
+// with Shift it scrolls sideways, else up and down.
+enum class WheelAction { ScrollVertical, ScrollHorizontal, Zoom };
+constexpr WheelAction wheelActionFor(bool ctrl, bool alt, bool shift) {
+    if (ctrl || alt) return WheelAction::Zoom;
+    return shift ? WheelAction::ScrollHorizontal : WheelAction::ScrollVertical;
+}
+
+// How far the picture moves for a wheel turn of `delta` (120 a notch; positive away from
+// the user) over a view `viewExtent` pixels long in the scrolled direction: an eighth of
+// the view per notch, at least a pixel per event, towards the user's side so that the
+// picture's upper (or left) part comes into view.
+int wheelScrollDistance(int delta, int viewExtent);
+
+// The brush or eraser size after `[` (smaller) or `]` (larger): a tenth of the size, at
+// least 1, clamped to low..high.
+int steppedToolSize(int size, bool larger, int low, int high);
 
 // Keys that the dialog takes with Ctrl held.
 enum class ZoomKey { Digit0, Digit1, Plus, Minus };

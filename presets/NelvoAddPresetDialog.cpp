@@ -3,8 +3,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
+#include "presets/PresetNames.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/DisplayHelpers.h"
@@ -60,6 +62,17 @@ void NelvoAddPresetDialog::accept() {
     guardHandler([&] {
         // Enter with an empty name does nothing, as the disabled button would.
         if (edit_->text().isEmpty()) return;
+        // Refused here rather than after the dialog has closed, so that the user can
+        // correct the name in place.
+        const std::wstring refused = refusedNameCharacters(edit_->text().toStdWString());
+        if (!refused.empty()) {
+            QMessageBox box(QMessageBox::Warning, windowTitle(),
+                            QString::fromStdWString(refusedNameMessage(refused)), QMessageBox::Ok,
+                            this);
+            box.exec();
+            edit_->setFocus();
+            return;
+        }
         name_ = edit_->text();
         QDialog::accept();
     });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The small modal dialog in which the user names a new preset: a prompt, one line for
-// the name, Save (enabled while the line is not empty) and Close.
+// the name, Save (enabled while the line is not empty) and Close. A name that cannot be
+// a file name is refused with a message, and the dialog stays open with it.
 #pragma once
 
 #include <QDialog>

@@ -48,7 +48,7 @@ const Parameter kParameters[] = {
     // The zoom slider's percentage; the default 1.0 is what a new record has
     // until a confirmed dialog records the slider.
     {"zoom", ParameterKind::Percent, fourCharCode("zooM"), PresetUse::None, "", 1.0, kNoRange,
-     ParameterRange{10, 200}, "zoom", "preview zoom factor",
+     ParameterRange{10, 800}, "zoom", "preview zoom factor",
      [](FilterParameters& p) -> ParameterField { return &p.zoom; }},
     // Top, left, bottom, right of the dialog window; the writer leaves it out
     // while all four are 0.

@@ -123,9 +123,12 @@ TEST_F(PresetCommandsTest, EveryFailureHasItsMessage) {
     EXPECT_EQ(applyPreset(presets, 1, current).error,
               std::wstring(L"Failed to load the preset (No such file or directory)"));
     EXPECT_EQ(applyPreset(presets, 2, current).error, std::wstring(L"Failed to load the preset"));
-    const auto saved = addPreset(presets, L"no/such/folder", current).error;
+    const auto saved = addPreset(presets, L"..", current).error;
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->rfind(L"Failed to save the preset (", 0), 0u) << saved->size();
+    // A name no file can have is refused before the store sees it, naming the characters.
+    EXPECT_EQ(addPreset(presets, L"35mm neg/bright:2", current).error,
+              std::wstring(L"These characters are not allowed in a preset name: / :"));
     EXPECT_EQ(deletePreset(presets, 5).error, std::wstring(L"Failed to delete the preset"));
     // A file already gone is no error: the entry stays, nothing is shown.
     EXPECT_FALSE(deletePreset(presets, 1).error);

@@ -83,6 +83,35 @@ TEST_F(DialogWindow, TextInTheIntensityBoxSetsTheMinimumAndIsRewrittenOnLeaving)
     EXPECT_EQ(box->text(), QStringLiteral("1"));
 }
 
+// Enter after typing a value applies it and keeps the dialog open; once nothing is
+// pending, Enter is OK. A brush box (no recomputation) and an over-range tile size.
+TEST_F(DialogWindow, EnterInANumberBoxAppliesTheTypedValueBeforeItMeansOk) {
+    struct Case {
+        int editId, sliderId;
+        const char* typed;
+        int applied;
+    };
+    for (const Case c : {Case{1040, 1037, "7", 7}, Case{1032, 1031, "80", 50}}) {
+        SCOPED_TRACE(c.editId);
+        auto d = open();
+        ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+        QLineEdit* box = edit(*d, c.editId);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, c.typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(slider(*d, c.sliderId)->value(), c.applied);
+        EXPECT_EQ(box->text(), QString::number(c.applied));
+        if (c.editId == 1032) {
+            EXPECT_EQ(d->updater().lastParams().tileSize, c.applied);
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(d->QDialog::result(), QDialog::Accepted);
+    }
+}
+
 TEST_F(DialogWindow, AStoredWindowFrameIsUsedOnlyWhenLargeEnough) {
     const ScreenMetrics& m = screenMetrics();
     std::int32_t small[4] = {10, 20, 10 + m.dialogMinHeight - 1, 20 + m.dialogMinWidth + 50};
@@ -303,8 +332,23 @@ TEST_F(DialogWindow, PresetCommands) {
 
     auto* menus = findControl<QPushButton>(d.get(), 1052);
     auto* remove = findControl<QPushButton>(d.get(), 1054);
+    // Deleting asks first; Cancel keeps the preset, Delete deletes it.
+    const auto answer = [&shown](const char* button) {
+        onNextModal([&shown, button](QDialog* box) {
+            shown = static_cast<QMessageBox*>(box)->text();
+            for (QPushButton* b : box->findChildren<QPushButton*>())
+                if (b->text() == QLatin1String(button)) b->click();
+        });
+    };
+    answer("Cancel");
     d->presetCommand(11001);
+    EXPECT_EQ(shown, QStringLiteral("Delete the preset \"Scratches\"?"));
+    EXPECT_EQ(d->presets()->names().size(), 2u);
+    answer("Delete");
+    d->presetCommand(11001);
+    answer("Delete");
     d->presetCommand(11000);
+    EXPECT_EQ(shown, QStringLiteral("Delete the preset \"Dust\"?"));
     EXPECT_FALSE(menus->isEnabled());
     EXPECT_FALSE(remove->isEnabled());
     d->addPreset(QStringLiteral("Fresh"));
@@ -320,15 +364,40 @@ TEST_F(DialogWindow, PresetCommands) {
     d->addPreset(QString(lone, 2));
     EXPECT_EQ(shown, QStringLiteral("Failed to save the preset (the name is not valid Unicode)"));
     EXPECT_EQ(d->presets()->names(), std::vector<std::wstring>{L"Fresh"});
+
+    // A name no file can have is refused as well when it does not come from the box.
+    onNextModal([&shown](QDialog* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    d->addPreset(QStringLiteral("35mm neg/bright"));
+    EXPECT_EQ(shown, QStringLiteral("These characters are not allowed in a preset name: /"));
+    EXPECT_EQ(d->presets()->names(), std::vector<std::wstring>{L"Fresh"});
 }
 
 TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
     auto d = open();
     QString opened;
-    d->openAddress = [&opened](const QString& address) { opened = address; };
+    // The system's handler is not asked to open a file that is not there.
+    EXPECT_FALSE(d->openAddress(QStringLiteral("file:///no/such/folder/NelvoHelp.html")));
+    bool opens = true;
+    d->openAddress = [&opened, &opens](const QString& address) {
+        opened = address;
+        return opens;
+    };
     QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
     EXPECT_TRUE(opened.startsWith(QStringLiteral("file://"))) << opened.toStdString();
     EXPECT_TRUE(opened.endsWith(QStringLiteral("/NelvoHelp.html"))) << opened.toStdString();
+    // No browser, or one that would not start: a message gives the manual's path.
+    opens = false;
+    QString said;
+    onNextModal([&said](QDialog* box) {
+        said = static_cast<QMessageBox*>(box)->text();
+        box->accept();
+    });
+    QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
+    EXPECT_EQ(said, QStringLiteral("The manual could not be opened. It is here:\n") +
+                        NelvoDialog::helpPagePath());
     bool about = false;
     onNextModal([&about](QDialog* box) {
         about = box->objectName() == QStringLiteral("template1074");

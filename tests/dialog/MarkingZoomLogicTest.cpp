@@ -142,7 +142,8 @@ TEST(ZoomNavigation, TextAndSliderForAZoom) {
         int slider;
     };
     const Case cases[] = {{1.0 / 6, "16.7 %", 17}, {1.5, "150.0 %", 150}, {0.047, "4.7 %", 10},
-                          {2.0, "200.0 %", 200},   {0.125, "12.5 %", 13}, {3.0, "300.0 %", 200}};
+                          {2.0, "200.0 %", 200},   {0.125, "12.5 %", 13}, {3.0, "300.0 %", 300},
+                          {8.0, "800.0 %", 800},   {9.0, "900.0 %", 800}};
     for (const Case& c : cases) {
         EXPECT_EQ(zoomText(c.zoom), c.text) << c.zoom;
         EXPECT_EQ(zoomSliderPosition(c.zoom), c.slider) << c.zoom;
@@ -154,17 +155,51 @@ TEST(ZoomNavigation, StepsBetweenLevelsAndStopsAtTheEnds) {
     EXPECT_EQ(zoomLevelBelow(1.5), 1.0);
     EXPECT_EQ(zoomLevelAbove(1.0), 2.0);  // strictly above
     EXPECT_EQ(zoomLevelBelow(1.0), 2.0 / 3);
-    EXPECT_EQ(zoomLevelAbove(2.0), std::nullopt);
+    EXPECT_EQ(zoomLevelAbove(2.0), 4.0);
+    EXPECT_EQ(zoomLevelAbove(4.0), 8.0);
+    EXPECT_EQ(zoomLevelBelow(8.0), 4.0);
+    EXPECT_EQ(zoomLevelAbove(8.0), std::nullopt);
     EXPECT_EQ(zoomLevelBelow(0.125), std::nullopt);
     EXPECT_EQ(zoomLevelAbove(0.047), 0.125);  // a fitted zoom below every level
 }
 
 TEST(ZoomNavigation, TypedZoomIsClampedNeverRejected) {
     const std::pair<const char*, double> cases[] = {
-        {"150", 1.5}, {"  150.0 %", 1.5}, {"5", 0.1},    {"1000", 2.0}, {"abc", 0.1},
-        {"", 0.1},    {"+75", 0.75},      {"-80", 0.1},  {"1e2", 1.0},  {"33.3", 0.333},
-        {"inf", 2.0}, {"nan", 0.1},       {"1e999", 2.0}};
+        {"150", 1.5}, {"  150.0 %", 1.5}, {"5", 0.1},     {"1000", 8.0}, {"abc", 0.1},
+        {"", 0.1},    {"+75", 0.75},      {"-80", 0.1},   {"1e2", 1.0},  {"33.3", 0.333},
+        {"inf", 8.0}, {"nan", 0.1},       {"1e999", 8.0}, {"800", 8.0},  {"250", 2.5}};
     for (const auto& [text, zoom] : cases) EXPECT_DOUBLE_EQ(typedZoom(text), zoom) << text;
+}
+
+TEST(ZoomNavigation, WheelActions) {
+    EXPECT_EQ(wheelActionFor(false, false, false), WheelAction::ScrollVertical);
+    EXPECT_EQ(wheelActionFor(false, false, true), WheelAction::ScrollHorizontal);
+    EXPECT_EQ(wheelActionFor(true, false, false), WheelAction::Zoom);
+    EXPECT_EQ(wheelActionFor(false, true, false), WheelAction::Zoom);
+    EXPECT_EQ(wheelActionFor(true, false, true), WheelAction::Zoom);  // Ctrl wins over Shift
+    const struct {
+        int delta, extent, distance;
+    } scrolls[] = {
+        {120, 800, 100},    // a notch away from the user: an eighth, the upper part comes in
+        {-120, 800, -100},  // towards the user
+        {-240, 800, -200},  // two notches at once
+        {15, 800, 12},      // a fine-grained wheel or touchpad: a share of a notch
+        {1, 800, 1},        // never nothing for a turn
+        {-1, 800, -1},     {0, 800, 0}, {32767, 100, 100},  // never more than the view
+    };
+    for (const auto& c : scrolls)
+        EXPECT_EQ(wheelScrollDistance(c.delta, c.extent), c.distance) << c.delta << " " << c.extent;
+}
+
+TEST(ZoomNavigation, BracketsStepTheToolSizeByATenthWithinItsRange) {
+    const struct {
+        int size;
+        bool larger;
+        int stepped;
+    } cases[] = {{5, true, 6},    {5, false, 4},   {1, false, 1},    {40, true, 44},
+                 {40, false, 36}, {99, true, 100}, {100, true, 100}, {19, false, 18}};
+    for (const auto& c : cases)
+        EXPECT_EQ(steppedToolSize(c.size, c.larger, 1, 100), c.stepped) << c.size << c.larger;
 }
 
 TEST(ZoomNavigation, NavigatorPlacementAndDrag) {

@@ -103,6 +103,47 @@ TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
     EXPECT_EQ(marksOf(*d, 128).count + m.count, 600 * 400);
 }
 
+// Ctrl+Z takes strokes back one by one and Ctrl+Shift+Z or Ctrl+Y redo them; Ctrl+Delete
+// clears every mark and is undone like a stroke. Each change recomputes.
+TEST_F(Marking, StrokesAreUndoneRedoneAndCleared) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(3);
+    slider(*d, 1039)->setValue(10);
+    const QPoint c = centre(*d);
+    const std::vector<std::uint8_t> untouched = d->updater().markingMap;
+    click(*d, c);
+    const std::vector<std::uint8_t> oneStroke = d->updater().markingMap;
+    selectTool(*d, 1);
+    click(*d, c + QPoint(40, 0));
+    const std::vector<std::uint8_t> twoStrokes = d->updater().markingMap;
+    ASSERT_NE(oneStroke, untouched);
+    ASSERT_NE(twoStrokes, oneStroke);
+    const auto recomputed = [&] {
+        const bool marks =
+            d->updater().lastParams().mode == static_cast<std::int32_t>(UpdateMode::Marks);
+        return marks && waitUntil([&] { return idle(*d); });
+    };
+
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const int finished = d->updater().finishedCount();
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, oneStroke);
+    EXPECT_TRUE(recomputed());
+    EXPECT_GT(d->updater().finishedCount(), finished);
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d->updater().markingMap, oneStroke);
+    QTest::keyClick(d.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+
+    QTest::keyClick(d.get(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    EXPECT_TRUE(recomputed());
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+}
+
 TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {
     auto d = openIdle();
     slider(*d, 1037)->setValue(2);
@@ -280,14 +321,18 @@ TEST_F(Marking, TypedZoomTheLevelsAndTheShortcuts) {
     in->click();
     shows(2.0, "200.0 %", 200);
     in->click();
-    shows(2.0, "200.0 %", 200);
+    shows(4.0, "400.0 %", 400);
+    in->click();
+    shows(8.0, "800.0 %", 800);
+    in->click();
+    shows(8.0, "800.0 %", 800);
     typeZoom(*d, "150");
     out->click();
     shows(1.0, "100.0 %", 100);
     typeZoom(*d, "5");
     shows(0.1, "10.0 %", 10);
     typeZoom(*d, "1000");
-    shows(2.0, "200.0 %", 200);
+    shows(8.0, "800.0 %", 800);
     typeZoom(*d, "abc");
     shows(0.1, "10.0 %", 10);
     // Typed text is also taken when the box loses the focus.
@@ -356,7 +401,7 @@ TEST_F(Marking, AltWheelZoomsAroundTheMousePoint) {
         QApplication::sendEvent(&p, &e);
     };
     wheel(Qt::NoModifier, 120);
-    EXPECT_EQ(p.zoom, before);  // without Alt the dialog leaves the wheel alone
+    EXPECT_EQ(p.zoom, before);  // the plain wheel scrolls, it never zooms
     wheel(Qt::AltModifier, 120);
     EXPECT_EQ(p.zoom, 2.0);
     EXPECT_NEAR(imageX(), x, 1.0);
@@ -364,6 +409,59 @@ TEST_F(Marking, AltWheelZoomsAroundTheMousePoint) {
     EXPECT_EQ(zoomBox(*d)->currentText(), QStringLiteral("200.0 %"));
     wheel(Qt::AltModifier, -120);
     EXPECT_EQ(p.zoom, 1.0);
+    wheel(Qt::ControlModifier, 120);  // Ctrl as Alt
+    EXPECT_EQ(p.zoom, 2.0);
+    EXPECT_NEAR(imageX(), x, 1.0);
+    EXPECT_NEAR(imageY(), y, 1.0);
+}
+
+// Zoomed in, the plain wheel scrolls up and down and Shift+wheel sideways, an eighth of
+// the view a notch; the zoom stays.
+TEST_F(Marking, TheWheelScrollsThePreview) {
+    auto d = openIdle();
+    NelvoImageCtrl& p = d->preview();
+    slider(*d, 1007)->setValue(400);
+    const QPoint at = p.rect().center();
+    const auto wheel = [&](Qt::KeyboardModifiers modifiers, int delta) {
+        QWheelEvent e(at, p.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&p, &e);
+    };
+    const IntRect start = p.displayRect;
+    wheel(Qt::NoModifier, -120);  // towards the user: the picture moves up
+    EXPECT_EQ(p.displayRect.top, start.top - p.height() / 8);
+    EXPECT_EQ(p.displayRect.left, start.left);
+    wheel(Qt::NoModifier, 120);
+    EXPECT_EQ(p.displayRect.top, start.top);
+    wheel(Qt::ShiftModifier, -120);
+    EXPECT_EQ(p.displayRect.left, start.left - p.width() / 8);
+    EXPECT_EQ(p.displayRect.top, start.top);
+    EXPECT_EQ(p.zoom, 4.0);
+}
+
+// `]` and `[` size the selected tool, its box and cursor following; not while a text
+// box has the focus.
+TEST_F(Marking, BracketsSizeTheSelectedTool) {
+    auto d = openIdle();
+    slider(*d, 1037)->setValue(40);
+    slider(*d, 1038)->setValue(10);
+    QTest::keyClick(d.get(), Qt::Key_BracketRight);
+    EXPECT_EQ(slider(*d, 1037)->value(), 44);
+    EXPECT_EQ(edit(*d, 1040)->text(), QStringLiteral("44"));
+    PluginCursor expected;
+    ASSERT_TRUE(expected.setSize(cursorDiameter(44, d->preview().zoom)));
+    EXPECT_EQ(d->preview().toolCursor()->size, expected.handle()->size);
+    QTest::keyClick(d.get(), Qt::Key_BracketLeft);
+    QTest::keyClick(d.get(), Qt::Key_BracketLeft);
+    EXPECT_EQ(slider(*d, 1037)->value(), 36);
+    selectTool(*d, 1);
+    QTest::keyClick(d.get(), Qt::Key_BracketRight);
+    EXPECT_EQ(slider(*d, 1038)->value(), 11);
+    EXPECT_EQ(slider(*d, 1037)->value(), 36);
+    QLineEdit* line = zoomBox(*d)->lineEdit();
+    line->setFocus();
+    QTest::keyClick(line, Qt::Key_BracketRight);
+    EXPECT_EQ(slider(*d, 1038)->value(), 11);
 }
 
 TEST_F(Marking, TheNavigatorJumpsAndDrags) {

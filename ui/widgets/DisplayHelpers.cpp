@@ -14,6 +14,7 @@
 #include <sys/mman.h>
 #endif
 
+#include "resources/pictures/PictureResources.h"
 #include "ui/widgets/ControlId.h"
 
 namespace nelvo {
@@ -49,7 +50,7 @@ double screenDpi() {
 }
 
 QImage resourceBitmap(int id) {
-    QImage image(QStringLiteral(":/nelvo/bitmaps/%1.png").arg(id));
+    QImage image(pictureResourcePath(id));
     return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 

@@ -187,6 +187,20 @@ TEST_F(TheProgram, TheTerminalIsRestoredOnEveryWayOut) {
     }
 }
 
+// On a terminal the run names the file it reads before the progress bar, so a large
+// picture is not a silent wait; piped, stderr gets no such line.
+TEST_F(TheProgram, OnATerminalTheRunSaysWhatItReads) {
+    const Outcome shown = shell(std::string("script -qec \"'") + FILTERHOST_PATH +
+                                "' run in.png -o out.png\" /dev/null");
+    const std::size_t reading = shown.out.find("filterhost: reading in.png");
+    EXPECT_NE(reading, std::string::npos) << shown.out;
+    EXPECT_LT(reading, shown.out.find("(Esc or Ctrl-C stops)")) << shown.out;
+    fs::remove(folder / "out.png");
+    const Outcome piped = run("run in.png -o out.png");
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err.find("reading"), std::string::npos) << piped.err;
+}
+
 TEST_F(TheProgram, AFileSizeLimitIsACleanError) {
     // Noise does not compress: the output is far over the limit of 8 KiB.
     ImageFile noise = dustyPicture(128, 128);

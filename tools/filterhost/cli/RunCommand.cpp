@@ -246,6 +246,10 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     const Action& action = filter.action;
     ImageOutcome outcome;
 
+    const auto status = [&hooks](const std::string& what) {
+        if (hooks.status) hooks.status(what);
+    };
+    status("reading " + options.input.string());
     ImageFile image = readImage(options.input);
     phase("read");
     if (stopped()) return outcome;
@@ -291,6 +295,8 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     };
     if (hooks.progress) session.hooks.progress = hooks.progress;
     phase("filter");
+    // The dialog's window shows once it has the whole picture and its first preview.
+    if (options.dialog) status("opening the editing dialog");
     const int16_t result = session.run(document);
     // The tiles are in the document now; their buffers are not needed to write.
     session.server().releaseBuffers();
@@ -349,6 +355,8 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
             };
         }
         hooks.filtered = [&terminal] { terminal.finish(); };
+        if (options.showProgress)
+            hooks.status = [&terminal](const std::string& what) { terminal.status(what); };
         const ImageOutcome outcome = filterImage(options, filter, hooks, err);
         if (!outcome.written) return cancelled();
         out << "filterhost: " << options.input.string() << " -> " << options.output.string()

@@ -82,6 +82,7 @@ struct ImageHooks {
     std::function<bool()> stopped;
     std::function<void(int32_t, int32_t)> progress;  // the filter's progress
     std::function<void()> filtered;                  // the filter has returned
+    std::function<void(const std::string&)> status;  // a phase without progress begins
 };
 
 struct ImageOutcome {

@@ -24,6 +24,13 @@ void Terminal::progress(int32_t done, int32_t total) {
     barShown_ = true;
 }
 
+void Terminal::status(const std::string& what) {
+    if (!isatty(STDERR_FILENO)) return;
+    clearBar();
+    std::fprintf(stderr, "filterhost: %s\n", what.c_str());
+    std::fflush(stderr);
+}
+
 void Terminal::finish() {
     if (!barShown_) return;
     std::fputc('\n', stderr);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace filterhost {
 
@@ -23,6 +24,9 @@ class Terminal {
     static void restoreNow() noexcept;
     // Draws the bar when stderr is a terminal; otherwise does nothing.
     void progress(int32_t done, int32_t total);
+    // One line "filterhost: `what`" when stderr is a terminal, for the phases that
+    // draw no bar (reading a large file can take seconds); otherwise nothing.
+    void status(const std::string& what);
     // Ends the bar's line, if one was drawn.
     void finish();
     // Wipes the bar's line, if one was drawn, so that other lines can be
