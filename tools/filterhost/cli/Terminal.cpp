@@ -25,7 +25,7 @@ void Terminal::progress(int32_t done, int32_t total) {
 }
 
 void Terminal::status(const std::string& what) {
-    if (!isatty(STDERR_FILENO)) return;
+    if (!errorsGoToTerminal()) return;
     clearBar();
     std::fprintf(stderr, "filterhost: %s\n", what.c_str());
     std::fflush(stderr);
