@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "util/SafeWrite.h"
+#include "util/TemporaryFileSlots.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -37,33 +37,12 @@ std::size_t nameLimit(const std::filesystem::path& folder) {
     return limit > 0 ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX};
 }
 
-// Temporary files that a signal handler may remove: fixed storage, as a
-// handler can neither allocate nor follow pointers that may be freed meanwhile.
-enum SlotState : int { kFree, kFilling, kInUse };
-struct Slot {
-    std::atomic<int> state{kFree};
-    char path[PATH_MAX] = {};
-};
-std::array<Slot, 16> gSlots;
-
-int claimSlot(const std::filesystem::path& path) {
-    const std::string& text = path.native();
-    if (text.size() >= PATH_MAX) return -1;
-    for (std::size_t i = 0; i < gSlots.size(); ++i) {
-        int expected = kFree;
-        if (!gSlots[i].state.compare_exchange_strong(expected, kFilling)) continue;
-        std::memcpy(gSlots[i].path, text.c_str(), text.size() + 1);
-        gSlots[i].state.store(kInUse);
-        return static_cast<int>(i);
-    }
-    return -1;  // more files at once than slots: such a file is only removed by unwinding
-}
+TemporaryFileSlots<char, PATH_MAX> gSlots;
 
 }  // namespace
 
 void removeTemporaryFilesNow() noexcept {
-    for (Slot& slot : gSlots)
-        if (slot.state.load() == kInUse) ::unlink(slot.path);
+    gSlots.removeAll([](const char* path) { ::unlink(path); });
 }
 
 SafeWrite::SafeWrite(std::filesystem::path target) : target_(std::move(target)) {
@@ -88,7 +67,7 @@ SafeWrite::SafeWrite(std::filesystem::path target) : target_(std::move(target)) 
         fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = candidate;
-            slot_ = claimSlot(temporary_);
+            slot_ = gSlots.claim(temporary_.native());
             return;
         }
         error = errno;
@@ -104,7 +83,7 @@ SafeWrite::~SafeWrite() {
 }
 
 void SafeWrite::forget() {
-    if (slot_ >= 0) gSlots[static_cast<std::size_t>(slot_)].state.store(kFree);
+    gSlots.release(slot_);
     slot_ = -1;
 }
 

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cwchar>
@@ -17,6 +16,7 @@
 #include <utility>
 
 #include "util/SafeWrite.h"
+#include "util/TemporaryFileSlots.h"
 
 namespace nelvo::util {
 namespace {
@@ -36,33 +36,12 @@ std::filesystem::path folderOf(const std::filesystem::path& target) {
 // Windows file names are at most 255 UTF-16 units.
 constexpr std::size_t kNameLimit = 255;
 
-// Temporary files that the console stop handler may remove: fixed storage, as
-// the handler runs on a thread of its own while the program may be anywhere.
-enum SlotState : int { kFree, kFilling, kInUse };
-struct Slot {
-    std::atomic<int> state{kFree};
-    wchar_t path[32768] = {};
-};
-std::array<Slot, 16> gSlots;
-
-int claimSlot(const std::filesystem::path& path) {
-    const std::wstring& text = path.native();
-    if (text.size() >= std::size(gSlots[0].path)) return -1;
-    for (std::size_t i = 0; i < gSlots.size(); ++i) {
-        int expected = kFree;
-        if (!gSlots[i].state.compare_exchange_strong(expected, kFilling)) continue;
-        std::wmemcpy(gSlots[i].path, text.c_str(), text.size() + 1);
-        gSlots[i].state.store(kInUse);
-        return static_cast<int>(i);
-    }
-    return -1;  // more files at once than slots: such a file is only removed by unwinding
-}
+TemporaryFileSlots<wchar_t, 32768> gSlots;
 
 }  // namespace
 
 void removeTemporaryFilesNow() noexcept {
-    for (Slot& slot : gSlots)
-        if (slot.state.load() == kInUse) DeleteFileW(slot.path);
+    gSlots.removeAll([](const wchar_t* path) { DeleteFileW(path); });
 }
 
 SafeWrite::SafeWrite(std::filesystem::path target) : target_(std::move(target)) {
@@ -88,7 +67,7 @@ SafeWrite::SafeWrite(std::filesystem::path target) : target_(std::move(target)) 
                        _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             temporary_ = candidate;
-            slot_ = claimSlot(temporary_);
+            slot_ = gSlots.claim(temporary_.native());
             return;
         }
         error = errno;
@@ -104,7 +83,7 @@ SafeWrite::~SafeWrite() {
 }
 
 void SafeWrite::forget() {
-    if (slot_ >= 0) gSlots[static_cast<std::size_t>(slot_)].state.store(kFree);
+    gSlots.release(slot_);
     slot_ = -1;
 }
 
