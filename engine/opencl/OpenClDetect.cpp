@@ -219,45 +219,44 @@ class ImageMapping {
     std::size_t rowPitch_ = 0;
 };
 
+// Maps `image` and calls visit(row, bytes) for each of its h rows of w floats.
+template <typename Visit>
+bool forMappedRows(cl_command_queue queue, cl_mem image, cl_map_flags flags, std::size_t w,
+                   std::size_t h, Visit visit) {
+    ImageMapping mapping(queue, image, flags, w, h);
+    if (mapping.data() == nullptr) {
+        return false;
+    }
+    const std::size_t pitch = mappedRowPitch(w, mapping.rowPitch());
+    if (pitch == 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < h; ++i) {
+        visit(static_cast<int32_t>(i), mapping.data() + i * pitch);
+    }
+    return mapping.unmap();
+}
+
 // Fills the grey image from the grey plane, as floats in the pixel type's
 // own range.
 template <typename T>
 bool writeGrey(cl_command_queue queue, cl_mem image, const NelvoBuffer<T>& grey, std::size_t w,
                std::size_t h) {
-    ImageMapping mapping(queue, image, CL_MAP_WRITE, w, h);
-    if (mapping.data() == nullptr) {
-        return false;
-    }
-    const std::size_t pitch = mappedRowPitch(w, mapping.rowPitch());
-    if (pitch == 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i < h; ++i) {
-        const T* in = grey.row(static_cast<int32_t>(i));
-        auto* out = reinterpret_cast<float*>(mapping.data() + i * pitch);
+    return forMappedRows(queue, image, CL_MAP_WRITE, w, h, [&](int32_t y, unsigned char* bytes) {
+        const T* in = grey.row(y);
+        auto* out = reinterpret_cast<float*>(bytes);
         for (std::size_t x = 0; x < w; ++x) {
             out[x] = static_cast<float>(in[x]);
         }
-    }
-    return mapping.unmap();
+    });
 }
 
 // Copies the result image into the contrast plane.
 bool readRatings(cl_command_queue queue, cl_mem image, NelvoBuffer<float>& contrast, std::size_t w,
                  std::size_t h) {
-    ImageMapping mapping(queue, image, CL_MAP_READ, w, h);
-    if (mapping.data() == nullptr) {
-        return false;
-    }
-    const std::size_t pitch = mappedRowPitch(w, mapping.rowPitch());
-    if (pitch == 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i < h; ++i) {
-        std::memcpy(contrast.row(static_cast<int32_t>(i)), mapping.data() + i * pitch,
-                    w * sizeof(float));
-    }
-    return mapping.unmap();
+    return forMappedRows(queue, image, CL_MAP_READ, w, h, [&](int32_t y, unsigned char* bytes) {
+        std::memcpy(contrast.row(y), bytes, w * sizeof(float));
+    });
 }
 
 template <typename V>
