@@ -149,10 +149,15 @@ else
 fi
 
 # --- The dialog branch: a clear message, the run fails, nothing is written ---
+# The module answers the published "cannot run here" code (-30900) and says
+# why; the host names it plainly.
+mkdir -p "$work/dialog"
 status=0
-wine "$filterhost" run "$case/input.tif" -o "$work/dialog.tif" --dialog >"$work/run.log" 2>&1 ||
+wine "$filterhost" run "$case/input.tif" -o "$work/dialog/out.tif" --dialog >"$work/run.log" 2>&1 ||
   status=$?
-if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" && [ ! -e "$work/dialog.tif" ]; then
+if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" &&
+  grep -q "cannot show its editing dialog here (-30900)" "$work/run.log" &&
+  [ -z "$(ls -A "$work/dialog")" ]; then
   pass
 else
   fail "the dialog branch (status $status)"
