@@ -6,8 +6,8 @@
 #     device off and on (wine's OpenCL.dll hands the calls to PoCL)
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
-#   - the dialog branch, a stop at the filter step, the load-run-free loop, and
-#     UTF-16 text conversion
+#   - the dialog branch, a stop at the filter step, the load-run-free loop, the
+#     preset store and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -68,7 +68,9 @@ if "$objdump" -f "$module" | grep -q "file format pei-x86-64"; then
 else
   fail "Nelvo.8bf is not a 64-bit PE file"
 fi
-for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe"; do check_imports "$file"; done
+for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe" "$bin/preset_store.exe"; do
+  check_imports "$file"
+done
 
 # --- The wine prefix ---------------------------------------------------------
 wine wineboot -i >/dev/null 2>&1
@@ -184,6 +186,16 @@ if wine "$bin/module_loop.exe" "$module" "$work/loop" >"$work/run.log" 2>&1; the
   cat "$work/run.log"
 else
   fail "the load-run-free loop"
+  cat "$work/run.log"
+fi
+
+# --- The preset store: the known folder, the file format, non-ASCII names ----
+mkdir -p "$work/presets"
+if wine "$bin/preset_store.exe" "$work/presets" tests/presets/data/default.nelvo \
+  >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "the preset store"
   cat "$work/run.log"
 fi
 
