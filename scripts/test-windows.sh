@@ -7,7 +7,7 @@
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
 #   - the dialog branch, a stop at the filter step, the load-run-free loop, the
-#     preset store and UTF-16 text conversion
+#     preset store, the module's picture resources and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -68,7 +68,8 @@ if "$objdump" -f "$module" | grep -q "file format pei-x86-64"; then
 else
   fail "Nelvo.8bf is not a 64-bit PE file"
 fi
-for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe" "$bin/preset_store.exe"; do
+for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe" "$bin/preset_store.exe" \
+  "$bin/picture_resources.exe"; do
   check_imports "$file"
 done
 
@@ -196,6 +197,15 @@ if wine "$bin/preset_store.exe" "$work/presets" tests/presets/data/default.nelvo
   pass
 else
   fail "the preset store"
+  cat "$work/run.log"
+fi
+
+# --- The module's pictures: PNG resources of the listed sizes ---------------
+if wine "$bin/picture_resources.exe" "$module" resources/pictures/pictures.txt \
+  >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "the module's picture resources"
   cat "$work/run.log"
 fi
 
