@@ -6,8 +6,9 @@
 #     device off and on (wine's OpenCL.dll hands the calls to PoCL)
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
-#   - the dialog branch, a stop at the filter step, the load-run-free loop, the
-#     preset store, the module's picture resources and UTF-16 text conversion
+#   - the dialog branch, a stop at the filter step, Ctrl-C sent to a console
+#     during a long run, the load-run-free loop, the preset store, the module's
+#     picture resources and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -69,7 +70,7 @@ else
   fail "Nelvo.8bf is not a 64-bit PE file"
 fi
 for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe" "$bin/preset_store.exe" \
-  "$bin/picture_resources.exe"; do
+  "$bin/picture_resources.exe" "$bin/console_stop.exe"; do
   check_imports "$file"
 done
 
@@ -177,6 +178,15 @@ if [ "$status" = 130 ] && [ -z "$(ls -A "$work/stop")" ]; then
 else
   fail "a stop at the filter step (status $status)"
   ls -A "$work/stop"
+  cat "$work/run.log"
+fi
+
+# --- Ctrl-C on a real console during a long run: status 130, nothing left ----
+mkdir -p "$work/console"
+if wine "$bin/console_stop.exe" "$filterhost" "$work/console" </dev/null >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "Ctrl-C on a console"
   cat "$work/run.log"
 fi
 
