@@ -23,6 +23,11 @@ foreach(header_only CLI11:${NELVO_CLI11_INCLUDE}/CLI nlohmann:${NELVO_JSON_INCLU
 endforeach()
 add_library(CLI11::CLI11 ALIAS nelvo_headers_CLI11)
 add_library(nlohmann_json::nlohmann_json ALIAS nelvo_headers_nlohmann)
+# libxml2 as the static library of scripts/build-windows-deps.sh: its headers
+# must not mark the functions as imported from a DLL.
+find_package(LibXml2 REQUIRED)
+set_property(TARGET LibXml2::LibXml2 APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS LIBXML_STATIC)
+
 # OpenCL is loaded at run time (engine/opencl/OpenClLibrary*): headers only.
 add_library(OpenCL::Headers ALIAS nelvo_headers_OpenCL)
 target_compile_definitions(nelvo_headers_OpenCL INTERFACE CL_TARGET_OPENCL_VERSION=120)

@@ -13,7 +13,7 @@ int16_t runDialog(CallContext&) {
         "Nelvo: this build has no editing dialog yet; run the filter without the dialog, "
         "from an action or with the last confirmed settings.\n",
         stderr);
-    return errPlugInDialogUnavailable;
+    return errPlugInHostInsufficient;
 }
 
 }  // namespace nelvo

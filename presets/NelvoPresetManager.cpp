@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "presets/NelvoPresetManager.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <system_error>
 
@@ -36,17 +31,36 @@ class FileSystemError : public fs::filesystem_error {
     const char* what_;
 };
 
-// The folder as a string ending in exactly the separator it already had, or one added.
-std::string folderPrefix(const fs::path& folder) {
-    std::string prefix = folder.native();
-    if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
+bool isSeparator(fs::path::value_type c) {
+    return c == '/' || c == fs::path::preferred_separator;
+}
+
+// The folder in the system's own encoding, ending in exactly the separator it already
+// had, or the system's one added.
+fs::path::string_type folderPrefix(const fs::path& folder) {
+    fs::path::string_type prefix = folder.native();
+    if (!prefix.empty() && !isSeparator(prefix.back()))
+        prefix.push_back(fs::path::preferred_separator);
     return prefix;
 }
 
+// "/" and NUL, and on Windows also the backslash: characters that would end the file name early
+// or lead out of the folder.
 bool isRefusedName(const std::wstring& name) {
-    return name == L"." || name == L".." ||
-           name.find_first_of(std::wstring(L"/\0", 2)) != std::wstring::npos ||
+    const std::wstring separators{L'/', L'\0', static_cast<wchar_t>(fs::path::preferred_separator)};
+    return name == L"." || name == L".." || name.find_first_of(separators) != std::wstring::npos ||
            !encodeUtf8(name).has_value();
+}
+
+// A file name as UTF-8: the bytes themselves on Linux, converted from UTF-16 on Windows;
+// nothing for a Windows name that is not valid UTF-16.
+std::optional<std::string> fileNameUtf8(const fs::path& fileName) {
+    try {
+        const std::u8string name = fileName.u8string();
+        return std::string(name.begin(), name.end());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 void checkIndex(std::size_t index, std::size_t count) {
@@ -71,7 +85,9 @@ void NelvoPresetManager::refresh() {
         // Symbolic links count as what they point to.
         std::error_code ec;
         if (!entry.is_regular_file(ec)) continue;
-        const std::string fileName = entry.path().filename().native();
+        const std::optional<std::string> utf8Name = fileNameUtf8(entry.path().filename());
+        if (!utf8Name) continue;
+        const std::string& fileName = *utf8Name;
         const std::size_t dot = fileName.rfind('.');
         // A file named just ".nelvo" would be a preset without a name.
         if (dot == std::string::npos || dot == 0 ||
@@ -89,7 +105,8 @@ void NelvoPresetManager::refresh() {
 fs::path NelvoPresetManager::presetPath(std::wstring_view name) const {
     const std::optional<std::string> encoded = encodeUtf8(name);
     if (!encoded) throw std::invalid_argument("Invalid preset name");
-    return fs::path(folderPrefix(folder_) + *encoded + std::string(extension));
+    const std::u8string utf8(encoded->begin(), encoded->end());
+    return fs::path(folderPrefix(folder_) + fs::path(utf8).native() + fs::path(extension).native());
 }
 
 void NelvoPresetManager::load(std::size_t index, PresetSettings& settings) const {
@@ -135,21 +152,6 @@ bool NelvoPresetManager::remove(std::size_t index) {
     if (!removed) return false;  // deleted by someone else in the meantime
     names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
-}
-
-fs::path presetsFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    if (dataHome != nullptr && fs::path(dataHome).is_absolute()) {
-        base = dataHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || *home == '\0') {
-            throw std::runtime_error("Failed to find the local data folder");
-        }
-        base = fs::path(home) / ".local" / "share";
-    }
-    return base / "NelvoPlugin" / "Presets";
 }
 
 std::wstring formatErrorMessage(std::uint32_t stringId, const util::NelvoWinException& error) {

@@ -66,9 +66,10 @@ class NelvoPresetManager {
     std::vector<std::wstring> names_;
 };
 
-// $XDG_DATA_HOME/NelvoPlugin/Presets, or ~/.local/share/NelvoPlugin/Presets when
-// XDG_DATA_HOME is unset, empty or relative. Throws std::runtime_error when neither it
-// nor HOME is set.
+// NelvoPlugin/Presets in the user's local, non-roaming application data: on Linux
+// $XDG_DATA_HOME, or ~/.local/share when XDG_DATA_HOME is unset, empty or relative; on
+// Windows the known folder LocalAppData. Throws std::runtime_error when there is none (on
+// Linux: neither XDG_DATA_HOME nor HOME is set).
 std::filesystem::path presetsFolder();
 
 // "<string stringId> (<error.systemMessage()>)", e.g. "Failed to load the preset (No such

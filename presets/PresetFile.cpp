@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "presets/PresetFile.h"
 
-#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlreader.h>
 #include <libxml/xmlwriter.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +29,8 @@
 #include "presets/PresetParams.h"
 #include "settings/FilterParameters.h"
 #include "settings/ParameterTable.h"
+#include "util/CLocaleNumbers.h"
+#include "util/FileAccess.h"
 #include "util/FileDescriptor.h"
 #include "util/NelvoWinException.h"
 #include "util/TextConversion.h"
@@ -123,7 +123,8 @@ int writeToSink(void* context, const char* buffer, int length) {
     const auto total = static_cast<std::size_t>(length);
     std::size_t done = 0;
     while (done < total) {
-        const ssize_t n = ::write(sink->fd, buffer + done, total - done);
+        // At most `length`, an int: the count fits the narrower type Windows takes.
+        const ssize_t n = ::write(sink->fd, buffer + done, static_cast<unsigned int>(total - done));
         if (n < 0) {
             if (errno == EINTR) continue;
             sink->error = errno;
@@ -255,7 +256,7 @@ void writeDocument(xmlTextWriterPtr writer, const OutputSink& sink,
 
 std::string readWholeFile(const std::filesystem::path& path) {
     // Non-blocking, so that a FIFO met here cannot hang the caller before it is refused.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor file(util::openForReading(path));
     if (file.get() < 0) throw NelvoWinException("Failed to open preset file for read", lastError());
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
@@ -282,19 +283,13 @@ std::string readWholeFile(const std::filesystem::path& path) {
     return data;
 }
 
-locale_t cLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    if (locale == locale_t{}) throw std::bad_alloc();
-    return locale;
-}
-
 // As std::stoi(text, nullptr, 10): leading white space and a sign allowed, trailing
 // characters ignored. In the "C" locale whatever the process has set.
 int toInt(const std::string& text) {
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
-    const long value = strtol_l(begin, &end, 10, cLocale());
+    const long value = util::parseLongC(begin, &end);
     if (end == begin) throw std::invalid_argument("invalid stoi argument");
     if (errno == ERANGE || value < INT_MIN || value > INT_MAX) {
         throw std::out_of_range("stoi argument out of range");
@@ -307,7 +302,7 @@ float toFloat(const std::string& text) {
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
-    const float value = strtof_l(begin, &end, cLocale());
+    const float value = util::parseFloatC(begin, &end);
     if (end == begin) throw std::invalid_argument("invalid stof argument");
     if (errno == ERANGE) throw std::out_of_range("stof argument out of range");
     return value;
@@ -518,7 +513,7 @@ void writePresetFile(const std::filesystem::path& path, const PresetSettings& se
         throw NelvoWinException("Failed to create XML writer", ENOMEM);
     }
 
-    file.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    file.reset(util::openForWriting(path));
     if (file.get() < 0)
         throw NelvoWinException("Failed to open preset file for write", lastError());
     sink.fd = file.get();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows build links and Debian does not package for
 # mingw-w64 (zlib, libpng, libjpeg-turbo, libtiff for the host program's
-# image files, oneTBB for the engine) from
+# image files, oneTBB for the engine, libxml2 for the preset files) from
 # Debian's own source packages, as static libraries, into one prefix.
 # Usage: scripts/build-windows-deps.sh [PREFIX]   (default build/windows-deps)
 #
@@ -146,10 +146,22 @@ build_onetbb() {
     -DTBB_ENABLE_IPO=OFF
 }
 
+build_libxml2() {
+  # The preset files are small UTF-8 documents read from memory and written
+  # through our own output callback: no encodings beyond UTF-8 (iconv, ICU),
+  # no compressed or network input, no Python module.
+  cmake_build "$1" -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_LZMA=OFF \
+    -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_HTTP=OFF \
+    -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF \
+    -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_CATALOG=OFF -DLIBXML2_WITH_DEBUG=OFF \
+    -DLIBXML2_WITH_THREADS=ON
+}
+
 start=$SECONDS
 build_once zlib build_zlib
 build_once libpng1.6 build_libpng
 build_once libjpeg-turbo build_libjpeg_turbo
 build_once tiff build_tiff
 build_once onetbb build_onetbb
+build_once libxml2 build_libxml2
 echo "windows deps: ready in $prefix ($((SECONDS - start)) s)"

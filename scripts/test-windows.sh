@@ -6,8 +6,9 @@
 #     device off and on (wine's OpenCL.dll hands the calls to PoCL)
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
-#   - the dialog branch, a stop at the filter step, the load-run-free loop, and
-#     UTF-16 text conversion
+#   - the dialog branch, a stop at the filter step, Ctrl-C sent to a console
+#     during a long run, the load-run-free loop, the preset store, the module's
+#     picture resources and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -68,7 +69,10 @@ if "$objdump" -f "$module" | grep -q "file format pei-x86-64"; then
 else
   fail "Nelvo.8bf is not a 64-bit PE file"
 fi
-for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe"; do check_imports "$file"; done
+for file in "$module" "$filterhost" "$compare" "$bin/module_loop.exe" "$bin/preset_store.exe" \
+  "$bin/picture_resources.exe" "$bin/console_stop.exe"; do
+  check_imports "$file"
+done
 
 # --- The wine prefix ---------------------------------------------------------
 wine wineboot -i >/dev/null 2>&1
@@ -149,10 +153,15 @@ else
 fi
 
 # --- The dialog branch: a clear message, the run fails, nothing is written ---
+# The module answers the published "cannot run here" code (-30900) and says
+# why; the host names it plainly.
+mkdir -p "$work/dialog"
 status=0
-wine "$filterhost" run "$case/input.tif" -o "$work/dialog.tif" --dialog >"$work/run.log" 2>&1 ||
+wine "$filterhost" run "$case/input.tif" -o "$work/dialog/out.tif" --dialog >"$work/run.log" 2>&1 ||
   status=$?
-if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" && [ ! -e "$work/dialog.tif" ]; then
+if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" &&
+  grep -q "cannot show its editing dialog here (-30900)" "$work/run.log" &&
+  [ -z "$(ls -A "$work/dialog")" ]; then
   pass
 else
   fail "the dialog branch (status $status)"
@@ -172,6 +181,15 @@ else
   cat "$work/run.log"
 fi
 
+# --- Ctrl-C on a real console during a long run: status 130, nothing left ----
+mkdir -p "$work/console"
+if wine "$bin/console_stop.exe" "$filterhost" "$work/console" </dev/null >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "Ctrl-C on a console"
+  cat "$work/run.log"
+fi
+
 # --- Load, run and free the module 20 times in one process -----------------
 mkdir -p "$work/loop"
 if wine "$bin/module_loop.exe" "$module" "$work/loop" >"$work/run.log" 2>&1; then
@@ -179,6 +197,25 @@ if wine "$bin/module_loop.exe" "$module" "$work/loop" >"$work/run.log" 2>&1; the
   cat "$work/run.log"
 else
   fail "the load-run-free loop"
+  cat "$work/run.log"
+fi
+
+# --- The preset store: the known folder, the file format, non-ASCII names ----
+mkdir -p "$work/presets"
+if wine "$bin/preset_store.exe" "$work/presets" tests/presets/data/default.nelvo \
+  >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "the preset store"
+  cat "$work/run.log"
+fi
+
+# --- The module's pictures: PNG resources of the listed sizes ---------------
+if wine "$bin/picture_resources.exe" "$module" resources/pictures/pictures.txt \
+  >"$work/run.log" 2>&1; then
+  pass
+else
+  fail "the module's picture resources"
   cat "$work/run.log"
 fi
 

@@ -90,10 +90,7 @@ enum {
     filterBadMode = -30101,             /* the image mode is not supported */
     errPlugInHostInsufficient = -30900, /* host lacks what the plug-in needs */
     errPlugInPropertyUndefined = -30901,
-    errReportString = -30904, /* the plug-in wrote FilterRecord.errorString */
-    /* Not of the published set: this build of the module cannot show its
-       editing dialog, so a step that asks for it ends with this code. */
-    errPlugInDialogUnavailable = -30210
+    errReportString = -30904 /* the plug-in wrote FilterRecord.errorString */
 };
 
 /* Builds a four-character code from its characters: PIFourCC('d','e','t','I'). */

@@ -13,6 +13,10 @@ namespace nelvo::util {
 // writer (a FIFO opens at once) and is not inherited by child processes.
 int openForReading(const std::filesystem::path& path);
 
+// A descriptor created, or emptied when the file exists, for writing (mode 0666
+// less the umask on Linux); -1 with errno set. Not inherited by child processes.
+int openForWriting(const std::filesystem::path& path);
+
 // fopen with `mode` ("rb", "wb"); nullptr with errno set when it fails.
 std::FILE* openStdioFile(const std::filesystem::path& path, const char* mode);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -10,6 +11,11 @@ namespace nelvo::util {
 
 int openForReading(const std::filesystem::path& path) {
     return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+int openForWriting(const std::filesystem::path& path) {
+    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
 }
 
 std::FILE* openStdioFile(const std::filesystem::path& path, const char* mode) {

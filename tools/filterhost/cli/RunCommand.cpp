@@ -103,16 +103,19 @@ std::pair<int32_t, int32_t> tileSize(const RunOptions& options, const Document& 
     return {kFallbackTileSide, kFallbackTileSide};
 }
 
-std::string describeResult(int16_t result) {
+// `dialogAsked`: the call asked the module for its editing dialog, which a
+// build without a window layer refuses with errPlugInHostInsufficient.
+std::string describeResult(int16_t result, bool dialogAsked) {
     switch (result) {
         case memFullErr:
             return "out of memory (-108)";
         case filterBadParameters:
             return "bad parameters (-30100)";
         case errPlugInHostInsufficient:
+            if (dialogAsked)
+                return "the filter cannot show its editing dialog here (-30900); run it without "
+                       "the dialog, from an action (--play) or with the last settings";
             return "the host lacks what the filter needs (-30900)";
-        case errPlugInDialogUnavailable:
-            return "this build of the module has no editing dialog (-30210)";
         case -1:
             return "the filter failed (-1)";
         default:
@@ -311,7 +314,9 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
         throw SettingsError(
             (options.play ? options.play->string() + ": " : std::string("--set: ")) + *keyProblem);
     if (result == userCanceledErr || stopped()) return outcome;
-    if (result != noErr) throw HostError(options.input.string() + ": " + describeResult(result));
+    if (result != noErr)
+        throw HostError(options.input.string() + ": " +
+                        describeResult(result, action.playInfo == plugInDialogDisplay));
 
     // Both outputs are written in full before either replaces anything.
     nelvo::util::SafeWrite imageFile(options.output);
