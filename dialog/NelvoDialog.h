@@ -27,6 +27,7 @@
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
+#include "resources/DialogResources.h"
 #include "settings/FilterParameters.h"
 #include "ui/widgets/PluginCursor.h"
 
@@ -238,7 +239,11 @@ class NelvoDialog : public QDialog {
     QFont maskEditFont_, productFont_, linkFont_;
     // Edit box id to slider id.
     const std::map<int, int> editSliders_{
-        {1030, 1029}, {1032, 1031}, {1040, 1037}, {1048, 1039}, {1044, 1038}};
+        {editing::kIntensityEdit, editing::kIntensitySlider},
+        {editing::kTileSizeEdit, editing::kTileSizeSlider},
+        {editing::kBrushSizeEdit, editing::kBrushSizeSlider},
+        {editing::kBrushIntensityEdit, editing::kBrushIntensitySlider},
+        {editing::kEraserSizeEdit, editing::kEraserSizeSlider}};
     bool syncingFromEdit_ = false;
     bool initialised_ = false;
     std::exception_ptr failure_;

@@ -9,6 +9,7 @@
 
 #include "dialog/NelvoDialog.h"
 #include "host/ImageModes.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "util/LoadString.h"
@@ -16,8 +17,6 @@
 namespace nelvo {
 
 namespace {
-
-constexpr std::uint32_t kPreviewFailedString = 1137;
 
 // Carries the text of a failed computation to the window's thread.
 class PreviewErrorEvent : public QEvent {
@@ -156,7 +155,7 @@ bool NelvoDialog::event(QEvent* e) {
             progress_->hide();
             // The dialog stays usable: the next change starts a fresh computation.
             const QString text =
-                QString::fromStdWString(loadString(kPreviewFailedString))
+                QString::fromStdWString(loadString(strings::previewFailed))
                     .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
             QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
             box.exec();

@@ -11,6 +11,7 @@
 
 #include "dialog/NelvoDialog.h"
 #include "dialog/ZoomNavigation.h"
+#include "resources/DialogResources.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
@@ -47,18 +48,18 @@ std::optional<ZoomKey> zoomKey(const QKeyEvent& key) {
 }  // namespace
 
 QComboBox* NelvoDialog::zoomBox() const {
-    return findControl<QComboBox>(this, 1004);
+    return findControl<QComboBox>(this, editing::kZoomBox);
 }
 
 void NelvoDialog::connectZoomControls() {
     QComboBox* box = zoomBox();
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);  // typing 5 must not turn into a listed 50.0 %
-    connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(this, editing::kFitToWindow), &QPushButton::clicked, this,
             guarded([this] { fitPreview(); }));
-    connect(findControl<NelvoButtonCtrl>(this, 1006), &QAbstractButton::clicked, this,
+    connect(findControl<NelvoButtonCtrl>(this, editing::kZoomIn), &QAbstractButton::clicked, this,
             guarded([this] { zoomIn(std::nullopt); }));
-    connect(findControl<NelvoButtonCtrl>(this, 1005), &QAbstractButton::clicked, this,
+    connect(findControl<NelvoButtonCtrl>(this, editing::kZoomOut), &QAbstractButton::clicked, this,
             guarded([this] { zoomOut(std::nullopt); }));
     // A level chosen from the list: the box already shows it.
     connect(box, &QComboBox::activated, this, guarded([this](int index) {
@@ -66,7 +67,7 @@ void NelvoDialog::connectZoomControls() {
                 zoomTyped_ = false;
                 const double zoom = kZoomLevels[static_cast<std::size_t>(index)];
                 preview_->setZoom(zoom);
-                QSlider* s = slider(1007);
+                QSlider* s = slider(editing::kZoomSlider);
                 s->blockSignals(true);
                 s->setValue(zoomSliderPosition(zoom));
                 s->blockSignals(false);
@@ -78,7 +79,8 @@ void NelvoDialog::connectZoomControls() {
     connect(box->lineEdit(), &QLineEdit::editingFinished, this, guarded([this] {
                 if (zoomTyped_) applyTypedZoom();
             }));
-    connect(slider(1007), &QSlider::valueChanged, this, guarded([this](int position) {
+    connect(slider(editing::kZoomSlider), &QSlider::valueChanged, this,
+            guarded([this](int position) {
                 const double zoom = position / 100.0;
                 zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
                 zoomTyped_ = false;
@@ -92,7 +94,7 @@ void NelvoDialog::connectZoomControls() {
 void NelvoDialog::showZoom(double zoom) {
     zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
     zoomTyped_ = false;
-    QSlider* s = slider(1007);
+    QSlider* s = slider(editing::kZoomSlider);
     s->blockSignals(true);
     s->setValue(zoomSliderPosition(zoom));
     s->blockSignals(false);

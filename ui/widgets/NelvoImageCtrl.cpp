@@ -11,6 +11,7 @@
 
 #include "PIPlatformContext.h"
 #include "host/ImageModes.h"
+#include "resources/DialogResources.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
@@ -59,7 +60,7 @@ QImage cursorPicture(const CursorShape& shape) {
 
 NelvoImageCtrl::NelvoImageCtrl(const FilterRecord* hostRecord, QWidget* parent)
     : QWidget(parent), record(hostRecord) {
-    setControlId(this, kControlId);
+    setControlId(this, editing::kPreview);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     const VRect r = filterRectOf(record);

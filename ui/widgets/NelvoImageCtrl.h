@@ -38,8 +38,6 @@ inline constexpr unsigned kMessageMouseMove = 0x0200;
 
 class NelvoImageCtrl : public QWidget {
   public:
-    static constexpr int kControlId = 1001;
-
     // Reads the filter rectangle, image mode and planes of `record`, which must outlive
     // the control. Buffers are sized for the whole rectangle; surfaces wait for showImage.
     explicit NelvoImageCtrl(const FilterRecord* record, QWidget* parent = nullptr);

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <stdexcept>
 
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "util/LoadString.h"
@@ -58,7 +59,7 @@ void NelvoNavigatorWnd::create(QWidget* owner, int x, int y, int width, int heig
     height_ = height;
     // A tool window that stays above its owner and goes with it.
     setParent(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    setWindowTitle(QString::fromStdWString(loadString(kTitleString)));
+    setWindowTitle(QString::fromStdWString(loadString(strings::navigatorTitle)));
     setFixedSize(width, height);
     // The remembered place may lie off every screen (another screen setup, an edited
     // profile): the window comes back onto one, where it can be seen and dragged.

@@ -20,7 +20,6 @@ QString defaultProfilePath();
 
 class NelvoNavigatorWnd : public QWidget {
   public:
-    static constexpr int kTitleString = 1022;
     static constexpr char kProfileSection[] = "Nelvo-Plugin-Navigator";
     static constexpr char kProfileEntry[] = "WP";
 
