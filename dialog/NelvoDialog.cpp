@@ -153,6 +153,11 @@ constexpr TemplateControl kTemplate[] = {
     {editing::kIntensityMinusMark, Kind::GreyLabel, 409, 270, 8, 8, true, kRight, 0, "-", 0},
     {editing::kIntensityZeroMark, Kind::GreyLabel, 463, 271, 8, 8, true, kRight, 0, "0", 0},
     {editing::kIntensityPlusMark, Kind::GreyLabel, 518, 270, 8, 8, true, kRight, 0, "+", 0},
+    // Hand marks: shown tinted in "Mark Defects", and cleared all at once.
+    {editing::kShowMarks, Kind::Check, 372, 290, 168, 10, true, kRight, strings::showHandMarks, "",
+     0},
+    {editing::kClearMarks, Kind::Button, 370, 303, 84, 14, true, kRight, strings::clearMarks, "",
+     0},
     // The mask panel: never shown, its commands do nothing.
     {editing::kMasksLabel, Kind::Label, 370, 295, 22, 8, false, kRight, strings::masksLabel, "", 0},
     {editing::kMaskPathTool, Kind::BitmapButton, 370, 310, 26, 22, false, kRight, 0, "",
@@ -179,6 +184,12 @@ constexpr TemplateControl kTemplate[] = {
      strings::productLine, "", 0},
     {editing::kHelpIcon, Kind::Picture, 522, 414, 13, 12, true, kCorner, 0, "", bitmaps::kHelp},
     {editing::kAboutLink, Kind::Link, 390, 419, 64, 11, true, kCorner, strings::aboutLink, "", 0},
+};
+
+// Each control's tooltip.
+constexpr std::pair<int, std::uint32_t> kToolTips[] = {
+    {editing::kShowMarks, strings::showHandMarksTip},
+    {editing::kClearMarks, strings::clearMarksTip},
 };
 
 QString text(std::uint32_t stringId) {
@@ -490,6 +501,13 @@ void NelvoDialog::buildControls() {
     // A change of detection mode needs a new detection, as a defect type does.
     connect(check(editing::kAdaptiveDetection), &QCheckBox::clicked, this,
             guarded([this] { startUpdate(UpdateMode::DefectType); }));
+    check(editing::kShowMarks)->setChecked(true);
+    connect(check(editing::kShowMarks), &QCheckBox::toggled, this, guarded([this] {
+                if (viewTabs_->currentIndex() == 1 && !updater_->isBusy())
+                    showMarkedDefects(strokeInProgress());
+            }));
+    connect(findControl<QPushButton>(this, editing::kClearMarks), &QPushButton::clicked, this,
+            guarded([this] { clearMarks(); }));
     connect(viewTabs_, &QTabBar::currentChanged, this,
             guarded([this](int i) { onViewTabChanged(i); }));
     connectSliders();
@@ -615,6 +633,7 @@ void NelvoDialog::setTexts() {
     for (const std::uint32_t view :
          {strings::viewOriginal, strings::viewMarkDefects, strings::viewOptimized})
         viewTabs_->addTab(text(view));
+    for (const auto& [id, tip] : kToolTips) control(id)->setToolTip(text(tip));
 }
 
 void NelvoDialog::setArtworkAndFonts() {

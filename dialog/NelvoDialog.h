@@ -198,6 +198,9 @@ class NelvoDialog : public QDialog {
     // of a stroke in progress.
     void showOptimized(bool keepOverlay);
     void onViewTabChanged(int index);
+    // "Mark Defects": the defects of the last finished computation, and where the brush
+    // and the eraser were applied when "Show hand marks" is checked.
+    void showMarkedDefects(bool keepOverlay);
 
     // Preset commands.
     void showPresetMenu(int firstId, int lastId, QWidget* button);

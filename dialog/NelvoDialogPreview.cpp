@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The dialog's side of the preview computation: the engine on the preview's 8-bit copy,
 // starting computations from the controls, the progress bar and the three views.
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -9,6 +10,7 @@
 
 #include "dialog/NelvoDialog.h"
 #include "host/ImageModes.h"
+#include "resources/DialogResources.h"
 #include "resources/strings/StringIds.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoImageCtrl.h"
@@ -90,7 +92,7 @@ void NelvoDialog::showFinishedView() {
     switch (viewTabs_->currentIndex()) {
         case 1:
             shownResult_ = -1;
-            preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
+            showMarkedDefects(keep);
             break;
         case 2:
             showOptimized(keep);
@@ -114,6 +116,13 @@ void NelvoDialog::showOptimized(bool keepOverlay) {
     shownResult_ = finished;
 }
 
+// The marking map is written only on this thread, so reading it here needs no lock.
+void NelvoDialog::showMarkedDefects(bool keepOverlay) {
+    const bool marks = check(editing::kShowMarks)->isChecked();
+    preview_->showDefects(updater_->defectMap.data(), defectColor_, keepOverlay,
+                          marks ? updater_->markingMap.data() : nullptr);
+}
+
 void NelvoDialog::onViewTabChanged(int index) {
     const bool keep = strokeInProgress();
     if (index == 0) {
@@ -124,7 +133,7 @@ void NelvoDialog::onViewTabChanged(int index) {
     // While busy the view changes when the computation's result arrives.
     if (updater_->isBusy()) return;
     shownResult_ = -1;
-    if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
+    if (index == 1) showMarkedDefects(keep);
     if (index == 2) showOptimized(keep);
 }
 

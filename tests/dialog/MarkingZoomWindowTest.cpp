@@ -2,6 +2,7 @@
 // Hand marking, zooming and panning in the real editing dialog, offscreen, on the sample
 // picture served by our host: mouse and keys go through the preview, the zoom controls
 // and the navigator as a user's would.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -144,6 +145,45 @@ TEST_F(Marking, StrokesAreUndoneRedoneAndCleared) {
     EXPECT_TRUE(recomputed());
     QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(d->updater().markingMap, twoStrokes);
+
+    // The button does what Ctrl+Delete does.
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    findControl<QPushButton>(d.get(), editing::kClearMarks)->click();
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    EXPECT_TRUE(recomputed());
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+}
+
+// "Mark Defects" tints where the brush raised and the eraser lowered the map, while "Show
+// hand marks" is checked; elsewhere, and with the box unchecked, the picture is as before.
+TEST_F(Marking, HandMarksAreTintedInTheMarkDefectsView) {
+    auto d = openIdle();
+    findControl<QTabBar>(d.get(), editing::kViewTabs)->setCurrentIndex(1);
+    slider(*d, editing::kBrushSizeSlider)->setValue(3);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
+    selectTool(*d, 1);
+    const QPoint c = centre(*d);
+    click(*d, c);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const IntPoint erased = imageAt(*d, c);
+    ASSERT_EQ(mapAt(*d, erased), 0);
+    const IntPoint far{erased.x, erased.y / 4};
+    ASSERT_EQ(mapAt(*d, far), 128);
+    ASSERT_EQ(d->updater().defectMap[static_cast<std::size_t>(erased.y * 600 + erased.x)], 0);
+    ASSERT_EQ(d->updater().defectMap[static_cast<std::size_t>(far.y * 600 + far.x)], 0);
+    const auto shown = [&](IntPoint p) { return d->preview().imageSurface().pixel(p.x, p.y); };
+    QCheckBox* show = check(*d, editing::kShowMarks);
+    ASSERT_TRUE(show->isChecked());
+    const QRgb tinted = shown(erased), farTinted = shown(far);
+    show->click();
+    const QRgb plain = shown(erased);
+    EXPECT_NE(tinted, plain);
+    EXPECT_GT(qBlue(tinted), qBlue(plain) - 1);
+    EXPECT_LT(qRed(tinted), qRed(plain) + 1);
+    EXPECT_EQ(shown(far), farTinted);
+    show->click();
+    EXPECT_EQ(shown(erased), tinted);
 }
 
 TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {

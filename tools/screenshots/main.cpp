@@ -173,8 +173,8 @@ void saveWithNavigator(NelvoDialog& dialog, const QString& path) {
 }
 
 // Hand marking and zoom: a brush stroke in progress, the marks it leaves in the "Mark
-// Defects" view, the eraser's tab with its stroke in progress, and a zoomed-in view with
-// the navigator beside the dialog.
+// Defects" view, the eraser's tab with its stroke in progress, both tools' marks tinted,
+// and a zoomed-in view with the navigator beside the dialog.
 void renderMarking(NelvoDialog& dialog, const QString& dir, const std::function<bool()>& idle) {
     auto* tabs = dialog.findChild<QTabBar*>(controlObjectName(editing::kViewTabs));
     QWidget* preview = &dialog.preview();
@@ -197,6 +197,9 @@ void renderMarking(NelvoDialog& dialog, const QString& dir, const std::function<
     const QPointF eraserEnd = drawStroke(dialog, {0.62, 0.5}, {0.8, 0.66});
     save(dialog, dir + QStringLiteral("/dialog-eraser.png"));
     releaseStroke(preview, eraserEnd, idle);
+    // Both tools' marks tinted in the "Mark Defects" view.
+    tabs->setCurrentIndex(1);
+    save(dialog, dir + QStringLiteral("/dialog-marks-erased.png"));
 
     tabs->setCurrentIndex(2);
     dialog.findChild<QSlider*>(controlObjectName(editing::kZoomSlider))->setValue(200);
