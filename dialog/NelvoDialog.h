@@ -99,6 +99,7 @@ class NelvoDialog : public QDialog {
     // Marking and navigation state, for tests and the benchmark.
     DragMode dragMode() const { return dragMode_; }
     bool spaceHeld() const { return spaceHeld_; }
+    bool comparing() const { return comparing_; }
     // Exists from the end of initialise() on.
     NelvoNavigatorWnd* navigator() const { return navigator_; }
 
@@ -198,6 +199,13 @@ class NelvoDialog : public QDialog {
     // of a stroke in progress.
     void showOptimized(bool keepOverlay);
     void onViewTabChanged(int index);
+    // Before and after: while the comparison key is held, the preview shows the original
+    // picture; on release the selected view comes back (or, while a computation runs, its
+    // result when it arrives).
+    void beginComparison();
+    void endComparison();
+    // The next (or previous) of the three views, wrapping around.
+    void cycleView(bool backwards);
     // "Mark Defects": the defects of the last finished computation, and where the brush
     // and the eraser were applied when "Show hand marks" is checked.
     void showMarkedDefects(bool keepOverlay);
@@ -232,6 +240,7 @@ class NelvoDialog : public QDialog {
     PluginCursor brushCursor_;
     DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
+    bool comparing_ = false;
     IntPoint lastPoint_;
     MarkHistory markHistory_;
     // The image pixels the stroke in progress may have touched.

@@ -86,6 +86,7 @@ void NelvoDialog::startUpdate(UpdateMode mode) {
 void NelvoDialog::showFinishedView() {
     if (updater_->isBusy()) return;  // a newer computation posts its own message
     progress_->hide();
+    if (comparing_) return;  // the release of the comparison key shows it
     // A stroke being drawn keeps its whole trace: it is burnt in when the button is
     // released, so nothing the user painted is lost to a re-render.
     const bool keep = strokeInProgress();
@@ -123,7 +124,26 @@ void NelvoDialog::showMarkedDefects(bool keepOverlay) {
                           marks ? updater_->markingMap.data() : nullptr);
 }
 
+void NelvoDialog::beginComparison() {
+    if (comparing_) return;
+    comparing_ = true;
+    shownResult_ = -1;
+    preview_->showImage(preview_->sourcePixels.data(), strokeInProgress());
+}
+
+void NelvoDialog::endComparison() {
+    if (!comparing_) return;
+    comparing_ = false;
+    onViewTabChanged(viewTabs_->currentIndex());
+}
+
+void NelvoDialog::cycleView(bool backwards) {
+    constexpr int kViews = 3;
+    viewTabs_->setCurrentIndex((viewTabs_->currentIndex() + (backwards ? kViews - 1 : 1)) % kViews);
+}
+
 void NelvoDialog::onViewTabChanged(int index) {
+    if (comparing_) return;  // the original stays until the key is released
     const bool keep = strokeInProgress();
     if (index == 0) {
         shownResult_ = -1;
@@ -156,6 +176,8 @@ void NelvoDialog::timerEvent(QTimerEvent* e) {
 
 bool NelvoDialog::event(QEvent* e) {
     return guardHandler(true, [&] {
+        // A release that goes to another window must not leave the original on show.
+        if (e->type() == QEvent::WindowDeactivate) endComparison();
         if (e->type() == kPreviewDoneEvent) {
             showFinishedView();
             return true;

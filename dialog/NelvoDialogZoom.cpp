@@ -45,6 +45,11 @@ std::optional<ZoomKey> zoomKey(const QKeyEvent& key) {
     return std::nullopt;
 }
 
+// Held to see the original: the backslash, or O for keyboards where it needs AltGr.
+bool isComparisonKey(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Backslash || key.key() == Qt::Key_O;
+}
+
 }  // namespace
 
 QComboBox* NelvoDialog::zoomBox() const {
@@ -162,6 +167,17 @@ void NelvoDialog::createNavigator() {
 }
 
 bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
+    // Text boxes keep their letters; the comparison key works everywhere else.
+    const bool typing = qobject_cast<QLineEdit*>(focusWidget()) != nullptr;
+    if (isComparisonKey(*key) && key->type() == QEvent::KeyRelease && comparing_) {
+        if (!key->isAutoRepeat()) endComparison();
+        return true;
+    }
+    if (isComparisonKey(*key) && key->type() == QEvent::KeyPress && !typing &&
+        (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+        if (!key->isAutoRepeat()) beginComparison();
+        return true;
+    }
     if (key->type() == QEvent::KeyRelease) {
         // Only the real release, not the platform's auto-repeat, and not with Alt.
         if (key->key() != Qt::Key_Space || key->isAutoRepeat() ||
@@ -197,6 +213,11 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the views, as through a window's tabs.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        cycleView(key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier) != 0);
+        return true;
+    }
     // Undo and clearing act on the marks, also from a number box (its text is rewritten
     // from its slider anyway); only the zoom box's text keeps its own editing keys.
     if (!inZoomBox) {

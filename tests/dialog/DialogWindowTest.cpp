@@ -276,6 +276,54 @@ TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
     EXPECT_EQ(d->preview().imageSurface(), original);
 }
 
+// Holding the backslash (or O) shows the original over any view until it is released;
+// in a text box O is just a letter. A result arriving meanwhile waits for the release.
+// Ctrl+Tab and Ctrl+Shift+Tab step through the views.
+TEST_F(DialogWindow, BeforeAndAfterAtAHeldKeyAndTheViewsInTurn) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    auto* tabs = findControl<QTabBar>(d.get(), editing::kViewTabs);
+    const QImage original = d->preview().imageSurface().copy();
+    tabs->setCurrentIndex(2);
+    const QImage optimized = d->preview().imageSurface().copy();
+    ASSERT_NE(optimized, original);
+
+    for (const Qt::Key key : {Qt::Key_Backslash, Qt::Key_O}) {
+        QTest::keyPress(d.get(), key);
+        EXPECT_TRUE(d->comparing()) << key;
+        EXPECT_EQ(d->preview().imageSurface(), original) << key;
+        QTest::keyPress(d.get(), key);  // pressed again while held: nothing changes
+        EXPECT_EQ(d->preview().imageSurface(), original) << key;
+        QTest::keyRelease(d.get(), key);
+        EXPECT_FALSE(d->comparing()) << key;
+        EXPECT_EQ(d->preview().imageSurface(), optimized) << key;
+        EXPECT_EQ(tabs->currentIndex(), 2);
+    }
+
+    // A new result while the key is held is shown on release.
+    QTest::keyPress(d.get(), Qt::Key_Backslash);
+    slider(*d, editing::kIntensitySlider)->setValue(15);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->preview().imageSurface(), original);
+    QTest::keyRelease(d.get(), Qt::Key_Backslash);
+    const QImage newer = d->preview().imageSurface().copy();
+    EXPECT_NE(newer, original);
+    EXPECT_NE(newer, optimized);
+
+    QLineEdit* box = edit(*d, editing::kIntensityEdit);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_O);
+    EXPECT_FALSE(d->comparing());
+    d->setFocus();
+
+    QTest::keyClick(d.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(d.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(d.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
 TEST_F(DialogWindow, AColourChangeRedrawsTheMarksAndRecomputesNothing) {
     auto d = open();
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
