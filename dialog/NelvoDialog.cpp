@@ -606,9 +606,18 @@ QString NelvoDialog::helpPagePath() {
 
 bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
     return guardHandler(true, [&] {
-        if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
-            watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+        const bool key = e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease;
+        if (key && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
             return preTranslateKey(static_cast<QKeyEvent*>(e));
+        // Should the navigator get the keyboard after all (a window manager that ignores
+        // its wish), its keys are the dialog's: Esc, the zoom keys, the space bar.
+        if (key && navigator_ != nullptr && watched == navigator_) {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            QKeyEvent forwarded(k->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(),
+                                static_cast<quint16>(k->count()));
+            QCoreApplication::sendEvent(this, &forwarded);
+            return true;
+        }
         if (watched == control(editing::kHelpIcon) && e->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
             openHelp();

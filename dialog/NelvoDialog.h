@@ -184,7 +184,11 @@ class NelvoDialog : public QDialog {
     void zoomIn(std::optional<IntPoint> anchor);
     void zoomOut(std::optional<IntPoint> anchor);
     void applyTypedZoom();
+    // Also shows a closed navigator again when a zoom or a smaller window stops showing
+    // the whole picture.
     void updateNavigator();
+    // Shows the navigator again if the user closed it (the N key).
+    void showNavigator();
     void createNavigator();
     void panBy(int dx, int dy);
     // Keyboard handling before the controls see the key; true when consumed.
@@ -241,6 +245,8 @@ class NelvoDialog : public QDialog {
     DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
     bool comparing_ = false;
+    // The preview showed the whole picture at the last navigator update.
+    bool wholePictureShown_ = true;
     IntPoint lastPoint_;
     MarkHistory markHistory_;
     // The image pixels the stroke in progress may have touched.

@@ -132,7 +132,20 @@ void NelvoDialog::applyTypedZoom() {
 }
 
 void NelvoDialog::updateNavigator() {
-    if (navigator_ != nullptr) navigator_->setViewArea(preview_->visibleArea());
+    if (navigator_ == nullptr) return;
+    const ViewFraction area = preview_->visibleArea();
+    navigator_->setViewArea(area);
+    const bool whole = area.left <= 0 && area.top <= 0 && area.right >= 1 && area.bottom >= 1;
+    // Only at the step past the whole picture: a navigator closed while zoomed in stays
+    // closed until the next time.
+    if (wholePictureShown_ && !whole && isVisible()) showNavigator();
+    wholePictureShown_ = whole;
+}
+
+void NelvoDialog::showNavigator() {
+    if (navigator_ == nullptr || navigator_->isVisible()) return;
+    navigator_->reopen();
+    navigator_->setViewArea(preview_->visibleArea());
 }
 
 void NelvoDialog::panBy(int dx, int dy) {
@@ -169,6 +182,11 @@ void NelvoDialog::createNavigator() {
 bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
     // Text boxes keep their letters; the comparison key works everywhere else.
     const bool typing = qobject_cast<QLineEdit*>(focusWidget()) != nullptr;
+    if (key->key() == Qt::Key_N && key->type() == QEvent::KeyPress && !typing &&
+        (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+        showNavigator();
+        return true;
+    }
     if (isComparisonKey(*key) && key->type() == QEvent::KeyRelease && comparing_) {
         if (!key->isAutoRepeat()) endComparison();
         return true;

@@ -552,6 +552,36 @@ TEST_F(Marking, TheNavigatorJumpsAndDrags) {
     EXPECT_TRUE(waitUntil([&] { return nav->viewRect().width() > frameWidth; }, 5));
 }
 
+// The navigator never holds the keyboard; keys sent to it anyway are the dialog's. Closed,
+// it comes back at the step from the whole picture to a part of it, and with N.
+TEST_F(Marking, TheNavigatorPassesKeysOnAndComesBack) {
+    auto d = openIdle();
+    d->show();
+    NelvoNavigatorWnd* nav = d->navigator();
+    ASSERT_TRUE(nav->isVisible());
+    EXPECT_TRUE(nav->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    const double fitted = d->preview().zoom;
+    QTest::keyClick(nav, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(d->preview().zoom, fitted);
+
+    nav->close();
+    QTest::keyClick(d.get(), Qt::Key_0, Qt::ControlModifier);  // fit: the whole picture
+    EXPECT_FALSE(nav->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_TRUE(nav->isVisible());
+    EXPECT_EQ(nav->viewRect(), viewRectFor(d->preview().visibleArea(), 300, 200));
+    nav->close();
+    QTest::keyClick(d.get(), Qt::Key_Plus, Qt::ControlModifier);  // still a part: stays shut
+    EXPECT_FALSE(nav->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_N);
+    EXPECT_TRUE(nav->isVisible());
+
+    bool closed = false;
+    QObject::connect(d.get(), &QDialog::rejected, [&] { closed = true; });
+    QTest::keyClick(nav, Qt::Key_Escape);
+    EXPECT_TRUE(closed);
+}
+
 TEST_F(Marking, TheNavigatorReturnsWhereTheUserLeftIt) {
     const ScreenMetrics& m = screenMetrics();
     {
