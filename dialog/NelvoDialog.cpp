@@ -188,8 +188,37 @@ constexpr TemplateControl kTemplate[] = {
 
 // Each control's tooltip.
 constexpr std::pair<int, std::uint32_t> kToolTips[] = {
+    {editing::kViewTabs, strings::viewTabsTip},
+    {editing::kPreview, strings::previewTip},
+    {editing::kZoomBox, strings::zoomBoxTip},
+    {editing::kZoomOut, strings::zoomOutTip},
+    {editing::kZoomSlider, strings::zoomSliderTip},
+    {editing::kZoomIn, strings::zoomInTip},
+    {editing::kFitToWindow, strings::fitToWindowTip},
+    {editing::kPresetsMenu, strings::presetsMenuTip},
+    {editing::kAddPreset, strings::addPresetTip},
+    {editing::kDeletePreset, strings::deletePresetTip},
+    {editing::kDarkDefects, strings::darkDefectsTip},
+    {editing::kBrightDefects, strings::brightDefectsTip},
+    {editing::kAdaptiveDetection, strings::adaptiveDetectionTip},
+    {editing::kIntensitySlider, strings::intensityTip},
+    {editing::kIntensityEdit, strings::intensityTip},
+    {editing::kTileSizeSlider, strings::tileSizeTip},
+    {editing::kTileSizeEdit, strings::tileSizeTip},
+    {editing::kColourSwatch, strings::colourSwatchTip},
+    {editing::kToolTabs, strings::toolTabsTip},
+    {editing::kBrushSizeSlider, strings::toolSizeTip},
+    {editing::kBrushSizeEdit, strings::toolSizeTip},
+    {editing::kEraserSizeSlider, strings::toolSizeTip},
+    {editing::kEraserSizeEdit, strings::toolSizeTip},
+    {editing::kBrushIntensitySlider, strings::brushIntensityTip},
+    {editing::kBrushIntensityEdit, strings::brushIntensityTip},
     {editing::kShowMarks, strings::showHandMarksTip},
     {editing::kClearMarks, strings::clearMarksTip},
+    {editing::kOk, strings::okTip},
+    {editing::kClose, strings::closeTip},
+    {editing::kHelpIcon, strings::helpIconTip},
+    {editing::kAboutLink, strings::aboutLinkTip},
 };
 
 QString text(std::uint32_t stringId) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The real editing dialog, offscreen, on the sample picture served by our host.
+#include <QAbstractSlider>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -322,6 +324,27 @@ TEST_F(DialogWindow, BeforeAndAfterAtAHeldKeyAndTheViewsInTurn) {
     EXPECT_EQ(tabs->currentIndex(), 1);
     QTest::keyClick(d.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+// Every control the user can work with explains itself, the eraser's row included; the
+// never-shown mask panel needs nothing.
+TEST_F(DialogWindow, EveryControlInUseHasATooltip) {
+    auto d = open();
+    int checked = 0;
+    for (QWidget* w : d->findChildren<QWidget*>()) {
+        const int id = controlId(w);
+        const bool eraserRow = id == editing::kEraserSizeSlider || id == editing::kEraserSizeEdit;
+        if (id == 0 || (w->isHidden() && !eraserRow)) continue;
+        const bool input = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                           qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QTabBar*>(w) || id == editing::kPreview ||
+                           id == editing::kToolTabs || id == editing::kColourSwatch ||
+                           id == editing::kHelpIcon || id == editing::kAboutLink;
+        if (!input) continue;
+        ++checked;
+        EXPECT_FALSE(w->toolTip().isEmpty()) << id;
+    }
+    EXPECT_GE(checked, 30);
 }
 
 TEST_F(DialogWindow, AColourChangeRedrawsTheMarksAndRecomputesNothing) {
