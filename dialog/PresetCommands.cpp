@@ -13,15 +13,15 @@ namespace nelvo {
 
 namespace {
 
-// The preset messages are English in every language, as the store's own are.
-constexpr const wchar_t* kInvalidName = L"the name is not valid Unicode";
 std::wstring refusal(const std::wstring& reason) {
     return loadString(strings::presetSaveFailed) + L" (" + reason + L")";
 }
 
 std::wstring menusFull() {
-    return L"the preset menus hold " + std::to_wstring(kPresetMenuRoom) +
-           L" presets; delete one to make room for a new one";
+    std::wstring text = loadString(strings::presetMenusFull);
+    const std::size_t at = text.find(L"%d");
+    if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring(kPresetMenuRoom));
+    return text;
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
 }
 
 std::wstring invalidPresetNameMessage() {
-    return refusal(kInvalidName);
+    return refusal(loadString(strings::presetNameNotUnicode));
 }
 
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
