@@ -24,7 +24,9 @@
 #include "dialog/NelvoDialog.h"
 #include "imageio/ImageFiles.h"
 #include "module/PluginModule.h"
+#include "resources/DialogResources.h"
 #include "session/HostSession.h"
+#include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "ui/widgets/QtApplication.h"
 
@@ -61,7 +63,7 @@ Stalls waitIdle(NelvoDialog& dialog) {
         wasBusy = busy;
     });
     tick.start();
-    QWidget* progress = dialog.findChild<QWidget*>(QStringLiteral("control1081"));
+    QWidget* progress = dialog.findChild<QWidget*>(controlObjectName(editing::kProgress));
     while (dialog.updater().isBusy() || progress->isVisible()) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::usleep(200);
@@ -90,7 +92,7 @@ void markingAndZoomFigures(NelvoDialog& dialog) {
     waitIdle(dialog);
     std::printf("preview:                   %4d x %d pixels, zoom %.3f\n", preview.width(),
                 preview.height(), preview.zoom);
-    dialog.findChild<QSlider*>(QStringLiteral("control1037"))->setValue(20);
+    dialog.findChild<QSlider*>(controlObjectName(editing::kBrushSizeSlider))->setValue(20);
 
     // A stroke of 200 mouse moves across the preview, each handled and painted.
     const QPoint start(300, 300);
@@ -119,7 +121,7 @@ void markingAndZoomFigures(NelvoDialog& dialog) {
                 msSince(released), burnt);
 
     // Every zoom step up from the fitted zoom, then panning with the space bar held.
-    auto* zoomIn = dialog.findChild<QAbstractButton*>(QStringLiteral("control1006"));
+    auto* zoomIn = dialog.findChild<QAbstractButton*>(controlObjectName(editing::kZoomIn));
     double worstZoom = 0;
     for (int step = 0; step < 8; ++step) {
         const auto t = Clock::now();
@@ -161,12 +163,12 @@ void dialogFigures() {
     dialog.navigatorProfile = QStringLiteral("/tmp/nelvo-dialog-bench/navigator.ini");
     dialog.initialise();
     dialog.show();
-    dialog.findChild<QTabBar*>(QStringLiteral("control1018"))->setCurrentIndex(2);
+    dialog.findChild<QTabBar*>(controlObjectName(editing::kViewTabs))->setCurrentIndex(2);
     waitIdle(dialog);
     std::printf("first preview on screen:   %8.0f ms  (target 1500)\n", msSince(start));
 
-    auto* intensity = dialog.findChild<QSlider*>(QStringLiteral("control1029"));
-    auto* tile = dialog.findChild<QSlider*>(QStringLiteral("control1031"));
+    auto* intensity = dialog.findChild<QSlider*>(controlObjectName(editing::kIntensitySlider));
+    auto* tile = dialog.findChild<QSlider*>(controlObjectName(editing::kTileSizeSlider));
     Stalls worst;
     const auto keepWorst = [&worst](const Stalls& s) {
         worst.computing = std::max(worst.computing, s.computing);
@@ -192,7 +194,8 @@ void dialogFigures() {
 
     // Adaptive detection: switching it on detects again; an intensity change then
     // re-rates only, as without it.
-    auto* adaptive = dialog.findChild<QAbstractButton*>(QStringLiteral("control1108"));
+    auto* adaptive =
+        dialog.findChild<QAbstractButton*>(controlObjectName(editing::kAdaptiveDetection));
     const auto on = Clock::now();
     adaptive->click();
     waitIdle(dialog);

@@ -29,6 +29,8 @@
 #include "dialog/PresetCommands.h"
 #include "dialog/ZoomNavigation.h"
 #include "presets/NelvoPresetManager.h"
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
@@ -50,8 +52,6 @@ constexpr int kTemplateWidthDu = 560;
 constexpr int kTemplateHeightDu = 442;
 constexpr QRgb kPanelGrey = 0xFFB8B8B8;   // RGB 184, 184, 184
 constexpr QRgb kLinkColour = 0xFF649BFA;  // RGB 100, 155, 250
-constexpr int kHelpString = 1032;
-constexpr int kHelpFailedString = 1142;
 
 enum class Kind {
     ViewTabs,
@@ -90,79 +90,139 @@ struct TemplateControl {
     int x, y, width, height;
     bool shown;
     Anchor anchor;
-    int stringId;
+    std::uint32_t stringId;
     const char* text;
     int bitmap;
 };
 
 constexpr TemplateControl kTemplate[] = {
-    {1018, Kind::ViewTabs, 12, 13, 233, 12, true, kFixed, 0, "", 0},
-    {1001, Kind::Preview, 12, 26, 346, 387, true, kGrow, 0, "", 0},
-    {1004, Kind::Combo, 12, 417, 48, 30, true, kBottom, 0, "", 0},
-    {1005, Kind::BitmapButton, 64, 419, 13, 11, true, kBottom, 0, "", 0},
-    {1007, Kind::Slider, 75, 416, 91, 15, true, kBottom, 0, "", 0},
-    {1006, Kind::BitmapButton, 167, 419, 15, 14, true, kBottom, 0, "", 0},
-    {1008, Kind::Button, 185, 417, 84, 14, true, kBottom, 1071, "", 0},
-    {1081, Kind::Progress, 277, 421, 80, 6, false, kBottomWide, 0, "", 0},
-    {1052, Kind::Button, 256, 9, 64, 14, true, kRight, 0, "Presets", 0},
-    {1053, Kind::Button, 321, 9, 17, 14, true, kRight, 0, "+", 0},
-    {1054, Kind::Button, 340, 9, 17, 14, true, kRight, 0, "-", 0},
-    {1106, Kind::Picture, 365, 10, 182, 9, true, kRight, 0, "", 1061},
-    {1078, Kind::CentredLabel, 407, 10, 97, 9, true, kRight, 1008, "", 0},
-    {1027, Kind::Label, 370, 24, 65, 8, true, kRight, 1009, "", 0},
-    {1026, Kind::Check, 382, 38, 69, 10, true, kRight, 1010, "", 0},
-    {1028, Kind::Check, 466, 38, 61, 10, true, kRight, 1011, "", 0},
+    {editing::kViewTabs, Kind::ViewTabs, 12, 13, 233, 12, true, kFixed, 0, "", 0},
+    {editing::kPreview, Kind::Preview, 12, 26, 346, 387, true, kGrow, 0, "", 0},
+    {editing::kZoomBox, Kind::Combo, 12, 417, 48, 30, true, kBottom, 0, "", 0},
+    {editing::kZoomOut, Kind::BitmapButton, 64, 419, 13, 11, true, kBottom, 0, "", 0},
+    {editing::kZoomSlider, Kind::Slider, 75, 416, 91, 15, true, kBottom, 0, "", 0},
+    {editing::kZoomIn, Kind::BitmapButton, 167, 419, 15, 14, true, kBottom, 0, "", 0},
+    {editing::kFitToWindow, Kind::Button, 185, 417, 84, 14, true, kBottom, strings::fitToWindow, "",
+     0},
+    {editing::kProgress, Kind::Progress, 277, 421, 80, 6, false, kBottomWide, 0, "", 0},
+    {editing::kPresetsMenu, Kind::Button, 256, 9, 64, 14, true, kRight, 0, "Presets", 0},
+    {editing::kAddPreset, Kind::Button, 321, 9, 17, 14, true, kRight, 0, "+", 0},
+    {editing::kDeletePreset, Kind::Button, 340, 9, 17, 14, true, kRight, 0, "-", 0},
+    {editing::kSettingsHeaderBar, Kind::Picture, 365, 10, 182, 9, true, kRight, 0, "",
+     bitmaps::kHeaderBar},
+    {editing::kSettingsHeader, Kind::CentredLabel, 407, 10, 97, 9, true, kRight,
+     strings::settingsHeader, "", 0},
+    {editing::kDefectTypeLabel, Kind::Label, 370, 24, 65, 8, true, kRight, strings::defectTypeLabel,
+     "", 0},
+    {editing::kDarkDefects, Kind::Check, 382, 38, 69, 10, true, kRight, strings::darkDefects, "",
+     0},
+    {editing::kBrightDefects, Kind::Check, 466, 38, 61, 10, true, kRight, strings::brightDefects,
+     "", 0},
     // Adaptive detection, under the defect types; the settings below it moved down.
-    {1108, Kind::Check, 382, 51, 160, 10, true, kRight, 1030, "", 0},
-    {1035, Kind::Label, 370, 67, 60, 8, true, kRight, 1012, "", 0},
-    {1030, Kind::Edit, 520, 66, 19, 12, true, kRight, 0, "", 0},
-    {1029, Kind::Slider, 366, 79, 179, 15, true, kRight, 0, "", 0},
-    {1034, Kind::Label, 370, 103, 53, 8, true, kRight, 1013, "", 0},
-    {1032, Kind::Edit, 520, 100, 19, 12, true, kRight, 0, "", 0},
-    {1031, Kind::Slider, 366, 113, 179, 15, true, kRight, 0, "", 0},
-    {1033, Kind::Label, 370, 135, 73, 8, true, kRight, 1014, "", 0},
-    {1045, Kind::Swatch, 383, 147, 27, 12, true, kRight, 0, "", 0},
-    {1107, Kind::Picture, 365, 168, 182, 9, true, kRight, 0, "", 1061},
-    {1079, Kind::CentredLabel, 407, 168, 97, 9, true, kRight, 1015, "", 0},
-    {1067, Kind::Label, 371, 183, 67, 8, true, kRight, 1016, "", 0},
-    {1046, Kind::ToolTabs, 370, 197, 170, 88, true, kRight, 0, "", 0},
-    {1042, Kind::GreyLabel, 409, 206, 36, 8, true, kRight, 1018, "", 0},
-    {1040, Kind::Edit, 507, 205, 19, 12, true, kRight, 0, "", 0},
-    {1037, Kind::Slider, 405, 218, 125, 15, true, kRight, 0, "", 0},
-    {1043, Kind::GreyLabel, 409, 229, 37, 8, false, kRight, 1018, "", 0},
-    {1044, Kind::Edit, 507, 226, 19, 12, false, kRight, 0, "", 0},
-    {1038, Kind::Slider, 405, 239, 125, 15, false, kRight, 0, "", 0},
-    {1047, Kind::GreyLabel, 410, 246, 42, 8, true, kRight, 1019, "", 0},
-    {1048, Kind::Edit, 507, 243, 19, 12, true, kRight, 0, "", 0},
-    {1039, Kind::Slider, 405, 256, 126, 15, true, kRight, 0, "", 0},
-    {1068, Kind::GreyLabel, 409, 270, 8, 8, true, kRight, 0, "-", 0},
-    {1069, Kind::GreyLabel, 463, 271, 8, 8, true, kRight, 0, "0", 0},
-    {1070, Kind::GreyLabel, 518, 270, 8, 8, true, kRight, 0, "+", 0},
+    {editing::kAdaptiveDetection, Kind::Check, 382, 51, 160, 10, true, kRight,
+     strings::adaptiveDetection, "", 0},
+    {editing::kIntensityLabel, Kind::Label, 370, 67, 60, 8, true, kRight,
+     strings::detectionIntensity, "", 0},
+    {editing::kIntensityEdit, Kind::Edit, 520, 66, 19, 12, true, kRight, 0, "", 0},
+    {editing::kIntensitySlider, Kind::Slider, 366, 79, 179, 15, true, kRight, 0, "", 0},
+    {editing::kTileSizeLabel, Kind::Label, 370, 103, 53, 8, true, kRight, strings::tileSize, "", 0},
+    {editing::kTileSizeEdit, Kind::Edit, 520, 100, 19, 12, true, kRight, 0, "", 0},
+    {editing::kTileSizeSlider, Kind::Slider, 366, 113, 179, 15, true, kRight, 0, "", 0},
+    {editing::kDefectColorLabel, Kind::Label, 370, 135, 73, 8, true, kRight, strings::defectColor,
+     "", 0},
+    {editing::kColourSwatch, Kind::Swatch, 383, 147, 27, 12, true, kRight, 0, "", 0},
+    {editing::kAdvancedHeaderBar, Kind::Picture, 365, 168, 182, 9, true, kRight, 0, "",
+     bitmaps::kHeaderBar},
+    {editing::kAdvancedHeader, Kind::CentredLabel, 407, 168, 97, 9, true, kRight,
+     strings::advancedHeader, "", 0},
+    {editing::kToolTitle, Kind::Label, 371, 183, 67, 8, true, kRight, strings::defectMarkingTitle,
+     "", 0},
+    {editing::kToolTabs, Kind::ToolTabs, 370, 197, 170, 88, true, kRight, 0, "", 0},
+    {editing::kBrushSizeLabel, Kind::GreyLabel, 409, 206, 36, 8, true, kRight, strings::toolSize,
+     "", 0},
+    {editing::kBrushSizeEdit, Kind::Edit, 507, 205, 19, 12, true, kRight, 0, "", 0},
+    {editing::kBrushSizeSlider, Kind::Slider, 405, 218, 125, 15, true, kRight, 0, "", 0},
+    {editing::kEraserSizeLabel, Kind::GreyLabel, 409, 229, 37, 8, false, kRight, strings::toolSize,
+     "", 0},
+    {editing::kEraserSizeEdit, Kind::Edit, 507, 226, 19, 12, false, kRight, 0, "", 0},
+    {editing::kEraserSizeSlider, Kind::Slider, 405, 239, 125, 15, false, kRight, 0, "", 0},
+    {editing::kBrushIntensityLabel, Kind::GreyLabel, 410, 246, 42, 8, true, kRight,
+     strings::toolIntensity, "", 0},
+    {editing::kBrushIntensityEdit, Kind::Edit, 507, 243, 19, 12, true, kRight, 0, "", 0},
+    {editing::kBrushIntensitySlider, Kind::Slider, 405, 256, 126, 15, true, kRight, 0, "", 0},
+    {editing::kIntensityMinusMark, Kind::GreyLabel, 409, 270, 8, 8, true, kRight, 0, "-", 0},
+    {editing::kIntensityZeroMark, Kind::GreyLabel, 463, 271, 8, 8, true, kRight, 0, "0", 0},
+    {editing::kIntensityPlusMark, Kind::GreyLabel, 518, 270, 8, 8, true, kRight, 0, "+", 0},
+    // Hand marks: shown tinted in "Mark Defects", and cleared all at once.
+    {editing::kShowMarks, Kind::Check, 372, 290, 168, 10, true, kRight, strings::showHandMarks, "",
+     0},
+    {editing::kClearMarks, Kind::Button, 370, 303, 84, 14, true, kRight, strings::clearMarks, "",
+     0},
     // The mask panel: never shown, its commands do nothing.
-    {1066, Kind::Label, 370, 295, 22, 8, false, kRight, 1023, "", 0},
-    {1056, Kind::BitmapButton, 370, 310, 26, 22, false, kRight, 0, "", 1015},
-    {1057, Kind::Button, 395, 315, 19, 16, false, kRight, 0, "", 0},
-    {1058, Kind::Button, 413, 315, 19, 16, false, kRight, 0, "", 0},
-    {1059, Kind::Button, 431, 315, 19, 16, false, kRight, 0, "", 0},
-    {1060, Kind::Button, 449, 315, 19, 16, false, kRight, 0, "", 0},
-    {1061, Kind::Button, 526, 318, 16, 14, false, kRight, 0, "", 0},
-    {1055, Kind::BitmapButton, 370, 333, 24, 22, false, kRight, 0, "", 1016},
-    {1062, Kind::Button, 397, 333, 14, 16, false, kRight, 0, "", 0},
-    {1065, Kind::GreyBox, 397, 335, 143, 12, false, kRight, 0, "", 0},
-    {1063, Kind::PlainEdit, 411, 335, 114, 12, false, kRight, 1020, "", 0},
-    {1064, Kind::Picture, 524, 335, 13, 12, false, kRight, 0, "", 1024},
-    {1, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
-    {2, Kind::Button, 459, 369, 88, 14, true, kCorner, 1053, "", 0},
+    {editing::kMasksLabel, Kind::Label, 370, 295, 22, 8, false, kRight, strings::masksLabel, "", 0},
+    {editing::kMaskPathTool, Kind::BitmapButton, 370, 310, 26, 22, false, kRight, 0, "",
+     bitmaps::kMaskPath},
+    {editing::kMaskButton1, Kind::Button, 395, 315, 19, 16, false, kRight, 0, "", 0},
+    {editing::kMaskButton2, Kind::Button, 413, 315, 19, 16, false, kRight, 0, "", 0},
+    {editing::kMaskButton3, Kind::Button, 431, 315, 19, 16, false, kRight, 0, "", 0},
+    {editing::kMaskButton4, Kind::Button, 449, 315, 19, 16, false, kRight, 0, "", 0},
+    {editing::kMaskButton5, Kind::Button, 526, 318, 16, 14, false, kRight, 0, "", 0},
+    {editing::kMaskPolygonTool, Kind::BitmapButton, 370, 333, 24, 22, false, kRight, 0, "",
+     bitmaps::kMaskPolygon},
+    {editing::kMaskButton6, Kind::Button, 397, 333, 14, 16, false, kRight, 0, "", 0},
+    {editing::kMaskNameBox, Kind::GreyBox, 397, 335, 143, 12, false, kRight, 0, "", 0},
+    {editing::kMaskNameEdit, Kind::PlainEdit, 411, 335, 114, 12, false, kRight,
+     strings::newPathMask, "", 0},
+    {editing::kMaskSelectionPicture, Kind::Picture, 524, 335, 13, 12, false, kRight, 0, "",
+     bitmaps::kMaskSelection},
+    {editing::kOk, Kind::DefaultButton, 369, 369, 85, 14, true, kCorner, 0, "OK", 0},
+    {editing::kClose, Kind::Button, 459, 369, 88, 14, true, kCorner, strings::closeButton, "", 0},
     // The product box and what lies on it end 5 units above the window's lower edge, so
     // that the box's frame is seen whole.
-    {1141, Kind::Picture, 368, 391, 179, 46, true, kCorner, 0, "", 1035},
-    {1077, Kind::CentredLabel, 374, 397, 94, 21, true, kCorner, 1025, "", 0},
-    {1074, Kind::Picture, 522, 414, 13, 12, true, kCorner, 0, "", 1036},
-    {1080, Kind::Link, 390, 419, 64, 11, true, kCorner, 1024, "", 0},
+    {editing::kProductLogo, Kind::Picture, 368, 391, 179, 46, true, kCorner, 0, "", bitmaps::kLogo},
+    {editing::kProductLine, Kind::CentredLabel, 374, 397, 94, 21, true, kCorner,
+     strings::productLine, "", 0},
+    {editing::kHelpIcon, Kind::Picture, 522, 414, 13, 12, true, kCorner, 0, "", bitmaps::kHelp},
+    {editing::kAboutLink, Kind::Link, 390, 419, 64, 11, true, kCorner, strings::aboutLink, "", 0},
 };
 
-QString text(int stringId) {
-    return QString::fromStdWString(loadString(static_cast<std::uint32_t>(stringId)));
+// Each control's tooltip.
+constexpr std::pair<int, std::uint32_t> kToolTips[] = {
+    {editing::kViewTabs, strings::viewTabsTip},
+    {editing::kPreview, strings::previewTip},
+    {editing::kZoomBox, strings::zoomBoxTip},
+    {editing::kZoomOut, strings::zoomOutTip},
+    {editing::kZoomSlider, strings::zoomSliderTip},
+    {editing::kZoomIn, strings::zoomInTip},
+    {editing::kFitToWindow, strings::fitToWindowTip},
+    {editing::kPresetsMenu, strings::presetsMenuTip},
+    {editing::kAddPreset, strings::addPresetTip},
+    {editing::kDeletePreset, strings::deletePresetTip},
+    {editing::kDarkDefects, strings::darkDefectsTip},
+    {editing::kBrightDefects, strings::brightDefectsTip},
+    {editing::kAdaptiveDetection, strings::adaptiveDetectionTip},
+    {editing::kIntensitySlider, strings::intensityTip},
+    {editing::kIntensityEdit, strings::intensityTip},
+    {editing::kTileSizeSlider, strings::tileSizeTip},
+    {editing::kTileSizeEdit, strings::tileSizeTip},
+    {editing::kColourSwatch, strings::colourSwatchTip},
+    {editing::kToolTabs, strings::toolTabsTip},
+    {editing::kBrushSizeSlider, strings::toolSizeTip},
+    {editing::kBrushSizeEdit, strings::toolSizeTip},
+    {editing::kEraserSizeSlider, strings::toolSizeTip},
+    {editing::kEraserSizeEdit, strings::toolSizeTip},
+    {editing::kBrushIntensitySlider, strings::brushIntensityTip},
+    {editing::kBrushIntensityEdit, strings::brushIntensityTip},
+    {editing::kShowMarks, strings::showHandMarksTip},
+    {editing::kClearMarks, strings::clearMarksTip},
+    {editing::kOk, strings::okTip},
+    {editing::kClose, strings::closeTip},
+    {editing::kHelpIcon, strings::helpIconTip},
+    {editing::kAboutLink, strings::aboutLinkTip},
+};
+
+QString text(std::uint32_t stringId) {
+    return QString::fromStdWString(loadString(stringId));
 }
 
 void shrinkToFit(QLabel* label) {
@@ -252,7 +312,7 @@ QString moduleFolder() {
 NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>& fetchWholeImage,
                          PlaneAllocator& allocator, QWidget* parent)
     : QDialog((ensureApplication(), parent)), record_(record) {
-    setTemplateId(this, 1000);
+    setTemplateId(this, templates::kEditingDialog);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     openAddress = [](const QString& address) {
@@ -345,7 +405,9 @@ void NelvoDialog::buildControls() {
             case Kind::Slider: {
                 auto* s = new QSlider(Qt::Horizontal, this);
                 s->setTickPosition(QSlider::NoTicks);
-                if (c.id == 1037 || c.id == 1038 || c.id == 1039) fillGrey(s);
+                if (c.id == editing::kBrushSizeSlider || c.id == editing::kEraserSizeSlider ||
+                    c.id == editing::kBrushIntensitySlider)
+                    fillGrey(s);
                 w = s;
                 break;
             }
@@ -441,28 +503,40 @@ void NelvoDialog::buildControls() {
         w->setVisible(c.shown);
         placements_.push_back({w, r, c.anchor});
     }
-    control(1074)->installEventFilter(this);
-    control(1074)->setCursor(Qt::PointingHandCursor);
+    control(editing::kHelpIcon)->installEventFilter(this);
+    control(editing::kHelpIcon)->setCursor(Qt::PointingHandCursor);
 
-    connect(findControl<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
-    connect(findControl<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
-    connect(findControl<QPushButton>(this, 1052), &QPushButton::clicked, this, guarded([this] {
-                showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(1052));
+    connect(findControl<QPushButton>(this, editing::kOk), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(findControl<QPushButton>(this, editing::kClose), &QPushButton::clicked, this,
+            &QDialog::reject);
+    connect(findControl<QPushButton>(this, editing::kPresetsMenu), &QPushButton::clicked, this,
+            guarded([this] {
+                showPresetMenu(kApplyPresetFirst, kApplyPresetLast, control(editing::kPresetsMenu));
             }));
-    connect(findControl<QPushButton>(this, 1054), &QPushButton::clicked, this, guarded([this] {
-                showPresetMenu(kDeletePresetFirst, kDeletePresetLast, control(1054));
+    connect(findControl<QPushButton>(this, editing::kDeletePreset), &QPushButton::clicked, this,
+            guarded([this] {
+                showPresetMenu(kDeletePresetFirst, kDeletePresetLast,
+                               control(editing::kDeletePreset));
             }));
-    connect(findControl<QPushButton>(this, 1053), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(this, editing::kAddPreset), &QPushButton::clicked, this,
             guarded([this] { addPresetCommand(); }));
-    QCheckBox* dark = check(1026);
-    QCheckBox* bright = check(1028);
+    QCheckBox* dark = check(editing::kDarkDefects);
+    QCheckBox* bright = check(editing::kBrightDefects);
     connect(dark, &QCheckBox::clicked, this,
             guarded([this, dark, bright] { onDefectTypeClicked(dark, bright); }));
     connect(bright, &QCheckBox::clicked, this,
             guarded([this, dark, bright] { onDefectTypeClicked(bright, dark); }));
     // A change of detection mode needs a new detection, as a defect type does.
-    connect(check(1108), &QCheckBox::clicked, this,
+    connect(check(editing::kAdaptiveDetection), &QCheckBox::clicked, this,
             guarded([this] { startUpdate(UpdateMode::DefectType); }));
+    check(editing::kShowMarks)->setChecked(true);
+    connect(check(editing::kShowMarks), &QCheckBox::toggled, this, guarded([this] {
+                if (viewTabs_->currentIndex() == 1 && !updater_->isBusy())
+                    showMarkedDefects(strokeInProgress());
+            }));
+    connect(findControl<QPushButton>(this, editing::kClearMarks), &QPushButton::clicked, this,
+            guarded([this] { clearMarks(); }));
     connect(viewTabs_, &QTabBar::currentChanged, this,
             guarded([this](int i) { onViewTabChanged(i); }));
     connectSliders();
@@ -519,14 +593,14 @@ bool NelvoDialog::confirmTypedValue() {
 
 void NelvoDialog::followUp(int editId) {
     switch (editId) {
-        case 1030:
+        case editing::kIntensityEdit:
             startUpdate(UpdateMode::Intensity);
             break;
-        case 1032:
+        case editing::kTileSizeEdit:
             startUpdate(UpdateMode::TileSize);
             break;
-        case 1040:
-        case 1044:
+        case editing::kBrushSizeEdit:
+        case editing::kEraserSizeEdit:
             if (resizeCursor()) updateCursor();
             break;
         default:
@@ -550,21 +624,30 @@ void NelvoDialog::chooseColour() {
     defectColor_ = static_cast<std::uint32_t>(chosen.red()) |
                    (static_cast<std::uint32_t>(chosen.green()) << 8) |
                    (static_cast<std::uint32_t>(chosen.blue()) << 16);
-    control(1045)->update();
+    control(editing::kColourSwatch)->update();
     // Redraws the "Mark Defects" view in the new colour; nothing is recomputed.
     QCoreApplication::postEvent(this, new QEvent(kPreviewDoneEvent));
 }
 
 QString NelvoDialog::helpPagePath() {
-    return moduleFolder() + QLatin1Char('/') + text(kHelpString);
+    return moduleFolder() + QLatin1Char('/') + text(strings::helpAddress);
 }
 
 bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
     return guardHandler(true, [&] {
-        if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
-            watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+        const bool key = e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease;
+        if (key && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
             return preTranslateKey(static_cast<QKeyEvent*>(e));
-        if (watched == control(1074) && e->type() == QEvent::MouseButtonRelease &&
+        // Should the navigator get the keyboard after all (a window manager that ignores
+        // its wish), its keys are the dialog's: Esc, the zoom keys, the space bar.
+        if (key && navigator_ != nullptr && watched == navigator_) {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            QKeyEvent forwarded(k->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(),
+                                static_cast<quint16>(k->count()));
+            QCoreApplication::sendEvent(this, &forwarded);
+            return true;
+        }
+        if (watched == control(editing::kHelpIcon) && e->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
             openHelp();
             return true;
@@ -576,7 +659,7 @@ bool NelvoDialog::eventFilter(QObject* watched, QEvent* e) {
 void NelvoDialog::openHelp() {
     const QString path = helpPagePath();
     if (openAddress(QUrl::fromLocalFile(path).toString())) return;
-    QString message = text(kHelpFailedString);
+    QString message = text(strings::helpOpenFailed);
     message.replace(QStringLiteral("%s"), QDir::toNativeSeparators(path));
     QMessageBox box(QMessageBox::Information, windowTitle(), message, QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // the path can be copied
@@ -584,16 +667,21 @@ void NelvoDialog::openHelp() {
 }
 
 void NelvoDialog::setTexts() {
-    setWindowTitle(text(1004));
-    for (int i = 0; i < 3; ++i) viewTabs_->addTab(text(1005 + i));
+    setWindowTitle(text(strings::dialogTitle));
+    for (const std::uint32_t view :
+         {strings::viewOriginal, strings::viewMarkDefects, strings::viewOptimized})
+        viewTabs_->addTab(text(view));
+    for (const auto& [id, tip] : kToolTips) control(id)->setToolTip(text(tip));
 }
 
 void NelvoDialog::setArtworkAndFonts() {
     // The layout is already 1.5 times larger on a large screen; its pictures take the
     // large artwork at their controls' size.
     if (largeScreen()) {
-        const std::pair<int, int> pictures[] = {
-            {1106, 1061}, {1107, 1061}, {1141, 1078}, {1074, 1085}};
+        const std::pair<int, int> pictures[] = {{editing::kSettingsHeaderBar, bitmaps::kHeaderBar},
+                                                {editing::kAdvancedHeaderBar, bitmaps::kHeaderBar},
+                                                {editing::kProductLogo, bitmaps::kLargeLogo},
+                                                {editing::kHelpIcon, bitmaps::kLargeHelp}};
         for (const auto& [id, bitmap] : pictures) {
             auto* label = findControl<QLabel>(this, id);
             label->setPixmap(
@@ -601,21 +689,23 @@ void NelvoDialog::setArtworkAndFonts() {
         }
     }
     const bool large = largeScreen();
-    findControl<NelvoButtonCtrl>(this, 1056)->setBitmap(1015);
-    findControl<NelvoButtonCtrl>(this, 1055)->setBitmap(1016);
-    findControl<NelvoButtonCtrl>(this, 1006)->setBitmap(large ? 1087 : 1033);
-    findControl<NelvoButtonCtrl>(this, 1005)->setBitmap(large ? 1088 : 1034);
+    findControl<NelvoButtonCtrl>(this, editing::kMaskPathTool)->setBitmap(bitmaps::kMaskPath);
+    findControl<NelvoButtonCtrl>(this, editing::kMaskPolygonTool)->setBitmap(bitmaps::kMaskPolygon);
+    findControl<NelvoButtonCtrl>(this, editing::kZoomIn)
+        ->setBitmap(large ? bitmaps::kLargeZoomIn : bitmaps::kZoomIn);
+    findControl<NelvoButtonCtrl>(this, editing::kZoomOut)
+        ->setBitmap(large ? bitmaps::kLargeZoomOut : bitmaps::kZoomOut);
     const auto tenths = [](int size) {
         return static_cast<int>(std::lround(size * layoutScale()));
     };
-    setControlFont(control(1063), tenths(116), maskEditFont_, false);
-    setControlFont(control(1077), tenths(100), productFont_, false);
-    setControlFont(control(1080), tenths(100), linkFont_, true);
+    setControlFont(control(editing::kMaskNameEdit), tenths(116), maskEditFont_, false);
+    setControlFont(control(editing::kProductLine), tenths(100), productFont_, false);
+    setControlFont(control(editing::kAboutLink), tenths(100), linkFont_, true);
     // Translations run longer than the template's English, and the platform's
     // font is wider than the template's: the product line shrinks until it fits
     // its box, and the centred link grows to both sides under it.
-    shrinkToFit(findControl<QLabel>(this, 1077));
-    widenAroundCentre(control(1080));
+    shrinkToFit(findControl<QLabel>(this, editing::kProductLine));
+    widenAroundCentre(control(editing::kAboutLink));
     // The pictures were resized: keep their new sizes as the layout's base.
     for (Placement& p : placements_) {
         const QRect g = p.widget->geometry();
@@ -635,8 +725,12 @@ void NelvoDialog::initialise() {
         zoomBox()->addItem(QString::fromStdString(zoomText(level)));
     const SliderRanges& r = sliderRanges();
     const std::pair<int, ParameterRange> ranges[] = {
-        {1007, r.zoom},      {1029, r.detectionIntensity}, {1031, r.tileSize},
-        {1037, r.brushSize}, {1039, r.brushIntensity},     {1038, r.eraserSize}};
+        {editing::kZoomSlider, r.zoom},
+        {editing::kIntensitySlider, r.detectionIntensity},
+        {editing::kTileSizeSlider, r.tileSize},
+        {editing::kBrushSizeSlider, r.brushSize},
+        {editing::kBrushIntensitySlider, r.brushIntensity},
+        {editing::kEraserSizeSlider, r.eraserSize}};
     for (const auto& [id, range] : ranges) {
         slider(id)->blockSignals(true);
         slider(id)->setRange(range.low, range.high);
@@ -644,8 +738,8 @@ void NelvoDialog::initialise() {
     }
     applySettings();
     for (const auto& entry : editSliders_) syncEditFromSlider(entry.first);
-    toolTabs_->addTab(1083);
-    toolTabs_->addTab(1084);
+    toolTabs_->addTab(bitmaps::kBrush);
+    toolTabs_->addTab(bitmaps::kEraser);
     toolTabs_->onSelChange = [this] { onToolTabChanged(); };
     // A hidden window gets its resize events only when shown; the preview must have
     // its size before it is fitted.
@@ -657,7 +751,9 @@ void NelvoDialog::initialise() {
     // now rather than when it is shown.
     if (!testAttribute(Qt::WA_Moved)) adjustPosition(parentWidget());
     createNavigator();
-    for (int id : {1058, 1057, 1060, 1059}) control(id)->setEnabled(false);
+    for (int id : {editing::kMaskButton2, editing::kMaskButton1, editing::kMaskButton4,
+                   editing::kMaskButton3})
+        control(id)->setEnabled(false);
     updatePresetButtons();
     startUpdate(UpdateMode::Initial);
     if (resizeCursor()) updateCursor();
@@ -699,28 +795,29 @@ void NelvoDialog::cancelRun() {
 
 ControlValues NelvoDialog::controlValues() const {
     ControlValues v;
-    v.darkDefects = check(1026)->isChecked();
-    v.brightDefects = check(1028)->isChecked();
-    v.detectionIntensity = slider(1029)->value();
-    v.tileSize = slider(1031)->value();
-    v.brushSize = slider(1037)->value();
-    v.brushIntensity = slider(1039)->value();
-    v.eraserSize = slider(1038)->value();
+    v.darkDefects = check(editing::kDarkDefects)->isChecked();
+    v.brightDefects = check(editing::kBrightDefects)->isChecked();
+    v.detectionIntensity = slider(editing::kIntensitySlider)->value();
+    v.tileSize = slider(editing::kTileSizeSlider)->value();
+    v.brushSize = slider(editing::kBrushSizeSlider)->value();
+    v.brushIntensity = slider(editing::kBrushIntensitySlider)->value();
+    v.eraserSize = slider(editing::kEraserSizeSlider)->value();
     v.defectColor = defectColor_;
-    v.adaptiveRecognition = check(1108)->isChecked();
+    v.adaptiveRecognition = check(editing::kAdaptiveDetection)->isChecked();
     return v;
 }
 
 // Sets the controls without starting anything; the caller decides what to recompute.
 void NelvoDialog::applyValues(const ControlValues& v) {
-    check(1026)->setChecked(v.darkDefects);
-    check(1028)->setChecked(v.brightDefects);
-    check(1108)->setChecked(v.adaptiveRecognition);
-    const std::pair<int, std::int32_t> positions[] = {{1029, v.detectionIntensity},
-                                                      {1031, v.tileSize},
-                                                      {1037, v.brushSize},
-                                                      {1039, v.brushIntensity},
-                                                      {1038, v.eraserSize}};
+    check(editing::kDarkDefects)->setChecked(v.darkDefects);
+    check(editing::kBrightDefects)->setChecked(v.brightDefects);
+    check(editing::kAdaptiveDetection)->setChecked(v.adaptiveRecognition);
+    const std::pair<int, std::int32_t> positions[] = {
+        {editing::kIntensitySlider, v.detectionIntensity},
+        {editing::kTileSizeSlider, v.tileSize},
+        {editing::kBrushSizeSlider, v.brushSize},
+        {editing::kBrushIntensitySlider, v.brushIntensity},
+        {editing::kEraserSizeSlider, v.eraserSize}};
     for (const auto& [id, value] : positions) {
         slider(id)->blockSignals(true);
         slider(id)->setValue(value);
@@ -754,7 +851,7 @@ void NelvoDialog::applySettings() {
 }
 
 void NelvoDialog::collectSettings() {
-    settings.zoom = static_cast<double>(slider(1007)->value());
+    settings.zoom = static_cast<double>(slider(editing::kZoomSlider)->value());
     const QRect g = geometry();
     settings.windowFrame[0] = g.top();
     settings.windowFrame[1] = g.left();

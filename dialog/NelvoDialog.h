@@ -27,6 +27,7 @@
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
+#include "resources/DialogResources.h"
 #include "settings/FilterParameters.h"
 #include "ui/widgets/PluginCursor.h"
 
@@ -98,6 +99,7 @@ class NelvoDialog : public QDialog {
     // Marking and navigation state, for tests and the benchmark.
     DragMode dragMode() const { return dragMode_; }
     bool spaceHeld() const { return spaceHeld_; }
+    bool comparing() const { return comparing_; }
     // Exists from the end of initialise() on.
     NelvoNavigatorWnd* navigator() const { return navigator_; }
 
@@ -182,7 +184,11 @@ class NelvoDialog : public QDialog {
     void zoomIn(std::optional<IntPoint> anchor);
     void zoomOut(std::optional<IntPoint> anchor);
     void applyTypedZoom();
+    // Also shows a closed navigator again when a zoom or a smaller window stops showing
+    // the whole picture.
     void updateNavigator();
+    // Shows the navigator again if the user closed it (the N key).
+    void showNavigator();
     void createNavigator();
     void panBy(int dx, int dy);
     // Keyboard handling before the controls see the key; true when consumed.
@@ -197,6 +203,16 @@ class NelvoDialog : public QDialog {
     // of a stroke in progress.
     void showOptimized(bool keepOverlay);
     void onViewTabChanged(int index);
+    // Before and after: while the comparison key is held, the preview shows the original
+    // picture; on release the selected view comes back (or, while a computation runs, its
+    // result when it arrives).
+    void beginComparison();
+    void endComparison();
+    // The next (or previous) of the three views, wrapping around.
+    void cycleView(bool backwards);
+    // "Mark Defects": the defects of the last finished computation, and where the brush
+    // and the eraser were applied when "Show hand marks" is checked.
+    void showMarkedDefects(bool keepOverlay);
 
     // Preset commands.
     void showPresetMenu(int firstId, int lastId, QWidget* button);
@@ -228,6 +244,9 @@ class NelvoDialog : public QDialog {
     PluginCursor brushCursor_;
     DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
+    bool comparing_ = false;
+    // The preview showed the whole picture at the last navigator update.
+    bool wholePictureShown_ = true;
     IntPoint lastPoint_;
     MarkHistory markHistory_;
     // The image pixels the stroke in progress may have touched.
@@ -238,7 +257,11 @@ class NelvoDialog : public QDialog {
     QFont maskEditFont_, productFont_, linkFont_;
     // Edit box id to slider id.
     const std::map<int, int> editSliders_{
-        {1030, 1029}, {1032, 1031}, {1040, 1037}, {1048, 1039}, {1044, 1038}};
+        {editing::kIntensityEdit, editing::kIntensitySlider},
+        {editing::kTileSizeEdit, editing::kTileSizeSlider},
+        {editing::kBrushSizeEdit, editing::kBrushSizeSlider},
+        {editing::kBrushIntensityEdit, editing::kBrushIntensitySlider},
+        {editing::kEraserSizeEdit, editing::kEraserSizeSlider}};
     bool syncingFromEdit_ = false;
     bool initialised_ = false;
     std::exception_ptr failure_;

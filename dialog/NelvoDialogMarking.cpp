@@ -10,6 +10,8 @@
 
 #include "dialog/NelvoDialog.h"
 #include "dialog/ZoomNavigation.h"
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "ui/widgets/NelvoTabCtrl.h"
@@ -19,8 +21,6 @@ namespace nelvo {
 
 namespace {
 
-constexpr int kBrushTitleString = 1016;
-constexpr int kEraserTitleString = 1017;
 // A map byte no tool has touched.
 constexpr std::uint8_t kNeutralMark = 128;
 
@@ -61,11 +61,13 @@ bool NelvoDialog::brushSelected() const {
 }
 
 int NelvoDialog::toolSize() const {
-    return slider(brushSelected() ? 1037 : 1038)->value();
+    return slider(brushSelected() ? editing::kBrushSizeSlider : editing::kEraserSizeSlider)
+        ->value();
 }
 
 void NelvoDialog::stepToolSize(bool larger) {
-    QSlider* size = slider(brushSelected() ? 1037 : 1038);
+    QSlider* size =
+        slider(brushSelected() ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
     // The slider's notification updates the edit box and the cursor.
     size->setValue(steppedToolSize(size->value(), larger, size->minimum(), size->maximum()));
 }
@@ -118,7 +120,8 @@ void NelvoDialog::paintStroke(IntPoint a, IntPoint b) {
     if (overlay == nullptr) return;
     const int size = toolSize();
     const std::uint32_t colour =
-        brushSelected() ? brushTraceColour(slider(1039)->value()) : kEraserTraceColour;
+        brushSelected() ? brushTraceColour(slider(editing::kBrushIntensitySlider)->value())
+                        : kEraserTraceColour;
     drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
     const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
     if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
@@ -129,7 +132,7 @@ void NelvoDialog::paintStroke(IntPoint a, IntPoint b) {
 
 void NelvoDialog::applyBrushMarks() {
     const std::uint32_t* overlay = preview_->overlayWords();
-    const int intensity = slider(1039)->value();
+    const int intensity = slider(editing::kBrushIntensitySlider)->value();
     if (overlay != nullptr)
         updater_->editMarks([&](std::uint8_t* map) {
             std::vector<std::uint8_t> before =
@@ -205,7 +208,8 @@ void NelvoDialog::updateCursor() {
         return;
     }
     CursorHandle shape = brushCursor_.handle();
-    if (!shape && brushCursor_.setSize(static_cast<std::uint32_t>(slider(1037)->value())))
+    if (!shape && brushCursor_.setSize(
+                      static_cast<std::uint32_t>(slider(editing::kBrushSizeSlider)->value())))
         shape = brushCursor_.handle();
     if (!shape) return;
     if (preview_->cursor().shape() == Qt::OpenHandCursor) preview_->unsetCursor();
@@ -215,12 +219,16 @@ void NelvoDialog::updateCursor() {
 void NelvoDialog::onToolTabChanged() {
     const bool brush = toolTabs_->selected == 0;
     if (toolTabs_->selected != 0 && toolTabs_->selected != 1) return;
-    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
+    for (int id :
+         {editing::kBrushSizeLabel, editing::kBrushIntensityLabel, editing::kBrushSizeEdit,
+          editing::kBrushIntensityEdit, editing::kBrushSizeSlider, editing::kBrushIntensitySlider,
+          editing::kIntensityMinusMark, editing::kIntensityZeroMark, editing::kIntensityPlusMark})
         control(id)->setVisible(brush);
-    for (int id : {1043, 1044, 1038}) control(id)->setVisible(!brush);
-    findControl<QLabel>(this, 1067)
-        ->setText(QString::fromStdWString(loadString(
-            static_cast<std::uint32_t>(brush ? kBrushTitleString : kEraserTitleString))));
+    for (int id : {editing::kEraserSizeLabel, editing::kEraserSizeEdit, editing::kEraserSizeSlider})
+        control(id)->setVisible(!brush);
+    findControl<QLabel>(this, editing::kToolTitle)
+        ->setText(QString::fromStdWString(loadString(static_cast<std::uint32_t>(
+            brush ? strings::defectMarkingTitle : strings::rubberToolTitle))));
     if (resizeCursor()) updateCursor();
 }
 

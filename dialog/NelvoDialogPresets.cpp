@@ -9,6 +9,7 @@
 #include "dialog/PresetCommands.h"
 #include "presets/NelvoAddPresetDialog.h"
 #include "presets/NelvoPresetManager.h"
+#include "resources/DialogResources.h"
 #include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoImageCtrl.h"
@@ -23,9 +24,9 @@ void NelvoDialog::setPresets(std::unique_ptr<NelvoPresetManager> presets) {
 
 void NelvoDialog::updatePresetButtons() {
     const PresetButtons state = presetButtons(presets_.get());
-    control(1053)->setEnabled(state.add);
-    control(1054)->setEnabled(state.menus);
-    control(1052)->setEnabled(state.menus);
+    control(editing::kAddPreset)->setEnabled(state.add);
+    control(editing::kDeletePreset)->setEnabled(state.menus);
+    control(editing::kPresetsMenu)->setEnabled(state.menus);
 }
 
 void NelvoDialog::showPresetError(const std::wstring& message) {
@@ -55,7 +56,7 @@ void NelvoDialog::presetCommand(int id) {
             return;
         }
         applyValues(*outcome.values);
-        control(1045)->update();
+        control(editing::kColourSwatch)->update();
         if (resizeCursor()) updateCursor();
         startUpdate(UpdateMode::Initial);  // always a full computation
     } else if (id >= kDeletePresetFirst && id <= kDeletePresetLast) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The dialog's side of the preview computation: the engine on the preview's 8-bit copy,
 // starting computations from the controls, the progress bar and the three views.
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -9,6 +10,8 @@
 
 #include "dialog/NelvoDialog.h"
 #include "host/ImageModes.h"
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/NelvoImageCtrl.h"
 #include "util/LoadString.h"
@@ -16,8 +19,6 @@
 namespace nelvo {
 
 namespace {
-
-constexpr std::uint32_t kPreviewFailedString = 1137;
 
 // Carries the text of a failed computation to the window's thread.
 class PreviewErrorEvent : public QEvent {
@@ -85,13 +86,14 @@ void NelvoDialog::startUpdate(UpdateMode mode) {
 void NelvoDialog::showFinishedView() {
     if (updater_->isBusy()) return;  // a newer computation posts its own message
     progress_->hide();
+    if (comparing_) return;  // the release of the comparison key shows it
     // A stroke being drawn keeps its whole trace: it is burnt in when the button is
     // released, so nothing the user painted is lost to a re-render.
     const bool keep = strokeInProgress();
     switch (viewTabs_->currentIndex()) {
         case 1:
             shownResult_ = -1;
-            preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
+            showMarkedDefects(keep);
             break;
         case 2:
             showOptimized(keep);
@@ -115,7 +117,33 @@ void NelvoDialog::showOptimized(bool keepOverlay) {
     shownResult_ = finished;
 }
 
+// The marking map is written only on this thread, so reading it here needs no lock.
+void NelvoDialog::showMarkedDefects(bool keepOverlay) {
+    const bool marks = check(editing::kShowMarks)->isChecked();
+    preview_->showDefects(updater_->defectMap.data(), defectColor_, keepOverlay,
+                          marks ? updater_->markingMap.data() : nullptr);
+}
+
+void NelvoDialog::beginComparison() {
+    if (comparing_) return;
+    comparing_ = true;
+    shownResult_ = -1;
+    preview_->showImage(preview_->sourcePixels.data(), strokeInProgress());
+}
+
+void NelvoDialog::endComparison() {
+    if (!comparing_) return;
+    comparing_ = false;
+    onViewTabChanged(viewTabs_->currentIndex());
+}
+
+void NelvoDialog::cycleView(bool backwards) {
+    constexpr int kViews = 3;
+    viewTabs_->setCurrentIndex((viewTabs_->currentIndex() + (backwards ? kViews - 1 : 1)) % kViews);
+}
+
 void NelvoDialog::onViewTabChanged(int index) {
+    if (comparing_) return;  // the original stays until the key is released
     const bool keep = strokeInProgress();
     if (index == 0) {
         shownResult_ = -1;
@@ -125,7 +153,7 @@ void NelvoDialog::onViewTabChanged(int index) {
     // While busy the view changes when the computation's result arrives.
     if (updater_->isBusy()) return;
     shownResult_ = -1;
-    if (index == 1) preview_->showDefects(updater_->defectMap.data(), defectColor_, keep);
+    if (index == 1) showMarkedDefects(keep);
     if (index == 2) showOptimized(keep);
 }
 
@@ -148,6 +176,8 @@ void NelvoDialog::timerEvent(QTimerEvent* e) {
 
 bool NelvoDialog::event(QEvent* e) {
     return guardHandler(true, [&] {
+        // A release that goes to another window must not leave the original on show.
+        if (e->type() == QEvent::WindowDeactivate) endComparison();
         if (e->type() == kPreviewDoneEvent) {
             showFinishedView();
             return true;
@@ -156,7 +186,7 @@ bool NelvoDialog::event(QEvent* e) {
             progress_->hide();
             // The dialog stays usable: the next change starts a fresh computation.
             const QString text =
-                QString::fromStdWString(loadString(kPreviewFailedString))
+                QString::fromStdWString(loadString(strings::previewFailed))
                     .replace(QStringLiteral("%s"), static_cast<PreviewErrorEvent*>(e)->message);
             QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
             box.exec();

@@ -11,6 +11,7 @@
 
 #include "dialog/NelvoDialog.h"
 #include "dialog/ZoomNavigation.h"
+#include "resources/DialogResources.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
@@ -44,21 +45,26 @@ std::optional<ZoomKey> zoomKey(const QKeyEvent& key) {
     return std::nullopt;
 }
 
+// Held to see the original: the backslash, or O for keyboards where it needs AltGr.
+bool isComparisonKey(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Backslash || key.key() == Qt::Key_O;
+}
+
 }  // namespace
 
 QComboBox* NelvoDialog::zoomBox() const {
-    return findControl<QComboBox>(this, 1004);
+    return findControl<QComboBox>(this, editing::kZoomBox);
 }
 
 void NelvoDialog::connectZoomControls() {
     QComboBox* box = zoomBox();
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);  // typing 5 must not turn into a listed 50.0 %
-    connect(findControl<QPushButton>(this, 1008), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(this, editing::kFitToWindow), &QPushButton::clicked, this,
             guarded([this] { fitPreview(); }));
-    connect(findControl<NelvoButtonCtrl>(this, 1006), &QAbstractButton::clicked, this,
+    connect(findControl<NelvoButtonCtrl>(this, editing::kZoomIn), &QAbstractButton::clicked, this,
             guarded([this] { zoomIn(std::nullopt); }));
-    connect(findControl<NelvoButtonCtrl>(this, 1005), &QAbstractButton::clicked, this,
+    connect(findControl<NelvoButtonCtrl>(this, editing::kZoomOut), &QAbstractButton::clicked, this,
             guarded([this] { zoomOut(std::nullopt); }));
     // A level chosen from the list: the box already shows it.
     connect(box, &QComboBox::activated, this, guarded([this](int index) {
@@ -66,7 +72,7 @@ void NelvoDialog::connectZoomControls() {
                 zoomTyped_ = false;
                 const double zoom = kZoomLevels[static_cast<std::size_t>(index)];
                 preview_->setZoom(zoom);
-                QSlider* s = slider(1007);
+                QSlider* s = slider(editing::kZoomSlider);
                 s->blockSignals(true);
                 s->setValue(zoomSliderPosition(zoom));
                 s->blockSignals(false);
@@ -78,7 +84,8 @@ void NelvoDialog::connectZoomControls() {
     connect(box->lineEdit(), &QLineEdit::editingFinished, this, guarded([this] {
                 if (zoomTyped_) applyTypedZoom();
             }));
-    connect(slider(1007), &QSlider::valueChanged, this, guarded([this](int position) {
+    connect(slider(editing::kZoomSlider), &QSlider::valueChanged, this,
+            guarded([this](int position) {
                 const double zoom = position / 100.0;
                 zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
                 zoomTyped_ = false;
@@ -92,7 +99,7 @@ void NelvoDialog::connectZoomControls() {
 void NelvoDialog::showZoom(double zoom) {
     zoomBox()->setEditText(QString::fromStdString(zoomText(zoom)));
     zoomTyped_ = false;
-    QSlider* s = slider(1007);
+    QSlider* s = slider(editing::kZoomSlider);
     s->blockSignals(true);
     s->setValue(zoomSliderPosition(zoom));
     s->blockSignals(false);
@@ -125,7 +132,20 @@ void NelvoDialog::applyTypedZoom() {
 }
 
 void NelvoDialog::updateNavigator() {
-    if (navigator_ != nullptr) navigator_->setViewArea(preview_->visibleArea());
+    if (navigator_ == nullptr) return;
+    const ViewFraction area = preview_->visibleArea();
+    navigator_->setViewArea(area);
+    const bool whole = area.left <= 0 && area.top <= 0 && area.right >= 1 && area.bottom >= 1;
+    // Only at the step past the whole picture: a navigator closed while zoomed in stays
+    // closed until the next time.
+    if (wholePictureShown_ && !whole && isVisible()) showNavigator();
+    wholePictureShown_ = whole;
+}
+
+void NelvoDialog::showNavigator() {
+    if (navigator_ == nullptr || navigator_->isVisible()) return;
+    navigator_->reopen();
+    navigator_->setViewArea(preview_->visibleArea());
 }
 
 void NelvoDialog::panBy(int dx, int dy) {
@@ -160,6 +180,22 @@ void NelvoDialog::createNavigator() {
 }
 
 bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
+    // Text boxes keep their letters; the comparison key works everywhere else.
+    const bool typing = qobject_cast<QLineEdit*>(focusWidget()) != nullptr;
+    if (key->key() == Qt::Key_N && key->type() == QEvent::KeyPress && !typing &&
+        (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+        showNavigator();
+        return true;
+    }
+    if (isComparisonKey(*key) && key->type() == QEvent::KeyRelease && comparing_) {
+        if (!key->isAutoRepeat()) endComparison();
+        return true;
+    }
+    if (isComparisonKey(*key) && key->type() == QEvent::KeyPress && !typing &&
+        (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+        if (!key->isAutoRepeat()) beginComparison();
+        return true;
+    }
     if (key->type() == QEvent::KeyRelease) {
         // Only the real release, not the platform's auto-repeat, and not with Alt.
         if (key->key() != Qt::Key_Space || key->isAutoRepeat() ||
@@ -195,6 +231,11 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
         return true;
     }
     if ((key->modifiers() & Qt::ControlModifier) == 0) return false;
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the views, as through a window's tabs.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        cycleView(key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier) != 0);
+        return true;
+    }
     // Undo and clearing act on the marks, also from a number box (its text is rewritten
     // from its slider anyway); only the zoom box's text keeps its own editing keys.
     if (!inZoomBox) {

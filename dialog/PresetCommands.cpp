@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "presets/PresetNames.h"
+#include "resources/strings/StringIds.h"
 #include "util/LoadString.h"
 #include "util/TextConversion.h"
 
@@ -12,19 +13,15 @@ namespace nelvo {
 
 namespace {
 
-constexpr std::uint32_t kSaveFailed = 1026;
-constexpr std::uint32_t kLoadFailed = 1027;
-constexpr std::uint32_t kDeleteFailed = 1028;
-
-// The preset messages are English in every language, as the store's own are.
-constexpr const wchar_t* kInvalidName = L"the name is not valid Unicode";
 std::wstring refusal(const std::wstring& reason) {
-    return loadString(kSaveFailed) + L" (" + reason + L")";
+    return loadString(strings::presetSaveFailed) + L" (" + reason + L")";
 }
 
 std::wstring menusFull() {
-    return L"the preset menus hold " + std::to_wstring(kPresetMenuRoom) +
-           L" presets; delete one to make room for a new one";
+    std::wstring text = loadString(strings::presetMenusFull);
+    const std::size_t at = text.find(L"%d");
+    if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring(kPresetMenuRoom));
+    return text;
 }
 
 }  // namespace
@@ -47,12 +44,12 @@ PresetOutcome applyPreset(const NelvoPresetManager& presets, std::size_t index,
         presets.load(index, settings);
         return {valuesFromPreset(settings), std::nullopt};
     } catch (const std::exception& e) {
-        return {std::nullopt, presetErrorMessage(kLoadFailed, e)};
+        return {std::nullopt, presetErrorMessage(strings::presetLoadFailed, e)};
     }
 }
 
 std::wstring invalidPresetNameMessage() {
-    return refusal(kInvalidName);
+    return refusal(loadString(strings::presetNameNotUnicode));
 }
 
 PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
@@ -67,7 +64,7 @@ PresetOutcome addPreset(NelvoPresetManager& presets, const std::wstring& name,
         presets.save(name, presetFromValues(current));
         return {};
     } catch (const std::exception& e) {
-        return {std::nullopt, presetErrorMessage(kSaveFailed, e)};
+        return {std::nullopt, presetErrorMessage(strings::presetSaveFailed, e)};
     }
 }
 
@@ -76,7 +73,7 @@ PresetOutcome deletePreset(NelvoPresetManager& presets, std::size_t index) {
         presets.remove(index);  // a file already gone is no error worth showing
         return {};
     } catch (const std::exception& e) {
-        return {std::nullopt, presetErrorMessage(kDeleteFailed, e)};
+        return {std::nullopt, presetErrorMessage(strings::presetDeleteFailed, e)};
     }
 }
 

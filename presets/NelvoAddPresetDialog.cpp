@@ -7,6 +7,8 @@
 #include <QPushButton>
 
 #include "presets/PresetNames.h"
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/DisplayHelpers.h"
@@ -30,25 +32,25 @@ void place(QWidget* w, int id, int x, int y, int width, int height, double dpi) 
 }  // namespace
 
 NelvoAddPresetDialog::NelvoAddPresetDialog(QWidget* parent) : QDialog(parent) {
-    setTemplateId(this, 1009);
+    setTemplateId(this, templates::kNamingDialog);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const double dpi = screenDpi();
     QFont base = font();
     base.setPointSizeF(8.0);
     setFont(base);
     setFixedSize(dialogUnitsToPixelsX(297, dpi), dialogUnitsToPixelsY(126, dpi));
-    setWindowTitle(text(1082));
+    setWindowTitle(text(strings::savePresetTitle));
 
-    auto* label = new QLabel(text(1072), this);
-    place(label, 1146, 10, 34, 276, 8, dpi);
+    auto* label = new QLabel(text(strings::presetNamePrompt), this);
+    place(label, naming::kPrompt, 10, 34, 276, 8, dpi);
     edit_ = new QLineEdit(this);
-    place(edit_, 1053, 7, 53, 279, 14, dpi);
-    ok_ = new QPushButton(text(1083), this);
-    place(ok_, 1, 39, 90, 95, 14, dpi);
+    place(edit_, naming::kNameEdit, 7, 53, 279, 14, dpi);
+    ok_ = new QPushButton(text(strings::saveButton), this);
+    place(ok_, naming::kSave, 39, 90, 95, 14, dpi);
     ok_->setDefault(true);
     ok_->setEnabled(false);
-    auto* cancel = new QPushButton(text(1053), this);
-    place(cancel, 2, 153, 90, 98, 14, dpi);
+    auto* cancel = new QPushButton(text(strings::closeButton), this);
+    place(cancel, naming::kCancel, 153, 90, 98, 14, dpi);
     cancel->setAutoDefault(false);
 
     connect(edit_, &QLineEdit::textChanged, this,

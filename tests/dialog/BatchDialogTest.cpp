@@ -12,8 +12,10 @@
 #include <sstream>
 
 #include "cli/BatchCommand.h"
+#include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
 #include "support/TempDir.h"
+#include "ui/widgets/ControlId.h"
 
 namespace fs = std::filesystem;
 
@@ -41,7 +43,8 @@ TEST(BatchDialog, EscInTheDialogCancelsTheBatch) {
     timer.setInterval(5);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() != QStringLiteral("template1000") || !w->isVisible()) continue;
+            if (w->objectName() != templateObjectName(templates::kEditingDialog) || !w->isVisible())
+                continue;
             ++dialogs;
             QTest::keyClick(w, Qt::Key_Escape);
             return;

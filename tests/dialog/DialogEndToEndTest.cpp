@@ -17,7 +17,8 @@ namespace {
 
 QWidget* shownEditingDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("template1000") && w->isVisible()) return w;
+        if (w->objectName() == templateObjectName(templates::kEditingDialog) && w->isVisible())
+            return w;
     return nullptr;
 }
 
@@ -60,14 +61,14 @@ TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
     const std::vector<std::uint8_t> before = image.document.pixels;
     std::vector<std::uint8_t> preview;
     WhenShown shown([&](QWidget* d) {
-        auto* progress = findControl(d, 1081);
-        auto* intensity = findControl<QSlider>(d, 1029);
+        auto* progress = findControl(d, editing::kProgress);
+        auto* intensity = findControl<QSlider>(d, editing::kIntensitySlider);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         intensity->setValue(14);
-        findControl<QTabBar>(d, 1018)->setCurrentIndex(2);
+        findControl<QTabBar>(d, editing::kViewTabs)->setCurrentIndex(2);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         // The preview lives in the module; its layout is this build's.
-        const auto* ctrl = static_cast<const NelvoImageCtrl*>(findControl(d, 1001));
+        const auto* ctrl = static_cast<const NelvoImageCtrl*>(findControl(d, editing::kPreview));
         preview = ctrl->optimizedPixels;
         findControl<QPushButton>(d, 1)->click();
     });
@@ -95,7 +96,7 @@ TEST_F(DialogRun, CloseChangesNothing) {
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (QWidget* d = shownEditingDialog()) {
             timer.stop();
-            findControl<QSlider>(d, 1029)->setValue(3);
+            findControl<QSlider>(d, editing::kIntensitySlider)->setValue(3);
             findControl<QPushButton>(d, 2)->click();
         }
     });
@@ -172,23 +173,23 @@ TEST_F(DialogRun, MarksReachTheWrittenImage) {
     const int width = image.document.width, height = image.document.height;
     Targets t;
     WhenShown shown([&](QWidget* d) {
-        auto* progress = findControl(d, 1081);
+        auto* progress = findControl(d, editing::kProgress);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         // The dialog and its preview live in the module; their layout is this build's.
         auto& dialog = *static_cast<NelvoDialog*>(d);
         t = findTargets(dusty, clean, dialog.updater().defectMap, width, height);
-        auto* preview = findControl(d, 1001);
+        auto* preview = findControl(d, editing::kPreview);
         const auto& ctrl = *static_cast<const NelvoImageCtrl*>(preview);
         const auto clientOf = [&](IntPoint p) {
             return QPoint(ctrl.displayRect.left + static_cast<int>(std::lround(p.x * ctrl.zoom)),
                           ctrl.displayRect.top + static_cast<int>(std::lround(p.y * ctrl.zoom)));
         };
-        findControl<QSlider>(d, 1037)->setValue(4);
-        findControl<QSlider>(d, 1039)->setValue(10);
+        findControl<QSlider>(d, editing::kBrushSizeSlider)->setValue(4);
+        findControl<QSlider>(d, editing::kBrushIntensitySlider)->setValue(10);
         QTest::mouseClick(preview, Qt::LeftButton, {}, clientOf(t.speck));
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
-        findControl<QSlider>(d, 1038)->setValue(12);
-        auto* tools = findControl(d, 1046);
+        findControl<QSlider>(d, editing::kEraserSizeSlider)->setValue(12);
+        auto* tools = findControl(d, editing::kToolTabs);
         QTest::mouseClick(tools, Qt::LeftButton, {}, QPoint(10, 50));  // the eraser's tab
         QTest::mouseClick(preview, Qt::LeftButton, {}, clientOf(t.texture));
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
@@ -275,7 +276,7 @@ TEST_F(DialogRun, AFrameLargerThanTheScreenOpensFittedToIt) {
 TEST_F(DialogRun, AFailingHandlerEndsTheRunWithItsError) {
     const std::vector<std::uint8_t> before = image.document.pixels;
     WhenShown shown([&](QWidget* d) {
-        auto& preview = static_cast<NelvoImageCtrl&>(*findControl(d, 1001));
+        auto& preview = static_cast<NelvoImageCtrl&>(*findControl(d, editing::kPreview));
         preview.onLButtonDown = [](unsigned, IntPoint) { throw std::bad_alloc(); };
         QTest::mousePress(&preview, Qt::LeftButton, {}, preview.rect().center());
     });
@@ -293,10 +294,10 @@ TEST_F(DialogRun, TheHostsStopClosesTheDialogAsCancel) {
     bool stop = false;
     session->hooks.abortRequested = [&stop] { return stop; };
     WhenShown shown([&](QWidget* d) {
-        findControl<QSlider>(d, 1029)->setValue(3);
+        findControl<QSlider>(d, editing::kIntensitySlider)->setValue(3);
         stop = true;
         // The naming dialog of "+" runs its own loop over the dialog's.
-        findControl<QPushButton>(d, 1053)->click();
+        findControl<QPushButton>(d, editing::kAddPreset)->click();
     });
     session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
     EXPECT_EQ(session->run(image.document), userCanceledErr);
@@ -313,17 +314,17 @@ TEST_F(DialogRun, EnterDuringAStrokeAppliesIt) {
     const int width = image.document.width, height = image.document.height;
     Targets t;
     WhenShown shown([&](QWidget* d) {
-        auto* progress = findControl(d, 1081);
+        auto* progress = findControl(d, editing::kProgress);
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         auto& dialog = *static_cast<NelvoDialog*>(d);
         t = findTargets(dusty, clean, dialog.updater().defectMap, width, height);
-        auto* preview = findControl(d, 1001);
+        auto* preview = findControl(d, editing::kPreview);
         const auto& ctrl = *static_cast<const NelvoImageCtrl*>(preview);
         const QPoint at(
             ctrl.displayRect.left + static_cast<int>(std::lround(t.speck.x * ctrl.zoom)),
             ctrl.displayRect.top + static_cast<int>(std::lround(t.speck.y * ctrl.zoom)));
-        findControl<QSlider>(d, 1037)->setValue(4);
-        findControl<QSlider>(d, 1039)->setValue(10);
+        findControl<QSlider>(d, editing::kBrushSizeSlider)->setValue(4);
+        findControl<QSlider>(d, editing::kBrushIntensitySlider)->setValue(10);
         QTest::mousePress(preview, Qt::LeftButton, {}, at);
         QTest::keyClick(d, Qt::Key_Return);
     });

@@ -78,7 +78,7 @@ class DialogFixture : public ::testing::Test {
     }
 
     static bool idle(NelvoDialog& d) {
-        return !d.updater().isBusy() && !findControl(&d, 1081)->isVisible();
+        return !d.updater().isBusy() && !findControl(&d, editing::kProgress)->isVisible();
     }
     static QWidget* control(NelvoDialog& d, int id) { return findControl(&d, id); }
     static QSlider* slider(NelvoDialog& d, int id) { return findControl<QSlider>(&d, id); }

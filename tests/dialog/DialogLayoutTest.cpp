@@ -32,7 +32,8 @@ TEST_F(DialogLayout, EveryShownControlLiesInsideTheWindow) {
 // A check box's box grows with its text: on a large screen both are 1.5 times larger.
 TEST_F(DialogLayout, CheckBoxesScaleWithTheirText) {
     auto d = open();
-    for (const int id : {1026, 1028, 1108}) {
+    for (const int id :
+         {editing::kDarkDefects, editing::kBrightDefects, editing::kAdaptiveDetection}) {
         QCheckBox* box = check(*d, id);
         QStyleOptionButton option;
         option.initFrom(box);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The real editing dialog, offscreen, on the sample picture served by our host.
+#include <QAbstractSlider>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -26,16 +28,17 @@ TEST_F(DialogWindow, ControlsSitAtTheirTemplatePlacesAndFollowTheAnchors) {
     EXPECT_EQ(d->minimumSize(), QSize(metrics.dialogMinWidth, metrics.dialogMinHeight));
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Nelvo - Morvale"));
     EXPECT_EQ(findControl<QPushButton>(d.get(), 2)->text(), QStringLiteral("Close"));
-    EXPECT_EQ(findControl<QLabel>(d.get(), 1035)->text(), QStringLiteral("Detection Intensity"));
+    EXPECT_EQ(findControl<QLabel>(d.get(), editing::kIntensityLabel)->text(),
+              QStringLiteral("Detection Intensity"));
 
     // x, y, width, height in dialog units; the anchor's shares of the size change.
     struct Case {
         int id, x, y, w, h, moveX, moveY, growX, growY;
     };
-    const Case cases[] = {{1001, 12, 26, 346, 387, 0, 0, 100, 100},
-                          {1008, 185, 417, 84, 14, 0, 100, 0, 0},
-                          {1081, 277, 421, 80, 6, 0, 100, 100, 0},
-                          {1029, 366, 79, 179, 15, 100, 0, 0, 0},
+    const Case cases[] = {{editing::kPreview, 12, 26, 346, 387, 0, 0, 100, 100},
+                          {editing::kFitToWindow, 185, 417, 84, 14, 0, 100, 0, 0},
+                          {editing::kProgress, 277, 421, 80, 6, 0, 100, 100, 0},
+                          {editing::kIntensitySlider, 366, 79, 179, 15, 100, 0, 0, 0},
                           {1, 369, 369, 85, 14, 100, 100, 0, 0}};
     const double dpi = screenDpi();
     const int dx0 = d->width() - dialogUnitsToPixelsX(560, dpi);
@@ -58,8 +61,8 @@ TEST_F(DialogWindow, ATooLargeTileSizeOpensAt50AndIsStoredBackAsFifty) {
     parameters.engine.adaptiveRecognition = true;
     parameters.previewPrecision = true;
     auto d = open();
-    EXPECT_EQ(slider(*d, 1031)->value(), 50);
-    EXPECT_EQ(edit(*d, 1032)->text(), QStringLiteral("50"));
+    EXPECT_EQ(slider(*d, editing::kTileSizeSlider)->value(), 50);
+    EXPECT_EQ(edit(*d, editing::kTileSizeEdit)->text(), QStringLiteral("50"));
     d->done(QDialog::Accepted);
     EXPECT_EQ(d->settings.engine.tileSize, 50);
     EXPECT_TRUE(d->settings.engine.adaptiveRecognition);
@@ -72,11 +75,11 @@ TEST_F(DialogWindow, ATooLargeTileSizeOpensAt50AndIsStoredBackAsFifty) {
 
 TEST_F(DialogWindow, TextInTheIntensityBoxSetsTheMinimumAndIsRewrittenOnLeaving) {
     auto d = open();
-    QLineEdit* box = edit(*d, 1030);
+    QLineEdit* box = edit(*d, editing::kIntensityEdit);
     box->setFocus();
     box->selectAll();
     QTest::keyClicks(box, "abc");
-    EXPECT_EQ(slider(*d, 1029)->value(), 1);
+    EXPECT_EQ(slider(*d, editing::kIntensitySlider)->value(), 1);
     EXPECT_EQ(box->text(), QStringLiteral("abc"));  // as typed until the box is left
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(box, &leave);
@@ -91,7 +94,8 @@ TEST_F(DialogWindow, EnterInANumberBoxAppliesTheTypedValueBeforeItMeansOk) {
         const char* typed;
         int applied;
     };
-    for (const Case c : {Case{1040, 1037, "7", 7}, Case{1032, 1031, "80", 50}}) {
+    for (const Case c : {Case{editing::kBrushSizeEdit, editing::kBrushSizeSlider, "7", 7},
+                         Case{editing::kTileSizeEdit, editing::kTileSizeSlider, "80", 50}}) {
         SCOPED_TRACE(c.editId);
         auto d = open();
         ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
@@ -103,7 +107,7 @@ TEST_F(DialogWindow, EnterInANumberBoxAppliesTheTypedValueBeforeItMeansOk) {
         EXPECT_TRUE(d->isVisible());
         EXPECT_EQ(slider(*d, c.sliderId)->value(), c.applied);
         EXPECT_EQ(box->text(), QString::number(c.applied));
-        if (c.editId == 1032) {
+        if (c.editId == editing::kTileSizeEdit) {
             EXPECT_EQ(d->updater().lastParams().tileSize, c.applied);
         }
         QTest::keyClick(box, Qt::Key_Return);
@@ -165,8 +169,8 @@ TEST_F(DialogWindow, DefectTypeRuleOnClicks) {
     parameters.engine.darkDefects = false;
     parameters.engine.brightDefects = false;
     auto d = open();
-    QCheckBox* dark = check(*d, 1026);
-    QCheckBox* bright = check(*d, 1028);
+    QCheckBox* dark = check(*d, editing::kDarkDefects);
+    QCheckBox* bright = check(*d, editing::kBrightDefects);
     EXPECT_FALSE(dark->isChecked() || bright->isChecked());
     dark->click();  // checks dark
     EXPECT_TRUE(dark->isChecked());
@@ -185,7 +189,7 @@ TEST_F(DialogWindow, DefectTypeRuleOnClicks) {
 TEST_F(DialogWindow, AdaptiveDetectionBoxDetectsAndIntensityStillDoesNot) {
     parameters.engine.adaptiveRecognition = true;
     auto d = open();
-    QCheckBox* adaptive = check(*d, 1108);
+    QCheckBox* adaptive = check(*d, editing::kAdaptiveDetection);
     EXPECT_TRUE(adaptive->isChecked());
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const int detects = d->updater().completedDetects();
@@ -197,7 +201,7 @@ TEST_F(DialogWindow, AdaptiveDetectionBoxDetectsAndIntensityStillDoesNot) {
     EXPECT_TRUE(d->updater().lastParams().adaptiveRecognition);
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     EXPECT_EQ(d->updater().completedDetects(), detects + 2);
-    slider(*d, 1029)->setValue(13);
+    slider(*d, editing::kIntensitySlider)->setValue(13);
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     EXPECT_EQ(d->updater().completedDetects(), detects + 2);
     d->done(QDialog::Accepted);
@@ -207,7 +211,7 @@ TEST_F(DialogWindow, AdaptiveDetectionBoxDetectsAndIntensityStillDoesNot) {
 TEST_F(DialogWindow, CancelDuringAComputationStopsItAndChangesNothing) {
     auto d = open();
     const FilterParameters before = d->settings;
-    slider(*d, 1031)->setValue(30);
+    slider(*d, editing::kTileSizeSlider)->setValue(30);
     ASSERT_TRUE(d->updater().isBusy());
     d->done(QDialog::Rejected);
     EXPECT_FALSE(d->updater().isBusy());
@@ -220,7 +224,7 @@ TEST_F(DialogWindow, OkDuringAComputationWaitsForIt) {
     // Counted while idle: the new computation's detect may end before OK is pressed.
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const int detects = d->updater().completedDetects();
-    slider(*d, 1031)->setValue(30);
+    slider(*d, editing::kTileSizeSlider)->setValue(30);
     ASSERT_TRUE(d->updater().isBusy());
     d->done(QDialog::Accepted);
     EXPECT_FALSE(d->updater().isBusy());
@@ -233,9 +237,9 @@ TEST_F(DialogWindow, AnIntensityDragNeverDetects) {
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const int detects = d->updater().completedDetects();
     for (int v = 2; v <= 12; ++v) {
-        slider(*d, 1029)->setValue(v);
+        slider(*d, editing::kIntensitySlider)->setValue(v);
         EXPECT_EQ(d->updater().lastParams().detectionIntensity, v);
-        EXPECT_EQ(edit(*d, 1030)->text(), QString::number(v));
+        EXPECT_EQ(edit(*d, editing::kIntensityEdit)->text(), QString::number(v));
     }
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     EXPECT_EQ(d->updater().completedDetects(), detects);
@@ -244,10 +248,10 @@ TEST_F(DialogWindow, AnIntensityDragNeverDetects) {
 TEST_F(DialogWindow, TheOptimizedViewAfterChangesIsTheOneARedrawShows) {
     // Results that follow a shown one are drawn only where they can differ from it.
     auto d = open();
-    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(2);
+    findControl<QTabBar>(d.get(), editing::kViewTabs)->setCurrentIndex(2);
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     for (int v : {14, 6, 11}) {
-        slider(*d, 1029)->setValue(v);
+        slider(*d, editing::kIntensitySlider)->setValue(v);
         ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
         ASSERT_TRUE(d->updater().changedTiles()) << v;
         const QImage shown = d->preview().imageSurface().copy();
@@ -261,9 +265,9 @@ TEST_F(DialogWindow, TheOptimizedViewAfterChangesIsTheOneARedrawShows) {
 TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
     auto d = open();
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
-    auto* tabs = findControl<QTabBar>(d.get(), 1018);
+    auto* tabs = findControl<QTabBar>(d.get(), editing::kViewTabs);
     const QImage original = d->preview().imageSurface().copy();
-    slider(*d, 1031)->setValue(25);
+    slider(*d, editing::kTileSizeSlider)->setValue(25);
     ASSERT_TRUE(d->updater().isBusy());
     tabs->setCurrentIndex(2);
     EXPECT_EQ(d->preview().imageSurface(), original);  // the old picture stays
@@ -274,17 +278,86 @@ TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
     EXPECT_EQ(d->preview().imageSurface(), original);
 }
 
+// Holding the backslash (or O) shows the original over any view until it is released;
+// in a text box O is just a letter. A result arriving meanwhile waits for the release.
+// Ctrl+Tab and Ctrl+Shift+Tab step through the views.
+TEST_F(DialogWindow, BeforeAndAfterAtAHeldKeyAndTheViewsInTurn) {
+    auto d = open();
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    auto* tabs = findControl<QTabBar>(d.get(), editing::kViewTabs);
+    const QImage original = d->preview().imageSurface().copy();
+    tabs->setCurrentIndex(2);
+    const QImage optimized = d->preview().imageSurface().copy();
+    ASSERT_NE(optimized, original);
+
+    for (const Qt::Key key : {Qt::Key_Backslash, Qt::Key_O}) {
+        QTest::keyPress(d.get(), key);
+        EXPECT_TRUE(d->comparing()) << key;
+        EXPECT_EQ(d->preview().imageSurface(), original) << key;
+        QTest::keyPress(d.get(), key);  // pressed again while held: nothing changes
+        EXPECT_EQ(d->preview().imageSurface(), original) << key;
+        QTest::keyRelease(d.get(), key);
+        EXPECT_FALSE(d->comparing()) << key;
+        EXPECT_EQ(d->preview().imageSurface(), optimized) << key;
+        EXPECT_EQ(tabs->currentIndex(), 2);
+    }
+
+    // A new result while the key is held is shown on release.
+    QTest::keyPress(d.get(), Qt::Key_Backslash);
+    slider(*d, editing::kIntensitySlider)->setValue(15);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    EXPECT_EQ(d->preview().imageSurface(), original);
+    QTest::keyRelease(d.get(), Qt::Key_Backslash);
+    const QImage newer = d->preview().imageSurface().copy();
+    EXPECT_NE(newer, original);
+    EXPECT_NE(newer, optimized);
+
+    QLineEdit* box = edit(*d, editing::kIntensityEdit);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_O);
+    EXPECT_FALSE(d->comparing());
+    d->setFocus();
+
+    QTest::keyClick(d.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(d.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(d.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+// Every control the user can work with explains itself, the eraser's row included; the
+// never-shown mask panel needs nothing.
+TEST_F(DialogWindow, EveryControlInUseHasATooltip) {
+    auto d = open();
+    int checked = 0;
+    for (QWidget* w : d->findChildren<QWidget*>()) {
+        const int id = controlId(w);
+        const bool eraserRow = id == editing::kEraserSizeSlider || id == editing::kEraserSizeEdit;
+        if (id == 0 || (w->isHidden() && !eraserRow)) continue;
+        const bool input = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                           qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QTabBar*>(w) || id == editing::kPreview ||
+                           id == editing::kToolTabs || id == editing::kColourSwatch ||
+                           id == editing::kHelpIcon || id == editing::kAboutLink;
+        if (!input) continue;
+        ++checked;
+        EXPECT_FALSE(w->toolTip().isEmpty()) << id;
+    }
+    EXPECT_GE(checked, 30);
+}
+
 TEST_F(DialogWindow, AColourChangeRedrawsTheMarksAndRecomputesNothing) {
     auto d = open();
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
-    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(1);
+    findControl<QTabBar>(d.get(), editing::kViewTabs)->setCurrentIndex(1);
     const UpdateImagesParams last = d->updater().lastParams();
     const int detects = d->updater().completedDetects();
     onNextModal([](QDialog* chooser) {
         static_cast<QColorDialog*>(chooser)->setCurrentColor(QColor(0, 255, 0));
         chooser->accept();
     });
-    QTest::mouseClick(findControl(d.get(), 1045), Qt::LeftButton);
+    QTest::mouseClick(findControl(d.get(), editing::kColourSwatch), Qt::LeftButton);
     EXPECT_EQ(d->defectColor(), 0x0000FF00u);
     QTest::qWait(50);  // the posted redraw
     EXPECT_EQ(d->updater().lastParams(), last);
@@ -308,13 +381,13 @@ TEST_F(DialogWindow, PresetCommands) {
     auto d = open();
     d->setPresets(std::make_unique<NelvoPresetManager>(folder.path()));
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
-    slider(*d, 1037)->setValue(42);
+    slider(*d, editing::kBrushSizeSlider)->setValue(42);
     d->presetCommand(10000);  // Dust: both types false, tile size 80, no brush keys
-    EXPECT_TRUE(check(*d, 1026)->isChecked());
-    EXPECT_FALSE(check(*d, 1028)->isChecked());
-    EXPECT_EQ(slider(*d, 1031)->value(), 50);
-    EXPECT_EQ(edit(*d, 1032)->text(), QStringLiteral("50"));
-    EXPECT_EQ(slider(*d, 1037)->value(), 42);
+    EXPECT_TRUE(check(*d, editing::kDarkDefects)->isChecked());
+    EXPECT_FALSE(check(*d, editing::kBrightDefects)->isChecked());
+    EXPECT_EQ(slider(*d, editing::kTileSizeSlider)->value(), 50);
+    EXPECT_EQ(edit(*d, editing::kTileSizeEdit)->text(), QStringLiteral("50"));
+    EXPECT_EQ(slider(*d, editing::kBrushSizeSlider)->value(), 42);
     EXPECT_EQ(d->updater().lastParams().mode, static_cast<std::int32_t>(UpdateMode::Initial));
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const int detects = d->updater().completedDetects();
@@ -330,8 +403,8 @@ TEST_F(DialogWindow, PresetCommands) {
     d->presetCommand(10001);  // Scratches is not a preset file
     EXPECT_EQ(shown, QStringLiteral("Failed to load the preset (Invalid file format)"));
 
-    auto* menus = findControl<QPushButton>(d.get(), 1052);
-    auto* remove = findControl<QPushButton>(d.get(), 1054);
+    auto* menus = findControl<QPushButton>(d.get(), editing::kPresetsMenu);
+    auto* remove = findControl<QPushButton>(d.get(), editing::kDeletePreset);
     // Deleting asks first; Cancel keeps the preset, Delete deletes it.
     const auto answer = [&shown](const char* button) {
         onNextModal([&shown, button](QDialog* box) {
@@ -385,7 +458,7 @@ TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
         opened = address;
         return opens;
     };
-    QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
+    QTest::mouseClick(findControl(d.get(), editing::kHelpIcon), Qt::LeftButton);
     EXPECT_TRUE(opened.startsWith(QStringLiteral("file://"))) << opened.toStdString();
     EXPECT_TRUE(opened.endsWith(QStringLiteral("/NelvoHelp.html"))) << opened.toStdString();
     // No browser, or one that would not start: a message gives the manual's path.
@@ -395,15 +468,15 @@ TEST_F(DialogWindow, HelpOpensTheManualAndTheLinkTheAboutBox) {
         said = static_cast<QMessageBox*>(box)->text();
         box->accept();
     });
-    QTest::mouseClick(findControl(d.get(), 1074), Qt::LeftButton);
+    QTest::mouseClick(findControl(d.get(), editing::kHelpIcon), Qt::LeftButton);
     EXPECT_EQ(said, QStringLiteral("The manual could not be opened. It is here:\n") +
                         NelvoDialog::helpPagePath());
     bool about = false;
     onNextModal([&about](QDialog* box) {
-        about = box->objectName() == QStringLiteral("template1074");
+        about = box->objectName() == templateObjectName(templates::kAboutBox);
         box->accept();
     });
-    QTest::mouseClick(findControl(d.get(), 1080), Qt::LeftButton);
+    QTest::mouseClick(findControl(d.get(), editing::kAboutLink), Qt::LeftButton);
     EXPECT_TRUE(about);
 }
 
@@ -416,12 +489,12 @@ TEST_F(DialogWindow, AComputationThatRunsOutOfMemoryIsReportedAndTheDialogGoesOn
         box->accept();
     });
     allocator.refuse = true;  // the speck stage's label plane cannot be had
-    slider(*d, 1031)->setValue(20);
+    slider(*d, editing::kTileSizeSlider)->setValue(20);
     ASSERT_TRUE(waitUntil([&] { return !shown.isEmpty(); }));
     EXPECT_TRUE(shown.startsWith(QStringLiteral("The preview could not be computed (")))
         << shown.toStdString();
     allocator.refuse = false;
-    slider(*d, 1029)->setValue(12);
+    slider(*d, editing::kIntensitySlider)->setValue(12);
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     EXPECT_EQ(d->updater().lastParams().tileSize, 20);
 }

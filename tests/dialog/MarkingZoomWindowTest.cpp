@@ -2,6 +2,7 @@
 // Hand marking, zooming and panning in the real editing dialog, offscreen, on the sample
 // picture served by our host: mouse and keys go through the preview, the zoom controls
 // and the navigator as a user's would.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -60,7 +61,7 @@ class Marking : public DialogFixture {
         QTest::mouseRelease(&d.preview(), Qt::LeftButton, {}, p);
     }
     static void selectTool(NelvoDialog& d, int index) {
-        auto* tabs = findControl<NelvoTabCtrl>(&d, 1046);
+        auto* tabs = findControl<NelvoTabCtrl>(&d, editing::kToolTabs);
         const IntRect client{0, 0, tabs->width(), tabs->height()};
         const IntRect r = tabRect(client, screenMetrics().tabSize, index);
         QTest::mouseClick(tabs, Qt::LeftButton, {},
@@ -68,7 +69,9 @@ class Marking : public DialogFixture {
     }
     filterhost::Document wide;  // served instead of the sample where a test says so
 
-    static QComboBox* zoomBox(NelvoDialog& d) { return findControl<QComboBox>(&d, 1004); }
+    static QComboBox* zoomBox(NelvoDialog& d) {
+        return findControl<QComboBox>(&d, editing::kZoomBox);
+    }
     static void typeZoom(NelvoDialog& d, const char* text) {
         QLineEdit* line = zoomBox(d)->lineEdit();
         line->setFocus();
@@ -80,8 +83,8 @@ class Marking : public DialogFixture {
 
 TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(3);
-    slider(*d, 1039)->setValue(10);
+    slider(*d, editing::kBrushSizeSlider)->setValue(3);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
     QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
     ASSERT_EQ(d->preview().zoom, 1.0);
     const QPoint c = centre(*d);
@@ -107,8 +110,8 @@ TEST_F(Marking, AClickBurnsARoundDotIntoTheMapAndRecomputes) {
 // clears every mark and is undone like a stroke. Each change recomputes.
 TEST_F(Marking, StrokesAreUndoneRedoneAndCleared) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(3);
-    slider(*d, 1039)->setValue(10);
+    slider(*d, editing::kBrushSizeSlider)->setValue(3);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
     const QPoint c = centre(*d);
     const std::vector<std::uint8_t> untouched = d->updater().markingMap;
     click(*d, c);
@@ -142,12 +145,51 @@ TEST_F(Marking, StrokesAreUndoneRedoneAndCleared) {
     EXPECT_TRUE(recomputed());
     QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(d->updater().markingMap, twoStrokes);
+
+    // The button does what Ctrl+Delete does.
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    findControl<QPushButton>(d.get(), editing::kClearMarks)->click();
+    EXPECT_EQ(d->updater().markingMap, untouched);
+    EXPECT_TRUE(recomputed());
+    QTest::keyClick(d.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d->updater().markingMap, twoStrokes);
+}
+
+// "Mark Defects" tints where the brush raised and the eraser lowered the map, while "Show
+// hand marks" is checked; elsewhere, and with the box unchecked, the picture is as before.
+TEST_F(Marking, HandMarksAreTintedInTheMarkDefectsView) {
+    auto d = openIdle();
+    findControl<QTabBar>(d.get(), editing::kViewTabs)->setCurrentIndex(1);
+    slider(*d, editing::kBrushSizeSlider)->setValue(3);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
+    selectTool(*d, 1);
+    const QPoint c = centre(*d);
+    click(*d, c);
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    const IntPoint erased = imageAt(*d, c);
+    ASSERT_EQ(mapAt(*d, erased), 0);
+    const IntPoint far{erased.x, erased.y / 4};
+    ASSERT_EQ(mapAt(*d, far), 128);
+    ASSERT_EQ(d->updater().defectMap[static_cast<std::size_t>(erased.y * 600 + erased.x)], 0);
+    ASSERT_EQ(d->updater().defectMap[static_cast<std::size_t>(far.y * 600 + far.x)], 0);
+    const auto shown = [&](IntPoint p) { return d->preview().imageSurface().pixel(p.x, p.y); };
+    QCheckBox* show = check(*d, editing::kShowMarks);
+    ASSERT_TRUE(show->isChecked());
+    const QRgb tinted = shown(erased), farTinted = shown(far);
+    show->click();
+    const QRgb plain = shown(erased);
+    EXPECT_NE(tinted, plain);
+    EXPECT_GT(qBlue(tinted), qBlue(plain) - 1);
+    EXPECT_LT(qRed(tinted), qRed(plain) + 1);
+    EXPECT_EQ(shown(far), farTinted);
+    show->click();
+    EXPECT_EQ(shown(erased), tinted);
 }
 
 TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(2);
-    slider(*d, 1039)->setValue(10);
+    slider(*d, editing::kBrushSizeSlider)->setValue(2);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
     const QPoint c = centre(*d);
     QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
     QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c + QPoint(60, 0));
@@ -159,7 +201,7 @@ TEST_F(Marking, AStrokeWhoseReleaseWasLostIsBurntInAtTheNextPress) {
 
 TEST_F(Marking, AStrokeAtIntensityZeroChangesNoMarkButRecomputes) {
     auto d = openIdle();
-    slider(*d, 1039)->setValue(0);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(0);
     const std::vector<std::uint8_t> before = d->updater().markingMap;
     const QPoint c = centre(*d);
     QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
@@ -174,12 +216,17 @@ TEST_F(Marking, TheEraserTabShowsItsRowAndErasedPixelsAreNeverDefects) {
     parameters.engine.brightDefects = true;
     parameters.engine.detectionIntensity = 20;  // marks nearly everything with contrast
     auto d = openIdle();
-    slider(*d, 1038)->setValue(12);
+    slider(*d, editing::kEraserSizeSlider)->setValue(12);
     selectTool(*d, 1);
-    for (int id : {1043, 1044, 1038}) EXPECT_TRUE(control(*d, id)->isVisible()) << id;
-    for (int id : {1042, 1047, 1040, 1048, 1037, 1039, 1068, 1069, 1070})
+    for (int id : {editing::kEraserSizeLabel, editing::kEraserSizeEdit, editing::kEraserSizeSlider})
+        EXPECT_TRUE(control(*d, id)->isVisible()) << id;
+    for (int id :
+         {editing::kBrushSizeLabel, editing::kBrushIntensityLabel, editing::kBrushSizeEdit,
+          editing::kBrushIntensityEdit, editing::kBrushSizeSlider, editing::kBrushIntensitySlider,
+          editing::kIntensityMinusMark, editing::kIntensityZeroMark, editing::kIntensityPlusMark})
         EXPECT_FALSE(control(*d, id)->isVisible()) << id;
-    EXPECT_EQ(findControl<QLabel>(d.get(), 1067)->text(), QStringLiteral("Rubber Tool"));
+    EXPECT_EQ(findControl<QLabel>(d.get(), editing::kToolTitle)->text(),
+              QStringLiteral("Rubber Tool"));
     PluginCursor expected;
     ASSERT_TRUE(expected.setSize(cursorDiameter(12, d->preview().zoom)));
     ASSERT_TRUE(d->preview().toolCursor());
@@ -206,41 +253,48 @@ TEST_F(Marking, TheEraserTabShowsItsRowAndErasedPixelsAreNeverDefects) {
 
     // Back to the brush: +10 takes erased bytes to 100, still below neutral.
     selectTool(*d, 0);
-    EXPECT_EQ(findControl<QLabel>(d.get(), 1067)->text(), QStringLiteral("Defect Marking"));
-    EXPECT_TRUE(control(*d, 1037)->isVisible());
-    slider(*d, 1037)->setValue(1);
-    slider(*d, 1039)->setValue(10);
+    EXPECT_EQ(findControl<QLabel>(d.get(), editing::kToolTitle)->text(),
+              QStringLiteral("Defect Marking"));
+    EXPECT_TRUE(control(*d, editing::kBrushSizeSlider)->isVisible());
+    slider(*d, editing::kBrushSizeSlider)->setValue(1);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
     click(*d, c);
     EXPECT_EQ(mapAt(*d, q), 100);
 
     // The mask panel stays hidden and its buttons disabled.
-    for (int id = 1055; id <= 1066; ++id) EXPECT_FALSE(control(*d, id)->isVisible()) << id;
-    for (int id : {1057, 1058, 1059, 1060}) EXPECT_FALSE(control(*d, id)->isEnabled()) << id;
+    for (int id : {editing::kMasksLabel, editing::kMaskPathTool, editing::kMaskButton1,
+                   editing::kMaskButton2, editing::kMaskButton3, editing::kMaskButton4,
+                   editing::kMaskButton5, editing::kMaskPolygonTool, editing::kMaskButton6,
+                   editing::kMaskNameBox, editing::kMaskNameEdit, editing::kMaskSelectionPicture})
+        EXPECT_FALSE(control(*d, id)->isVisible()) << id;
+    for (int id : {editing::kMaskButton1, editing::kMaskButton2, editing::kMaskButton3,
+                   editing::kMaskButton4})
+        EXPECT_FALSE(control(*d, id)->isEnabled()) << id;
 }
 
 TEST_F(Marking, ImageCoordinatesAtZoomHalfAndTwo) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(1);
-    slider(*d, 1039)->setValue(10);
-    slider(*d, 1007)->setValue(50);
+    slider(*d, editing::kBrushSizeSlider)->setValue(1);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
+    slider(*d, editing::kZoomSlider)->setValue(50);
     ASSERT_EQ(d->preview().zoom, 0.5);
     const IntRect& r = d->preview().displayRect;
     click(*d, QPoint(r.left + 10, r.top + 10));
     EXPECT_EQ(marksOf(*d, 228).centre(), (IntPoint{20, 20}));
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
 
-    slider(*d, 1007)->setValue(200);
+    slider(*d, editing::kZoomSlider)->setValue(200);
     QTest::mouseClick(d->navigator(), Qt::LeftButton, {}, QPoint(1, 1));  // to the corner
     ASSERT_EQ(d->preview().displayRect.left, 0);
     ASSERT_EQ(d->preview().displayRect.top, 0);
-    slider(*d, 1039)->setValue(-10);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(-10);
     click(*d, QPoint(3, 3));  // 1.5 + 0.5 truncated
     EXPECT_EQ(marksOf(*d, 28).centre(), (IntPoint{2, 2}));
 }
 
 TEST_F(Marking, SpaceDragPansAndPaintsNothing) {
     auto d = openIdle();
-    slider(*d, 1007)->setValue(200);
+    slider(*d, editing::kZoomSlider)->setValue(200);
     // Not over the preview: the space bar is left to the controls.
     QTest::keyPress(d.get(), Qt::Key_Space);
     EXPECT_FALSE(d->spaceHeld());
@@ -284,9 +338,9 @@ TEST_F(Marking, SpaceDragPansAndPaintsNothing) {
 
 TEST_F(Marking, AStrokeOverlappingAFinishingComputationIsKeptWhole) {
     auto d = openIdle();
-    findControl<QTabBar>(d.get(), 1018)->setCurrentIndex(2);
-    slider(*d, 1037)->setValue(2);
-    slider(*d, 1039)->setValue(10);
+    findControl<QTabBar>(d.get(), editing::kViewTabs)->setCurrentIndex(2);
+    slider(*d, editing::kBrushSizeSlider)->setValue(2);
+    slider(*d, editing::kBrushIntensitySlider)->setValue(10);
     QTest::keyClick(d.get(), Qt::Key_1, Qt::ControlModifier);
     const QPoint c = centre(*d);
     QTest::mousePress(&d->preview(), Qt::LeftButton, {}, c);
@@ -294,7 +348,7 @@ TEST_F(Marking, AStrokeOverlappingAFinishingComputationIsKeptWhole) {
     // A computation (started just before, as far as it knows) finishes and the
     // "Optimized" view is drawn again while the button is held.
     const int detects = d->updater().completedDetects();
-    slider(*d, 1031)->setValue(30);
+    slider(*d, editing::kTileSizeSlider)->setValue(30);
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     ASSERT_EQ(d->updater().completedDetects(), detects + 1);
     EXPECT_NE(overlayAt(*d, imageAt(*d, c)), 0u);
@@ -307,12 +361,12 @@ TEST_F(Marking, AStrokeOverlappingAFinishingComputationIsKeptWhole) {
 
 TEST_F(Marking, TypedZoomTheLevelsAndTheShortcuts) {
     auto d = openIdle();
-    auto* in = findControl<QAbstractButton>(d.get(), 1006);
-    auto* out = findControl<QAbstractButton>(d.get(), 1005);
+    auto* in = findControl<QAbstractButton>(d.get(), editing::kZoomIn);
+    auto* out = findControl<QAbstractButton>(d.get(), editing::kZoomOut);
     const auto shows = [&](double zoom, const char* text, int position) {
         EXPECT_DOUBLE_EQ(d->preview().zoom, zoom) << text;
         EXPECT_EQ(zoomBox(*d)->currentText(), QString::fromLatin1(text));
-        EXPECT_EQ(slider(*d, 1007)->value(), position) << text;
+        EXPECT_EQ(slider(*d, editing::kZoomSlider)->value(), position) << text;
     };
     typeZoom(*d, "150");
     shows(1.5, "150.0 %", 150);
@@ -368,7 +422,8 @@ TEST_F(Marking, TypedZoomTheLevelsAndTheShortcuts) {
     shows(1.0, "100.0 %", 100);
     // The cursor follows every zoom.
     PluginCursor expected;
-    ASSERT_TRUE(expected.setSize(cursorDiameter(slider(*d, 1037)->value(), 1.0)));
+    ASSERT_TRUE(
+        expected.setSize(cursorDiameter(slider(*d, editing::kBrushSizeSlider)->value(), 1.0)));
     EXPECT_EQ(d->preview().toolCursor()->size, expected.handle()->size);
 }
 
@@ -381,8 +436,8 @@ TEST_F(Marking, AFittedZoomBelowTenPercentIsShownAsText) {
     const double zoom = d->preview().zoom;
     ASSERT_LT(zoom, 0.1);
     EXPECT_EQ(zoomBox(*d)->currentText().toStdString(), zoomText(zoom));
-    EXPECT_EQ(slider(*d, 1007)->value(), 10);
-    findControl<QAbstractButton>(d.get(), 1006)->click();
+    EXPECT_EQ(slider(*d, editing::kZoomSlider)->value(), 10);
+    findControl<QAbstractButton>(d.get(), editing::kZoomIn)->click();
     EXPECT_EQ(d->preview().zoom, 0.125);
 }
 
@@ -420,7 +475,7 @@ TEST_F(Marking, AltWheelZoomsAroundTheMousePoint) {
 TEST_F(Marking, TheWheelScrollsThePreview) {
     auto d = openIdle();
     NelvoImageCtrl& p = d->preview();
-    slider(*d, 1007)->setValue(400);
+    slider(*d, editing::kZoomSlider)->setValue(400);
     const QPoint at = p.rect().center();
     const auto wheel = [&](Qt::KeyboardModifiers modifiers, int delta) {
         QWheelEvent e(at, p.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
@@ -443,25 +498,25 @@ TEST_F(Marking, TheWheelScrollsThePreview) {
 // box has the focus.
 TEST_F(Marking, BracketsSizeTheSelectedTool) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(40);
-    slider(*d, 1038)->setValue(10);
+    slider(*d, editing::kBrushSizeSlider)->setValue(40);
+    slider(*d, editing::kEraserSizeSlider)->setValue(10);
     QTest::keyClick(d.get(), Qt::Key_BracketRight);
-    EXPECT_EQ(slider(*d, 1037)->value(), 44);
-    EXPECT_EQ(edit(*d, 1040)->text(), QStringLiteral("44"));
+    EXPECT_EQ(slider(*d, editing::kBrushSizeSlider)->value(), 44);
+    EXPECT_EQ(edit(*d, editing::kBrushSizeEdit)->text(), QStringLiteral("44"));
     PluginCursor expected;
     ASSERT_TRUE(expected.setSize(cursorDiameter(44, d->preview().zoom)));
     EXPECT_EQ(d->preview().toolCursor()->size, expected.handle()->size);
     QTest::keyClick(d.get(), Qt::Key_BracketLeft);
     QTest::keyClick(d.get(), Qt::Key_BracketLeft);
-    EXPECT_EQ(slider(*d, 1037)->value(), 36);
+    EXPECT_EQ(slider(*d, editing::kBrushSizeSlider)->value(), 36);
     selectTool(*d, 1);
     QTest::keyClick(d.get(), Qt::Key_BracketRight);
-    EXPECT_EQ(slider(*d, 1038)->value(), 11);
-    EXPECT_EQ(slider(*d, 1037)->value(), 36);
+    EXPECT_EQ(slider(*d, editing::kEraserSizeSlider)->value(), 11);
+    EXPECT_EQ(slider(*d, editing::kBrushSizeSlider)->value(), 36);
     QLineEdit* line = zoomBox(*d)->lineEdit();
     line->setFocus();
     QTest::keyClick(line, Qt::Key_BracketRight);
-    EXPECT_EQ(slider(*d, 1038)->value(), 11);
+    EXPECT_EQ(slider(*d, editing::kEraserSizeSlider)->value(), 11);
 }
 
 TEST_F(Marking, TheNavigatorJumpsAndDrags) {
@@ -470,7 +525,7 @@ TEST_F(Marking, TheNavigatorJumpsAndDrags) {
     ASSERT_NE(nav, nullptr);
     EXPECT_EQ(nav->size(), QSize(300, 200));
     EXPECT_EQ(nav->viewRect(), (IntRect{0, 0, 300, 200}));  // the whole picture framed
-    slider(*d, 1007)->setValue(200);
+    slider(*d, editing::kZoomSlider)->setValue(200);
     NelvoImageCtrl& p = d->preview();
     EXPECT_EQ(nav->viewRect(), viewRectFor(p.visibleArea(), 300, 200));
 
@@ -497,6 +552,36 @@ TEST_F(Marking, TheNavigatorJumpsAndDrags) {
     EXPECT_TRUE(waitUntil([&] { return nav->viewRect().width() > frameWidth; }, 5));
 }
 
+// The navigator never holds the keyboard; keys sent to it anyway are the dialog's. Closed,
+// it comes back at the step from the whole picture to a part of it, and with N.
+TEST_F(Marking, TheNavigatorPassesKeysOnAndComesBack) {
+    auto d = openIdle();
+    d->show();
+    NelvoNavigatorWnd* nav = d->navigator();
+    ASSERT_TRUE(nav->isVisible());
+    EXPECT_TRUE(nav->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    const double fitted = d->preview().zoom;
+    QTest::keyClick(nav, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(d->preview().zoom, fitted);
+
+    nav->close();
+    QTest::keyClick(d.get(), Qt::Key_0, Qt::ControlModifier);  // fit: the whole picture
+    EXPECT_FALSE(nav->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_TRUE(nav->isVisible());
+    EXPECT_EQ(nav->viewRect(), viewRectFor(d->preview().visibleArea(), 300, 200));
+    nav->close();
+    QTest::keyClick(d.get(), Qt::Key_Plus, Qt::ControlModifier);  // still a part: stays shut
+    EXPECT_FALSE(nav->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_N);
+    EXPECT_TRUE(nav->isVisible());
+
+    bool closed = false;
+    QObject::connect(d.get(), &QDialog::rejected, [&] { closed = true; });
+    QTest::keyClick(nav, Qt::Key_Escape);
+    EXPECT_TRUE(closed);
+}
+
 TEST_F(Marking, TheNavigatorReturnsWhereTheUserLeftIt) {
     const ScreenMetrics& m = screenMetrics();
     {
@@ -519,7 +604,7 @@ TEST_F(Marking, TheNavigatorReturnsWhereTheUserLeftIt) {
 
 TEST_F(Marking, TheBrushOutlineFollowsTheMouseAndLeavesWithIt) {
     auto d = openIdle();
-    slider(*d, 1037)->setValue(8);
+    slider(*d, editing::kBrushSizeSlider)->setValue(8);
     NelvoImageCtrl& p = d->preview();
     // The mouse starts elsewhere (an earlier test may have left it over this spot).
     QEvent leave(QEvent::Leave);

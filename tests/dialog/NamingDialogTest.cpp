@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "presets/NelvoAddPresetDialog.h"
+#include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
 #include "ui/widgets/ControlId.h"
 
@@ -19,7 +20,7 @@ namespace {
 TEST(NamingDialog, SaveIsEnabledExactlyWhileThereIsAName) {
     testApplication();
     NelvoAddPresetDialog naming;
-    auto* line = findControl<QLineEdit>(&naming, 1053);
+    auto* line = findControl<QLineEdit>(&naming, naming::kNameEdit);
     auto* save = findControl<QPushButton>(&naming, 1);
     EXPECT_EQ(naming.windowTitle(), QStringLiteral("Save Presets"));
     EXPECT_EQ(save->text(), QStringLiteral("Save"));
@@ -29,7 +30,7 @@ TEST(NamingDialog, SaveIsEnabledExactlyWhileThereIsAName) {
     line->clear();
     EXPECT_FALSE(save->isEnabled());
     onNextModal([](QDialog* d) {
-        QTest::keyClicks(findControl<QLineEdit>(d, 1053), " Film 35mm ");
+        QTest::keyClicks(findControl<QLineEdit>(d, naming::kNameEdit), " Film 35mm ");
         findControl<QPushButton>(d, 1)->click();
     });
     ASSERT_EQ(naming.exec(), QDialog::Accepted);
@@ -41,7 +42,7 @@ TEST(NamingDialog, SaveIsEnabledExactlyWhileThereIsAName) {
 TEST(NamingDialog, ANameAFileCannotHaveIsRefusedAndKept) {
     testApplication();
     NelvoAddPresetDialog naming;
-    auto* line = findControl<QLineEdit>(&naming, 1053);
+    auto* line = findControl<QLineEdit>(&naming, naming::kNameEdit);
     auto* save = findControl<QPushButton>(&naming, 1);
     QString message;
     bool stillOpen = false;

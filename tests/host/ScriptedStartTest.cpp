@@ -7,11 +7,13 @@
 
 #include "host/CallContext.h"
 #include "module/PluginModule.h"
+#include "resources/DialogResources.h"
 #include "resources/pipl/PluginIdentity.h"
 #include "session/HostSession.h"
 #include "settings/FilterParameters.h"
 #include "support/ModalCloser.h"
 #include "support/TempDir.h"
+#include "ui/widgets/ControlId.h"
 
 using namespace filterhost;
 
@@ -43,7 +45,9 @@ class ScriptedStart : public ::testing::Test {
         closer.setInterval(5);
         QObject::connect(&closer, &QTimer::timeout, [] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->objectName() == QStringLiteral("template1000") && w->isVisible())
+                if (w->objectName() ==
+                        nelvo::templateObjectName(nelvo::templates::kEditingDialog) &&
+                    w->isVisible())
                     static_cast<QDialog*>(w)->reject();
         });
         closer.start();

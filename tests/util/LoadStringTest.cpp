@@ -36,10 +36,10 @@ TEST(LoadString, GivesTheTextOfEachLanguage) {
          L"S'il vous pla\u00EEt entrez un nom pour les param\u00E8tres actuels:"},
         {strings::aboutLink, L"About Nelvo", L"\u00DCber Nelvo", L"Sobre Nelvo",
          L"\u00C0 propos Nelvo"},
-        // The preset errors and the navigator title read the same in every table.
-        {strings::presetLoadFailed, L"Failed to load the preset", L"Failed to load the preset",
-         L"Failed to load the preset", L"Failed to load the preset"},
-        {strings::navigatorTitle, L"Navigator", L"Navigator", L"Navigator", L"Navigator"},
+        {strings::presetLoadFailed, L"Failed to load the preset",
+         L"Die Voreinstellung konnte nicht geladen werden", L"No se pudo cargar el preajuste",
+         L"Impossible de charger le pr\u00E9r\u00E9glage"},
+        {strings::navigatorTitle, L"Navigator", L"Navigator", L"Navegador", L"Navigateur"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

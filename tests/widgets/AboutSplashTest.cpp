@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "support/ModalCloser.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/NelvoAboutDlg.h"
@@ -32,7 +34,9 @@ TEST_P(AboutClicks, AnyClickOutsideTheLinkCloses) {
 }
 
 // The box itself (0), the header picture, a name, a contact label and number, the notice.
-INSTANTIATE_TEST_SUITE_P(Targets, AboutClicks, ::testing::Values(0, 1144, 1115, 1119, 1122, 1126));
+INSTANTIATE_TEST_SUITE_P(Targets, AboutClicks,
+                         ::testing::Values(0, about::kHeaderPicture, about::kProductName,
+                                           about::kPhoneLabel, about::kPhone, about::kLegalNotice));
 
 TEST(About, LinkOpensTheAddressAndKeepsTheBoxOpen) {
     NelvoAboutDlg box;
@@ -40,28 +44,33 @@ TEST(About, LinkOpensTheAddressAndKeepsTheBoxOpen) {
     bool openAfterLink = false;
     box.openAddress = [&](const QString& address) { opened.push_back(address); };
     test::onNextModal([&](QDialog* d) {
-        QTest::mouseClick(findControl(d, NelvoAboutDlg::kLink), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(findControl(d, about::kLink), Qt::LeftButton, {}, QPoint(2, 2));
         openAfterLink = d->isVisible();
         QTest::mouseClick(d, Qt::LeftButton, {}, QPoint(100, 470));
     });
     EXPECT_EQ(box.exec(), QDialog::Accepted);
     EXPECT_TRUE(openAfterLink);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].toStdWString(), loadString(1038));
+    EXPECT_EQ(opened[0].toStdWString(), loadString(strings::aboutAddress));
 }
 
 TEST(About, ControlsCarryTheirIdsAndTexts) {
     NelvoAboutDlg box;
-    for (int id :
-         {1114, 1115, 1116, 1117, 1118, 1119, 1120, 1121, 1122, 1123, 1124, 1125, 1126, 1127, 1144})
+    for (int id : {about::kCompanyName, about::kProductName, about::kProductLine,
+                   about::kProductMark, about::kVersion, about::kPhoneLabel, about::kFaxLabel,
+                   about::kSupportLabel, about::kPhone, about::kFax, about::kSupport, about::kLink,
+                   about::kLegalNotice, about::kHomepageLabel, about::kHeaderPicture})
         EXPECT_NE(findControl(&box, id), nullptr) << id;
-    EXPECT_EQ(findControl<QLabel>(&box, 1118)->text().toStdWString(), loadString(1136));
-    EXPECT_EQ(findControl<QLabel>(&box, 1133 - 6)->text().toStdWString(), loadString(1133));
-    EXPECT_EQ(findControl<QLabel>(&box, 1125)->text().toStdWString(), loadString(1134));
-    EXPECT_TRUE(findControl<QLabel>(&box, 1122)->text().isEmpty());  // no telephone number
-    EXPECT_DOUBLE_EQ(findControl(&box, 1115)->font().pointSizeF(), 38.0);
-    EXPECT_TRUE(findControl(&box, 1119)->font().bold());
-    EXPECT_EQ(findControl(&box, 1114)->palette().color(QPalette::WindowText).rgb(),
+    EXPECT_EQ(findControl<QLabel>(&box, about::kVersion)->text().toStdWString(),
+              loadString(strings::versionText));
+    EXPECT_EQ(findControl<QLabel>(&box, about::kHomepageLabel)->text().toStdWString(),
+              loadString(strings::homepageLabel));
+    EXPECT_EQ(findControl<QLabel>(&box, about::kLink)->text().toStdWString(),
+              loadString(strings::webAddress));
+    EXPECT_TRUE(findControl<QLabel>(&box, about::kPhone)->text().isEmpty());  // no telephone number
+    EXPECT_DOUBLE_EQ(findControl(&box, about::kProductName)->font().pointSizeF(), 38.0);
+    EXPECT_TRUE(findControl(&box, about::kPhoneLabel)->font().bold());
+    EXPECT_EQ(findControl(&box, about::kCompanyName)->palette().color(QPalette::WindowText).rgb(),
               NelvoAboutDlg::kTitleColour);
 }
 
@@ -76,8 +85,8 @@ TEST(Splash, ShowsUntilEnded) {
     NelvoSplashDlg splash;
     splash.start();
     EXPECT_TRUE(splash.isVisible());
-    EXPECT_EQ(findControl<QLabel>(&splash, NelvoSplashDlg::kNotice)->text().toStdWString(),
-              loadString(1135));
+    EXPECT_EQ(findControl<QLabel>(&splash, splash::kNotice)->text().toStdWString(),
+              loadString(strings::legalNotice));
     splash.end();
     EXPECT_FALSE(splash.isVisible());
     EXPECT_EQ(splash.result(), QDialog::Rejected);

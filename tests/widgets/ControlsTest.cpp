@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include "resources/DialogResources.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/NelvoButtonCtrl.h"
@@ -30,8 +31,8 @@ std::string failure(F&& f) {
 TEST(TabCtrl, ClicksOnOtherTabsChangeTheSelection) {
     NelvoTabCtrl tabs;
     tabs.resize(255, 143);
-    tabs.addTab(1083);
-    tabs.addTab(1084);
+    tabs.addTab(bitmaps::kBrush);
+    tabs.addTab(bitmaps::kEraser);
     EXPECT_EQ(tabs.tabCount(), 2);
     int changes = 0;
     tabs.onSelChange = [&] { ++changes; };
@@ -51,8 +52,8 @@ TEST(TabCtrl, ClicksOnOtherTabsChangeTheSelection) {
 TEST(TabCtrl, SelectedTabTakesThePanelGreyAndPicturesKeepTheirColours) {
     NelvoTabCtrl tabs;
     tabs.resize(255, 143);
-    tabs.addTab(1083);
-    tabs.addTab(1084);
+    tabs.addTab(bitmaps::kBrush);
+    tabs.addTab(bitmaps::kEraser);
     tabs.selected = 1;
     const QImage shown = tabs.grab().toImage();
     EXPECT_EQ(shown.pixel(2, 42), NelvoTabCtrl::kPanelGrey);                     // selected tab
@@ -69,9 +70,9 @@ TEST(TabCtrl, SelectedTabTakesThePanelGreyAndPicturesKeepTheirColours) {
 TEST(ButtonCtrl, ShowsItsBitmapUnscaledAndSwapsIt) {
     NelvoButtonCtrl button;
     button.resize(40, 40);
-    button.setBitmap(1033);
+    button.setBitmap(bitmaps::kZoomIn);
     EXPECT_EQ(button.bitmap().size(), QSize(21, 16));
-    button.setBitmap(1034);
+    button.setBitmap(bitmaps::kZoomOut);
     EXPECT_EQ(button.bitmap().size(), QSize(16, 13));
     const QImage shown = button.grab().toImage();
     int painted = 0;
@@ -117,13 +118,13 @@ TEST(DisplayHelpers, ControlFontSizesAndWeight) {
 TEST(DisplayHelpers, StaticBitmapScaledByOneAndAHalf) {
     QWidget dialog;
     auto* picture = new QLabel(&dialog);
-    setControlId(picture, 1074);
+    setControlId(picture, editing::kHelpIcon);
     picture->resize(20, 14);
-    setStaticBitmapScaled(&dialog, 1074, 1036);
+    setStaticBitmapScaled(&dialog, editing::kHelpIcon, bitmaps::kHelp);
     EXPECT_EQ(picture->pixmap().size(), QSize(30, 21));
-    EXPECT_EQ(failure([&] { setStaticBitmapScaled(&dialog, 1074, 9999); }),
+    EXPECT_EQ(failure([&] { setStaticBitmapScaled(&dialog, editing::kHelpIcon, 9999); }),
               "Failed to load bitmap");
-    EXPECT_EQ(findControl(&dialog, 1074), picture);
+    EXPECT_EQ(findControl(&dialog, editing::kHelpIcon), picture);
 }
 
 TEST(DisplayHelpers, Surfaces) {
@@ -142,10 +143,14 @@ TEST(DisplayHelpers, Surfaces) {
 TEST(DisplayHelpers, EveryPictureIsEmbeddedAtItsSize) {
     const struct {
         int id, width, height;
-    } pictures[] = {{1015, 32, 32},  {1016, 32, 32},   {1024, 32, 32},   {1033, 21, 16},
-                    {1034, 16, 13},  {1035, 269, 75},  {1036, 20, 20},   {1044, 1920, 1482},
-                    {1061, 273, 15}, {1077, 300, 129}, {1078, 403, 112}, {1083, 64, 64},
-                    {1084, 64, 64},  {1085, 30, 30},   {1087, 32, 24},   {1088, 24, 20}};
+    } pictures[] = {{bitmaps::kMaskPath, 32, 32},      {bitmaps::kMaskPolygon, 32, 32},
+                    {bitmaps::kMaskSelection, 32, 32}, {bitmaps::kZoomIn, 21, 16},
+                    {bitmaps::kZoomOut, 16, 13},       {bitmaps::kLogo, 269, 75},
+                    {bitmaps::kHelp, 20, 20},          {bitmaps::kSplash, 1920, 1482},
+                    {bitmaps::kHeaderBar, 273, 15},    {bitmaps::kAboutHeader, 300, 129},
+                    {bitmaps::kLargeLogo, 403, 112},   {bitmaps::kBrush, 64, 64},
+                    {bitmaps::kEraser, 64, 64},        {bitmaps::kLargeHelp, 30, 30},
+                    {bitmaps::kLargeZoomIn, 32, 24},   {bitmaps::kLargeZoomOut, 24, 20}};
     for (const auto& p : pictures)
         EXPECT_EQ(resourceBitmap(p.id).size(), QSize(p.width, p.height)) << p.id;
     EXPECT_TRUE(resourceBitmap(1).isNull());

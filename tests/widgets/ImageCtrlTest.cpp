@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -91,16 +92,30 @@ TEST(ImageCtrl, RendersThroughTheHostInTilesOfAtMost512) {
     gLog = nullptr;
 }
 
+// Defects in the marker colour, ringed in white (red is dark) so that they show on a red
+// picture too; pixels away from them keep the source; hand marks tint only when given.
 TEST(ImageCtrl, DefectsInTheMarkerColourOverTheSource) {
-    Host host(3, 2);
+    Host host(6, 3);
     NelvoImageCtrl ctrl(&host.record);
     ctrl.loadSource(ctrl.sourcePixels.data());
-    const std::uint8_t map[6] = {0, 1, 0, 0, 0, 200};
+    const std::uint8_t map[18] = {0, 1, 0, 0, 0, 0,  //
+                                  0, 0, 0, 0, 0, 0,  //
+                                  0, 0, 0, 0, 0, 200};
     ctrl.showDefects(map, 0x000000FFu);
     EXPECT_EQ(surfacePixel(ctrl, 1, 0), 0xFF0000u);
-    EXPECT_EQ(surfacePixel(ctrl, 2, 1), 0xFF0000u);
-    EXPECT_EQ(surfacePixel(ctrl, 0, 0), qRgb(0, 0, 7) & 0xFFFFFFu);
-    EXPECT_EQ(surfacePixel(ctrl, 2, 0), qRgb(2, 0, 7) & 0xFFFFFFu);
+    EXPECT_EQ(surfacePixel(ctrl, 5, 2), 0xFF0000u);
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {4, 1}, {5, 1}, {4, 2}})
+        EXPECT_EQ(surfacePixel(ctrl, x, y), 0xFFFFFFu) << x << "," << y;
+    EXPECT_EQ(surfacePixel(ctrl, 4, 0), qRgb(4, 0, 7) & 0xFFFFFFu);
+    EXPECT_EQ(surfacePixel(ctrl, 0, 2), qRgb(0, 2, 7) & 0xFFFFFFu);
+
+    std::uint8_t marks[18];
+    std::fill(std::begin(marks), std::end(marks), std::uint8_t{128});
+    marks[2 * 6 + 1] = 0;  // erased
+    ctrl.showDefects(map, 0x000000FFu, false, marks);
+    EXPECT_NE(surfacePixel(ctrl, 1, 2), qRgb(1, 2, 7) & 0xFFFFFFu);
+    EXPECT_EQ(surfacePixel(ctrl, 0, 2), qRgb(0, 2, 7) & 0xFFFFFFu);
 }
 
 TEST(ImageCtrl, ZoomsThatAreNotPositiveAreRefused) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
@@ -31,21 +32,21 @@ TEST(LargeScreen, RuleAndMetrics) {
 TEST(LargeScreen, SplashSizeAndNotice) {
     NelvoSplashDlg splash;
     EXPECT_EQ(splash.size(), expectLarge() ? QSize(953, 735) : QSize(635, 490));
-    EXPECT_EQ(findControl(&splash, NelvoSplashDlg::kNotice)->geometry(),
+    EXPECT_EQ(findControl(&splash, splash::kNotice)->geometry(),
               expectLarge() ? QRect(27, 663, 768, 72) : QRect(18, 442, 512, 48));
 }
 
 TEST(LargeScreen, AboutHeaderPicture) {
     NelvoAboutDlg box;
-    const auto* header = findControl<QLabel>(&box, NelvoAboutDlg::kHeaderPicture);
+    const auto* header = findControl<QLabel>(&box, about::kHeaderPicture);
     EXPECT_EQ(header->pixmap().size(), expectLarge() ? QSize(450, 194) : QSize(300, 129));
 }
 
 TEST(LargeScreen, TabBitmaps) {
     NelvoTabCtrl tabs;
     tabs.resize(255, 200);
-    tabs.addTab(1083);
-    tabs.addTab(1084);
+    tabs.addTab(bitmaps::kBrush);
+    tabs.addTab(bitmaps::kEraser);
     tabs.onSelChange = [] {};
     // The second tab starts one tab size down.
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, expectLarge() ? 61 : 41), QPointF(5, 41),

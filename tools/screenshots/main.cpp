@@ -22,6 +22,8 @@
 #include "SampleRecord.h"
 #include "dialog/NelvoDialog.h"
 #include "engine/PlaneAllocator.h"
+#include "resources/DialogResources.h"
+#include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/NavigatorGeometry.h"
 #include "ui/widgets/NelvoAboutDlg.h"
@@ -171,14 +173,14 @@ void saveWithNavigator(NelvoDialog& dialog, const QString& path) {
 }
 
 // Hand marking and zoom: a brush stroke in progress, the marks it leaves in the "Mark
-// Defects" view, the eraser's tab with its stroke in progress, and a zoomed-in view with
-// the navigator beside the dialog.
+// Defects" view, the eraser's tab with its stroke in progress, both tools' marks tinted,
+// and a zoomed-in view with the navigator beside the dialog.
 void renderMarking(NelvoDialog& dialog, const QString& dir, const std::function<bool()>& idle) {
-    auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("control1018"));
+    auto* tabs = dialog.findChild<QTabBar*>(controlObjectName(editing::kViewTabs));
     QWidget* preview = &dialog.preview();
     tabs->setCurrentIndex(0);
-    dialog.findChild<QSlider*>(QStringLiteral("control1037"))->setValue(6);
-    dialog.findChild<QSlider*>(QStringLiteral("control1039"))->setValue(10);
+    dialog.findChild<QSlider*>(controlObjectName(editing::kBrushSizeSlider))->setValue(6);
+    dialog.findChild<QSlider*>(controlObjectName(editing::kBrushIntensitySlider))->setValue(10);
     // Over the dark specks on the wood and the saucer's rim that the settings miss.
     const QPointF brushEnd = drawStroke(dialog, {0.02, 0.66}, {0.3, 0.9});
     save(dialog, dir + QStringLiteral("/dialog-stroke.png"));
@@ -186,18 +188,21 @@ void renderMarking(NelvoDialog& dialog, const QString& dir, const std::function<
     tabs->setCurrentIndex(1);
     save(dialog, dir + QStringLiteral("/dialog-marks.png"));
 
-    auto* tools = dialog.findChild<NelvoTabCtrl*>(QStringLiteral("control1046"));
+    auto* tools = dialog.findChild<NelvoTabCtrl*>(controlObjectName(editing::kToolTabs));
     tools->selected = 1;
     tools->update();
     tools->onSelChange();
-    dialog.findChild<QSlider*>(QStringLiteral("control1038"))->setValue(10);
+    dialog.findChild<QSlider*>(controlObjectName(editing::kEraserSizeSlider))->setValue(10);
     // Over the saucer's glossy rim, which the settings over-mark.
     const QPointF eraserEnd = drawStroke(dialog, {0.62, 0.5}, {0.8, 0.66});
     save(dialog, dir + QStringLiteral("/dialog-eraser.png"));
     releaseStroke(preview, eraserEnd, idle);
+    // Both tools' marks tinted in the "Mark Defects" view.
+    tabs->setCurrentIndex(1);
+    save(dialog, dir + QStringLiteral("/dialog-marks-erased.png"));
 
     tabs->setCurrentIndex(2);
-    dialog.findChild<QSlider*>(QStringLiteral("control1007"))->setValue(200);
+    dialog.findChild<QSlider*>(controlObjectName(editing::kZoomSlider))->setValue(200);
     saveWithNavigator(dialog, dir + QStringLiteral("/dialog-zoomed.png"));
 }
 
@@ -218,13 +223,13 @@ void renderDialog(const QString& dir, const SampleRecord& sample) {
     dialog.show();
     const auto idle = [&dialog] {
         return !dialog.updater().isBusy() &&
-               !dialog.findChild<QWidget*>(QStringLiteral("control1081"))->isVisible();
+               !dialog.findChild<QWidget*>(controlObjectName(editing::kProgress))->isVisible();
     };
     while (!idle()) {
         QApplication::processEvents();
         QThread::msleep(5);
     }
-    auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("control1018"));
+    auto* tabs = dialog.findChild<QTabBar*>(controlObjectName(editing::kViewTabs));
     const char* names[] = {"original", "mark-defects", "optimized"};
     for (int view = 0; view < 3; ++view) {
         tabs->setCurrentIndex(view);

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QUrl>
 
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/DisplayHelpers.h"
@@ -37,31 +39,36 @@ struct TextControl {
     bool bold;
     bool title;  // light-blue type
     Align align;
-    int stringId;
+    std::uint32_t stringId;
     const char* text;
 };
 
 constexpr std::array<TextControl, 14> kControls{{
-    {1114, 15, 90, 163, 21, 190, false, true, Align::Left, 0, "Brenwick"},
-    {1115, 13, 106, 105, 36, 380, false, true, Align::Left, 0, "Nelvo"},
-    {1116, 15, 139, 151, 14, 110, false, true, Align::Left, 0, "Dust & Scratch Removal"},
-    {1117, 155, 157, 26, 16, 100, false, true, Align::Right, 0, "Nelvo"},
-    {1118, 106, 166, 75, 20, 100, false, true, Align::Right, 1136, nullptr},
-    {1119, 13, 196, 61, 8, 80, true, false, Align::Left, 1073, nullptr},
-    {1120, 13, 204, 61, 8, 80, true, false, Align::Left, 1074, nullptr},
-    {1121, 13, 212, 61, 8, 80, true, false, Align::Left, 1132, nullptr},
+    {about::kCompanyName, 15, 90, 163, 21, 190, false, true, Align::Left, 0, "Brenwick"},
+    {about::kProductName, 13, 106, 105, 36, 380, false, true, Align::Left, 0, "Nelvo"},
+    {about::kProductLine, 15, 139, 151, 14, 110, false, true, Align::Left, 0,
+     "Dust & Scratch Removal"},
+    {about::kProductMark, 155, 157, 26, 16, 100, false, true, Align::Right, 0, "Nelvo"},
+    {about::kVersion, 106, 166, 75, 20, 100, false, true, Align::Right, strings::versionText,
+     nullptr},
+    {about::kPhoneLabel, 13, 196, 61, 8, 80, true, false, Align::Left, strings::phoneLabel,
+     nullptr},
+    {about::kFaxLabel, 13, 204, 61, 8, 80, true, false, Align::Left, strings::faxLabel, nullptr},
+    {about::kSupportLabel, 13, 212, 61, 8, 80, true, false, Align::Left, strings::supportLabel,
+     nullptr},
     // No telephone or fax lines are published.
-    {1122, 74, 196, 99, 8, 80, false, false, Align::Left, 0, ""},
-    {1123, 74, 204, 100, 8, 80, false, false, Align::Left, 0, ""},
-    {1124, 74, 212, 97, 8, 80, false, false, Align::Left, 0, "brenwick.example/help"},
-    {1127, 13, 220, 61, 10, 80, true, false, Align::Left, 1133, nullptr},
-    {NelvoAboutDlg::kLink, 75, 220, 88, 10, 0, false, false, Align::Left, 1134, nullptr},
-    {1126, 14, 236, 167, 45, 80, false, false, Align::Left, 1135, nullptr},
+    {about::kPhone, 74, 196, 99, 8, 80, false, false, Align::Left, 0, ""},
+    {about::kFax, 74, 204, 100, 8, 80, false, false, Align::Left, 0, ""},
+    {about::kSupport, 74, 212, 97, 8, 80, false, false, Align::Left, 0, "brenwick.example/help"},
+    {about::kHomepageLabel, 13, 220, 61, 10, 80, true, false, Align::Left, strings::homepageLabel,
+     nullptr},
+    {about::kLink, 75, 220, 88, 10, 0, false, false, Align::Left, strings::webAddress, nullptr},
+    {about::kLegalNotice, 14, 236, 167, 45, 80, false, false, Align::Left, strings::legalNotice,
+     nullptr},
 }};
 
 QString textOf(const TextControl& c) {
-    if (c.stringId != 0)
-        return QString::fromStdWString(loadString(static_cast<std::uint32_t>(c.stringId)));
+    if (c.stringId != 0) return QString::fromStdWString(loadString(c.stringId));
     return QString::fromUtf8(c.text);
 }
 
@@ -69,7 +76,7 @@ QString textOf(const TextControl& c) {
 
 NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setTemplateId(this, 1074);
+    setTemplateId(this, templates::kAboutBox);
     openAddress = [](const QString& address) {
         QDesktopServices::openUrl(QUrl::fromUserInput(address));
     };
@@ -85,22 +92,22 @@ NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
     setFixedSize(dialogUnitsToPixelsX(kWidthDu, dpi), dialogUnitsToPixelsY(kHeightDu, dpi));
 
     auto* header = new QLabel(this);
-    setControlId(header, kHeaderPicture);
+    setControlId(header, about::kHeaderPicture);
     const PixelRect h = dialogRectToPixels(-5, 0, 260, 103, dpi);
     header->move(h.x, h.y);
-    const QImage picture = resourceBitmap(kHeaderBitmap);
+    const QImage picture = resourceBitmap(bitmaps::kAboutHeader);
     if (picture.isNull()) throw std::runtime_error("Failed to load bitmap");
     header->setPixmap(QPixmap::fromImage(picture));
     header->resize(picture.size());  // a picture control takes its bitmap's size
-    if (largeScreen()) setStaticBitmapScaled(this, kHeaderPicture, kHeaderBitmap);
+    if (largeScreen()) setStaticBitmapScaled(this, about::kHeaderPicture, bitmaps::kAboutHeader);
 
     std::size_t fontIndex = 0;
     for (const TextControl& c : kControls) {
         QLabel* label;
-        if (c.id == kLink) {
+        if (c.id == about::kLink) {
             link_ = new NelvoCustomLink(this);
             link_->onClick = [this] {
-                openAddress(QString::fromStdWString(loadString(kAddressString)));
+                openAddress(QString::fromStdWString(loadString(strings::aboutAddress)));
             };
             label = link_;
         } else {
@@ -124,10 +131,11 @@ NelvoAboutDlg::NelvoAboutDlg(QWidget* parent)
     header->installEventFilter(this);
     header->lower();
     // A contact line without a value would look unfinished: its label goes too.
-    for (const auto& [label, value] : {std::pair{1119, 1122}, std::pair{1120, 1123}}) {
-        if (findChild<QLabel*>(QStringLiteral("control%1").arg(value))->text().isEmpty()) {
-            findChild<QLabel*>(QStringLiteral("control%1").arg(label))->hide();
-            findChild<QLabel*>(QStringLiteral("control%1").arg(value))->hide();
+    for (const auto& [label, value] :
+         {std::pair{about::kPhoneLabel, about::kPhone}, std::pair{about::kFaxLabel, about::kFax}}) {
+        if (findControl<QLabel>(this, value)->text().isEmpty()) {
+            findControl<QLabel>(this, label)->hide();
+            findControl<QLabel>(this, value)->hide();
         }
     }
 }

@@ -15,10 +15,6 @@ class NelvoCustomLink;
 
 class NelvoAboutDlg : public QDialog {
   public:
-    static constexpr int kHeaderPicture = 1144;
-    static constexpr int kHeaderBitmap = 1077;
-    static constexpr int kLink = 1125;
-    static constexpr int kAddressString = 1038;
     static constexpr QRgb kTitleColour = 0xFF60ADF9;  // RGB 96, 173, 249
 
     explicit NelvoAboutDlg(QWidget* parent = nullptr);

@@ -11,10 +11,12 @@
 
 #include "PIPlatformContext.h"
 #include "host/ImageModes.h"
+#include "resources/DialogResources.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "ui/widgets/ImageReduction.h"
+#include "ui/widgets/MarkOverlay.h"
 #include "ui/widgets/SampleConversion.h"
 #include "ui/widgets/ScreenPixels.h"
 
@@ -59,7 +61,7 @@ QImage cursorPicture(const CursorShape& shape) {
 
 NelvoImageCtrl::NelvoImageCtrl(const FilterRecord* hostRecord, QWidget* parent)
     : QWidget(parent), record(hostRecord) {
-    setControlId(this, kControlId);
+    setControlId(this, editing::kPreview);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     const VRect r = filterRectOf(record);
@@ -219,14 +221,18 @@ void NelvoImageCtrl::updateReductions(std::vector<IntRect> changed) {
 }
 
 void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour,
-                                 bool keepOverlay) {
+                                 bool keepOverlay, const std::uint8_t* handMarks) {
     showImage(sourcePixels.data(), keepOverlay);
     shownPixels_ = nullptr;
     if (imageSurface_.isNull() || defectMap == nullptr) return;
+    auto* surface = reinterpret_cast<std::uint32_t*>(imageSurface_.bits());
+    const auto stride = static_cast<std::size_t>(imageSurface_.bytesPerLine()) / 4;
+    if (handMarks != nullptr) tintHandMarks(surface, stride, handMarks, imageWidth, imageHeight);
     for (int y = 0; y < imageHeight; ++y)
         paintDefects(reinterpret_cast<std::uint32_t*>(imageSurface_.scanLine(y)),
                      defectMap + static_cast<std::ptrdiff_t>(y) * imageWidth,
                      static_cast<std::size_t>(imageWidth), colour);
+    paintDefectEdges(surface, stride, defectMap, imageWidth, imageHeight, defectEdgeColour(colour));
     buildReductions();
 }
 

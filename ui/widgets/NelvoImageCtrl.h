@@ -38,8 +38,6 @@ inline constexpr unsigned kMessageMouseMove = 0x0200;
 
 class NelvoImageCtrl : public QWidget {
   public:
-    static constexpr int kControlId = 1001;
-
     // Reads the filter rectangle, image mode and planes of `record`, which must outlive
     // the control. Buffers are sized for the whole rectangle; surfaces wait for showImage.
     explicit NelvoImageCtrl(const FilterRecord* record, QWidget* parent = nullptr);
@@ -58,8 +56,11 @@ class NelvoImageCtrl : public QWidget {
     void updateImageAreas(const std::uint8_t* pixels, const std::vector<IntRect>& areas,
                           bool keepOverlay = false);
     // showImage(sourcePixels), then every pixel whose map byte is not 0 in the marker
-    // colour 0x00BBGGRR.
-    void showDefects(const std::uint8_t* defectMap, std::uint32_t colour, bool keepOverlay = false);
+    // colour 0x00BBGGRR, edged in black or white so that it shows on any background
+    // (MarkOverlay). With `handMarks` (a marking map), the pixels the brush or the eraser
+    // changed are tinted first.
+    void showDefects(const std::uint8_t* defectMap, std::uint32_t colour, bool keepOverlay = false,
+                     const std::uint8_t* handMarks = nullptr);
 
     // Throws std::invalid_argument "Invalid zoom level" for zooms that are not positive
     // numbers. The anchor (client point, default the centre) keeps its image point.

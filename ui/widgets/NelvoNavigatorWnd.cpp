@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <stdexcept>
 
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
 #include "util/LoadString.h"
@@ -57,8 +58,12 @@ void NelvoNavigatorWnd::create(QWidget* owner, int x, int y, int width, int heig
     width_ = width;
     height_ = height;
     // A tool window that stays above its owner and goes with it.
-    setParent(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    setWindowTitle(QString::fromStdWString(loadString(kTitleString)));
+    // It never takes the keyboard from the dialog: not when it opens, not when clicked.
+    setParent(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
+                         Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QString::fromStdWString(loadString(strings::navigatorTitle)));
     setFixedSize(width, height);
     // The remembered place may lie off every screen (another screen setup, an edited
     // profile): the window comes back onto one, where it can be seen and dragged.
@@ -88,6 +93,13 @@ void NelvoNavigatorWnd::setImage(const QImage& picture) {
 void NelvoNavigatorWnd::setViewArea(const ViewFraction& f) {
     view_ = viewRectFor(f, width_, height_);
     update();
+}
+
+void NelvoNavigatorWnd::reopen() {
+    if (width_ == 0) return;
+    saved_ = false;
+    show();
+    raise();
 }
 
 void NelvoNavigatorWnd::paintEvent(QPaintEvent*) {

@@ -20,7 +20,6 @@ QString defaultProfilePath();
 
 class NelvoNavigatorWnd : public QWidget {
   public:
-    static constexpr int kTitleString = 1022;
     static constexpr char kProfileSection[] = "Nelvo-Plugin-Navigator";
     static constexpr char kProfileEntry[] = "WP";
 
@@ -39,6 +38,9 @@ class NelvoNavigatorWnd : public QWidget {
     void setImage(const QImage& picture);
     // The frame: each edge of f times the client size, + 0.5, truncated.
     void setViewArea(const ViewFraction& f);
+    // Shows the window again after the user closed it, where it was, without taking the
+    // keyboard focus; its placement is saved again when it next closes.
+    void reopen();
 
     const IntRect& viewRect() const { return view_; }
     const QImage& thumbnail() const { return thumbnail_; }

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <stdexcept>
 
+#include "resources/DialogResources.h"
+#include "resources/strings/StringIds.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/DisplayHelpers.h"
 #include "ui/widgets/HandlerGuard.h"
@@ -17,9 +19,9 @@ namespace nelvo {
 
 NelvoSplashDlg::NelvoSplashDlg(QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-    setTemplateId(this, 1038);
+    setTemplateId(this, templates::kSplash);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    picture_ = resourceBitmap(kBitmap);
+    picture_ = resourceBitmap(bitmaps::kSplash);
     if (picture_.isNull()) throw std::runtime_error("Failed to load bitmap");
     const bool large = largeScreen();
     const ScreenMetrics& m = metricsFor(large);
@@ -30,8 +32,8 @@ NelvoSplashDlg::NelvoSplashDlg(QWidget* parent)
         move(screen->geometry().center() - rect().center());
 
     auto* notice = new QLabel(this);
-    setControlId(notice, kNotice);
-    notice->setText(QString::fromStdWString(loadString(kNoticeString)));
+    setControlId(notice, splash::kNotice);
+    notice->setText(QString::fromStdWString(loadString(strings::legalNotice)));
     notice->setWordWrap(true);
     QPalette colours = notice->palette();
     colours.setColor(QPalette::WindowText, QColor::fromRgb(kNoticeColour));

@@ -13,9 +13,6 @@ namespace nelvo {
 
 class NelvoSplashDlg : public QDialog {
   public:
-    static constexpr int kBitmap = 1044;
-    static constexpr int kNotice = 1140;
-    static constexpr int kNoticeString = 1135;
     static constexpr QRgb kNoticeColour = 0xFF6C6C6C;  // RGB 108, 108, 108
 
     // Loads the picture and lays the window out. Throws std::runtime_error "Failed to

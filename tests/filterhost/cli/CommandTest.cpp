@@ -202,6 +202,11 @@ TEST(Program, HelpAndListAnswer) {
     std::ostringstream listing;
     ASSERT_EQ(listFilters(NELVO_MODULE_PATH, listing), 0);
     EXPECT_NE(listing.str().find("Brenwick > Nelvo..."), std::string::npos);
+    // The scripting keys, named and typed by the module's terminology.
+    for (const char* line : {"      detI  defect detection, integer (defect detection amount)\n",
+                             "      darK  dark defects, true/false\n",
+                             "      zooM  zoom, number (preview zoom factor)\n"})
+        EXPECT_NE(listing.str().find(line), std::string::npos) << line << listing.str();
 }
 
 }  // namespace

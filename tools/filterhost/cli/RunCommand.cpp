@@ -144,6 +144,54 @@ std::optional<std::pair<int32_t, int32_t>> parseTileSize(const std::string& text
     return std::pair{width, height};
 }
 
+namespace {
+
+// How a terminology type is given on the command line.
+std::string typeWords(uint32_t type) {
+    switch (type) {
+        case typeInteger:
+            return "integer";
+        case typeBoolean:
+            return "true/false";
+        case typeFloat:
+            return "number";
+        case typeIntegers:
+            return "list of integers";
+        default:
+            break;
+    }
+    std::string quoted(1, '\'');
+    quoted += keyText(type);
+    quoted += '\'';
+    return quoted;
+}
+
+// The keys the module's terminology names, for --set and action files: key, name, type
+// and the module's own description.
+void listScriptingKeys(const PluginModule& module, std::ostream& out) {
+    const PluginInfo& info = module.info();
+    if (!info.terminology) return;
+    const auto bytes = module.resource(kTerminologyResource, info.terminology->resourceID);
+    if (!bytes) return;
+    TerminologyInfo terminology;
+    try {
+        terminology = parseTerminology(*bytes);
+    } catch (const std::exception& e) {
+        throw HostError(module.path().string() + ": malformed " + e.what());
+    }
+    out << "    scripting keys (--set KEY=VALUE):\n";
+    for (const TerminologySuite& suite : terminology.suites)
+        for (const TerminologyEvent& event : suite.events)
+            for (const TerminologyParameter& p : event.parameters) {
+                out << "      " << keyText(p.key) << "  " << p.name << ", " << typeWords(p.type);
+                if (!p.description.empty() && p.description != p.name)
+                    out << " (" << p.description << ")";
+                out << "\n";
+            }
+}
+
+}  // namespace
+
 int listFilters(const fs::path& plugin, std::ostream& out) {
     const auto module = PluginModule::load(plugin);
     const PluginInfo& info = module->info();
@@ -151,6 +199,7 @@ int listFilters(const fs::path& plugin, std::ostream& out) {
     out << "    module: " << module->path().string() << "\n";
     out << "    modes: " << modeList(info) << "\n";
     out << "    enable: " << info.enableExpression << "\n";
+    listScriptingKeys(*module, out);
     return 0;
 }
 
