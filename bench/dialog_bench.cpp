@@ -21,14 +21,14 @@
 
 #include "SampleRecord.h"
 #include "SyntheticPhoto.h"
-#include "dialog/NelvoDialog.h"
 #include "imageio/ImageFiles.h"
 #include "module/PluginModule.h"
 #include "resources/DialogResources.h"
 #include "session/HostSession.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/NelvoImageCtrl.h"
-#include "ui/widgets/QtApplication.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/NelvoDialog.h"
+#include "ui/qt/NelvoImageCtrl.h"
+#include "ui/qt/QtApplication.h"
 
 using namespace nelvo;
 using Clock = std::chrono::steady_clock;

@@ -13,9 +13,9 @@
 
 #include "PIPlatformContext.h"
 #include "tools/screenshots/SampleRecord.h"
-#include "ui/widgets/NelvoImageCtrl.h"
-#include "ui/widgets/QtApplication.h"
-#include "ui/widgets/ScreenPixels.h"
+#include "ui/qt/NelvoImageCtrl.h"
+#include "ui/qt/QtApplication.h"
+#include "ui/shared/ScreenPixels.h"
 
 using namespace nelvo;
 

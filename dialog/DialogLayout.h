@@ -3,7 +3,7 @@
 // moves and grows by a share (in percent) of the change, as its anchor says.
 #pragma once
 
-#include "ui/widgets/DialogUnits.h"
+#include "ui/shared/DialogUnits.h"
 
 namespace nelvo {
 

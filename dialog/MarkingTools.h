@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "ui/widgets/PreviewGeometry.h"
+#include "ui/shared/PreviewGeometry.h"
 
 namespace nelvo {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/widgets/PreviewGeometry.h"
+#include "ui/shared/PreviewGeometry.h"
 
 namespace nelvo {
 
@@ -65,22 +65,5 @@ int wheelScrollDistance(int delta, int viewExtent);
 // The brush or eraser size after `[` (smaller) or `]` (larger): a tenth of the size, at
 // least 1, clamped to low..high.
 int steppedToolSize(int size, bool larger, int low, int high);
-
-// Keys that the dialog takes with Ctrl held.
-enum class ZoomKey { Digit0, Digit1, Plus, Minus };
-enum class ZoomCommand { Fit, ActualSize, In, Out };
-constexpr ZoomCommand zoomCommandFor(ZoomKey key) {
-    switch (key) {
-        case ZoomKey::Digit0:
-            return ZoomCommand::Fit;
-        case ZoomKey::Digit1:
-            return ZoomCommand::ActualSize;
-        case ZoomKey::Plus:
-            return ZoomCommand::In;
-        case ZoomKey::Minus:
-            break;
-    }
-    return ZoomCommand::Out;
-}
 
 }  // namespace nelvo

@@ -15,7 +15,7 @@
 #include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
 #include "support/TempDir.h"
-#include "ui/widgets/ControlId.h"
+#include "ui/qt/ControlId.h"
 
 namespace fs = std::filesystem;
 

@@ -15,7 +15,6 @@
 #include <chrono>
 #include <functional>
 
-#include "dialog/NelvoDialog.h"
 #include "dialog/RefusingAllocator.h"
 #include "host/CallContext.h"
 #include "host/FilterRun.h"
@@ -23,8 +22,9 @@
 #include "module/PluginModule.h"
 #include "session/HostSession.h"
 #include "support/ModalCloser.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/NelvoImageCtrl.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/NelvoDialog.h"
+#include "ui/qt/NelvoImageCtrl.h"
 
 namespace nelvo::test {
 

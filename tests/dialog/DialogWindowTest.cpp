@@ -13,8 +13,8 @@
 #include "dialog/DialogFixture.h"
 #include "presets/NelvoPresetManager.h"
 #include "presets/TempFolder.h"
-#include "ui/widgets/DialogUnits.h"
-#include "ui/widgets/DisplayHelpers.h"
+#include "ui/qt/DisplayHelpers.h"
+#include "ui/shared/DialogUnits.h"
 
 namespace nelvo::test {
 namespace {

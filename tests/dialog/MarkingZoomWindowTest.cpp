@@ -12,10 +12,10 @@
 
 #include "dialog/DialogFixture.h"
 #include "dialog/ZoomNavigation.h"
-#include "ui/widgets/DisplayHelpers.h"
-#include "ui/widgets/NelvoNavigatorWnd.h"
-#include "ui/widgets/NelvoTabCtrl.h"
-#include "ui/widgets/TabStripGeometry.h"
+#include "ui/qt/DisplayHelpers.h"
+#include "ui/qt/NelvoNavigatorWnd.h"
+#include "ui/qt/NelvoTabCtrl.h"
+#include "ui/shared/TabStripGeometry.h"
 
 namespace nelvo::test {
 namespace {

@@ -9,10 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "presets/NelvoAddPresetDialog.h"
 #include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
-#include "ui/widgets/ControlId.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/NelvoAddPresetDialog.h"
 
 namespace nelvo::test {
 namespace {

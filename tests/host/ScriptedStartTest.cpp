@@ -13,7 +13,7 @@
 #include "settings/FilterParameters.h"
 #include "support/ModalCloser.h"
 #include "support/TempDir.h"
-#include "ui/widgets/ControlId.h"
+#include "ui/qt/ControlId.h"
 
 using namespace filterhost;
 

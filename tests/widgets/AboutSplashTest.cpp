@@ -8,9 +8,9 @@
 #include "resources/DialogResources.h"
 #include "resources/strings/StringIds.h"
 #include "support/ModalCloser.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/NelvoAboutDlg.h"
-#include "ui/widgets/NelvoSplashDlg.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/NelvoAboutDlg.h"
+#include "ui/qt/NelvoSplashDlg.h"
 #include "util/LoadString.h"
 
 using namespace nelvo;

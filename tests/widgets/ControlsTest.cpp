@@ -8,11 +8,11 @@
 #include <QTest>
 
 #include "resources/DialogResources.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/DisplayHelpers.h"
-#include "ui/widgets/NelvoButtonCtrl.h"
-#include "ui/widgets/NelvoCustomLink.h"
-#include "ui/widgets/NelvoTabCtrl.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/DisplayHelpers.h"
+#include "ui/qt/NelvoButtonCtrl.h"
+#include "ui/qt/NelvoCustomLink.h"
+#include "ui/qt/NelvoTabCtrl.h"
 
 using namespace nelvo;
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ui/widgets/PluginCursor.h"
+#include "ui/shared/PluginCursor.h"
 
 using namespace nelvo;
 

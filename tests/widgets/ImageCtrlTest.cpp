@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "PIPlatformContext.h"
-#include "ui/widgets/NelvoImageCtrl.h"
-#include "ui/widgets/QtApplication.h"
-#include "ui/widgets/ScreenPixels.h"
+#include "ui/qt/NelvoImageCtrl.h"
+#include "ui/qt/QtApplication.h"
+#include "ui/shared/ScreenPixels.h"
 
 using namespace nelvo;
 

@@ -9,11 +9,11 @@
 
 #include "resources/DialogResources.h"
 #include "support/ModalCloser.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/DisplayHelpers.h"
-#include "ui/widgets/NelvoAboutDlg.h"
-#include "ui/widgets/NelvoSplashDlg.h"
-#include "ui/widgets/NelvoTabCtrl.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/DisplayHelpers.h"
+#include "ui/qt/NelvoAboutDlg.h"
+#include "ui/qt/NelvoSplashDlg.h"
+#include "ui/qt/NelvoTabCtrl.h"
 
 using namespace nelvo;
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "ui/widgets/DialogUnits.h"
-#include "ui/widgets/ImageReduction.h"
-#include "ui/widgets/ScreenMetrics.h"
-#include "ui/widgets/TabStripGeometry.h"
+#include "ui/shared/DialogUnits.h"
+#include "ui/shared/ImageReduction.h"
+#include "ui/shared/ScreenMetrics.h"
+#include "ui/shared/TabStripGeometry.h"
 
 using namespace nelvo;
 

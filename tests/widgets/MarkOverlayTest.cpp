@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ui/widgets/MarkOverlay.h"
+#include "ui/shared/MarkOverlay.h"
 
 using namespace nelvo;
 

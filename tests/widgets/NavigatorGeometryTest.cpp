@@ -2,7 +2,7 @@
 // The navigator's size, frame, reported fractions and stored placement.
 #include <gtest/gtest.h>
 
-#include "ui/widgets/NavigatorGeometry.h"
+#include "ui/shared/NavigatorGeometry.h"
 
 using namespace nelvo;
 

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "support/TempDir.h"
-#include "ui/widgets/NelvoNavigatorWnd.h"
+#include "ui/qt/NelvoNavigatorWnd.h"
 
 using namespace nelvo;
 

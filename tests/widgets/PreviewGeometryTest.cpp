@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "ui/widgets/PreviewGeometry.h"
+#include "ui/shared/PreviewGeometry.h"
 
 using namespace nelvo;
 

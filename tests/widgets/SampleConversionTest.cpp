@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PIFilter.h"
-#include "ui/widgets/SampleConversion.h"
+#include "ui/shared/SampleConversion.h"
 
 using namespace nelvo;
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ui/widgets/ScreenFit.h"
+#include "ui/shared/ScreenFit.h"
 
 namespace nelvo {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/widgets/ScreenPixels.h"
+#include "ui/shared/ScreenPixels.h"
 
 using namespace nelvo;
 

@@ -20,18 +20,18 @@
 #include <stdexcept>
 
 #include "SampleRecord.h"
-#include "dialog/NelvoDialog.h"
 #include "engine/PlaneAllocator.h"
 #include "resources/DialogResources.h"
-#include "ui/widgets/ControlId.h"
-#include "ui/widgets/DisplayHelpers.h"
-#include "ui/widgets/NavigatorGeometry.h"
-#include "ui/widgets/NelvoAboutDlg.h"
-#include "ui/widgets/NelvoImageCtrl.h"
-#include "ui/widgets/NelvoNavigatorWnd.h"
-#include "ui/widgets/NelvoSplashDlg.h"
-#include "ui/widgets/NelvoTabCtrl.h"
-#include "ui/widgets/QtApplication.h"
+#include "ui/qt/ControlId.h"
+#include "ui/qt/DisplayHelpers.h"
+#include "ui/qt/NelvoAboutDlg.h"
+#include "ui/qt/NelvoDialog.h"
+#include "ui/qt/NelvoImageCtrl.h"
+#include "ui/qt/NelvoNavigatorWnd.h"
+#include "ui/qt/NelvoSplashDlg.h"
+#include "ui/qt/NelvoTabCtrl.h"
+#include "ui/qt/QtApplication.h"
+#include "ui/shared/NavigatorGeometry.h"
 
 using namespace nelvo;
 

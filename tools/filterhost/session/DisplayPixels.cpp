@@ -2,7 +2,7 @@
 #include "session/DisplayPixels.h"
 
 #include "PIPlatformContext.h"
-#include "ui/widgets/ScreenPixels.h"
+#include "ui/shared/ScreenPixels.h"
 
 namespace filterhost {
 
