@@ -6,8 +6,8 @@
 #     device off and on (wine's OpenCL.dll hands the calls to PoCL)
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
-#   - the dialog branch, a stop at the filter step, Ctrl-C sent to a console
-#     during a long run, the load-run-free loop, the preset store, the module's
+#   - the editing dialog on a virtual display driven by xdotool (OK after a key,
+#     Escape), a stop at the filter step, Ctrl-C sent to a console during a long run, the load-run-free loop, the preset store, the module's
 #     picture resources and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
@@ -53,7 +53,7 @@ start=$SECONDS
 # --- The module's tables ----------------------------------------------------
 # Imports must be system DLLs only: the C and C++ runtimes, TBB and the image
 # libraries are linked in.
-system_dlls='^(kernel32|user32|msvcrt|advapi32|shell32|ole32|gdi32|bcrypt|ws2_32)\.dll$'
+system_dlls='^(kernel32|user32|msvcrt|advapi32|shell32|ole32|gdi32|bcrypt|ws2_32|comctl32|comdlg32|msimg32)\.dll$'
 check_imports() {
   local file="$1" dll bad=""
   while read -r dll; do
@@ -152,20 +152,87 @@ else
   cat "$work/run.log"
 fi
 
-# --- The dialog branch: a clear message, the run fails, nothing is written ---
-# The module answers the published "cannot run here" code (-30900) and says
-# why; the host names it plainly.
+# --- The editing dialog, on a virtual display driven by xdotool -------------
+# The dialog opens on the sample; keys move the focus to the detection slider (eight
+# steps back from OK through the template's tab stops), raise it by one and confirm
+# with Return. The recorded settings must hold the raised value and the written image
+# must equal the silent run with those settings. Escape writes nothing.
+display=":$((100 + $$ % 400))"
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+sample="$root/samples/coffee-dusty.png"
+title="$(awk -F'\t' '$2 == "dialogTitle" {print $3}' resources/strings/strings.tsv)"
 mkdir -p "$work/dialog"
+
+# Waits for the dialog's window of the run $1 (a process id); prints its X window id.
+dialog_window() {
+  local window="" tries=0
+  while [ -z "$window" ] && [ "$tries" -lt 600 ] && kill -0 "$1" 2>/dev/null; do
+    sleep 0.2
+    tries=$((tries + 1))
+    window="$(DISPLAY="$display" xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1 || true)"
+  done
+  echo "$window"
+}
+
+# Focuses window $1 and types the keys that follow.
+type_keys() {
+  local window="$1"
+  shift
+  DISPLAY="$display" xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+    DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  sleep 0.5
+  DISPLAY="$display" xdotool key --delay 150 "$@"
+}
+
+rm -rf "$registry_folder"
+wine "$filterhost" run "$sample" -o "$work/dialog/defaults.tif" --record "$work/dialog/defaults.json" \
+  >"$work/run.log" 2>&1 || cat "$work/run.log"
+intensity="$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["descriptor"]["detI"])' \
+  "$work/dialog/defaults.json" 2>/dev/null || echo none)"
+expected=$((intensity + 1))
+
+rm -rf "$registry_folder"
+opened=$SECONDS
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/dialog/ok.tif" --dialog \
+  --record "$work/dialog/ok.json" >"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+echo "the dialog's window appeared after $((SECONDS - opened)) s under wine"
+if [ -n "$window" ]; then
+  type_keys "$window" shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab \
+    shift+Tab Right Return
+fi
 status=0
-wine "$filterhost" run "$case/input.tif" -o "$work/dialog/out.tif" --dialog >"$work/run.log" 2>&1 ||
-  status=$?
-if [ "$status" = 1 ] && grep -q "no editing dialog" "$work/run.log" &&
-  grep -q "cannot show its editing dialog here (-30900)" "$work/run.log" &&
-  [ -z "$(ls -A "$work/dialog")" ]; then
+wait "$run_pid" || status=$?
+recorded="$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["descriptor"]["detI"])' \
+  "$work/dialog/ok.json" 2>/dev/null || echo none)"
+rm -rf "$registry_folder"
+if [ -n "$window" ] && [ "$status" = 0 ] && [ "$recorded" = "$expected" ] &&
+  wine "$filterhost" run "$sample" -o "$work/dialog/silent.tif" --set "detI=$expected" \
+    >>"$work/dialog.log" 2>&1 &&
+  wine "$compare" "$work/dialog/silent.tif" "$work/dialog/ok.tif" >>"$work/dialog.log" 2>&1; then
   pass
 else
-  fail "the dialog branch (status $status)"
-  cat "$work/run.log"
+  fail "the dialog's OK (window '$window', status $status, detI $recorded, expected $expected)"
+  cat "$work/dialog.log"
+fi
+
+mkdir -p "$work/escape"
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/escape/out.tif" --dialog \
+  >"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+[ -z "$window" ] || type_keys "$window" Escape
+status=0
+wait "$run_pid" || status=$?
+if [ -n "$window" ] && [ "$status" != 0 ] && [ -z "$(ls -A "$work/escape")" ]; then
+  pass
+else
+  fail "the dialog's Escape (window '$window', status $status)"
+  ls -A "$work/escape"
+  cat "$work/dialog.log"
 fi
 
 # --- A stop (Ctrl-C) at the filter step: status 130, nothing written --------

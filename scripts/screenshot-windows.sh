@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Screenshots of the Windows build's editing dialog under wine on a virtual display,
+# into out/screenshots-windows/: for each of English, German, Spanish and French, the
+# dialog in its three views (original, "Mark Defects" and the repaired picture, switched
+# with Ctrl+Tab) on samples/coffee-dusty.png, inside wine's own desktop window so that
+# the window frame is drawn as the system draws it. Builds the Windows preset first.
+# Usage: scripts/screenshot-windows.sh [--no-build]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+if [ "${1:-}" != "--no-build" ]; then
+  bash scripts/setup-debian.sh
+  bash scripts/build-windows-deps.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j 2
+fi
+filterhost="$root/build/windows/bin/filterhost.exe"
+sample="$root/samples/coffee-dusty.png"
+out="$root/out/screenshots-windows"
+mkdir -p "$out"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/nelvo-shots.XXXXXX")"
+display=":$((100 + $$ % 400))"
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY="$display"
+wine wineboot -i >/dev/null 2>&1
+
+for language in en_US de_DE es_ES fr_FR; do
+  LANG="$language.UTF-8" LANGUAGE= LC_ALL= wine explorer /desktop=nelvo,1280x1000 \
+    "$filterhost" run "$sample" -o "$work/never.tif" --dialog >/dev/null 2>&1 &
+  run_pid=$!
+  # Inside wine's desktop the dialog is no X window of its own: the desktop's appears,
+  # then the dialog and its first preview within a few seconds.
+  desktop=""
+  for _ in $(seq 300); do
+    desktop="$(xdotool search --onlyvisible --name '^nelvo - Wine desktop$' 2>/dev/null | head -n1 || true)"
+    [ -n "$desktop" ] && break
+    sleep 0.2
+  done
+  if [ -z "$desktop" ]; then
+    echo "no desktop window for $language" >&2
+    kill "$run_pid" 2>/dev/null || true
+    continue
+  fi
+  sleep 8
+  xdotool windowfocus --sync "$desktop" >/dev/null 2>&1 || true
+  for view in original marked repaired; do
+    import -silent -window "$desktop" "$out/$language-$view.png"
+    xdotool key ctrl+Tab
+    sleep 1.5
+  done
+  xdotool key Escape
+  wait "$run_pid" || true
+  echo "$language: $(ls "$out"/"$language"-*.png | wc -l) screenshots"
+done
