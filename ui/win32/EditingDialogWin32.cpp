@@ -435,9 +435,13 @@ void EditingDialogWin32::placeControls() {
         // The labels a picture draws are the picture's business; their windows stay hidden
         // so that they cover nothing.
         if (drawnByPicture(c)) ShowWindow(control, SW_HIDE);
-        if (isBackground(c))
+        // A background paints around what lies on it, never over it.
+        if (isBackground(c)) {
+            SetWindowLongPtrW(control, GWL_STYLE,
+                              GetWindowLongPtrW(control, GWL_STYLE) | WS_CLIPSIBLINGS);
             SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
         // Texts in the system's font may run wider than the template's; a label or check
         // box takes the room its text needs (the panel has it to their right).
         if (c.kind == ControlKind::Label || c.kind == ControlKind::GreyLabel ||
