@@ -23,6 +23,10 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/nelvo-shots.XXXXXX")"
 display=":$((100 + $$ % 400))"
 Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 50); do
+  DISPLAY="$display" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.2
+done
 trap 'kill "$xvfb_pid" 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY="$display"

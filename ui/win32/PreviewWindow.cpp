@@ -146,6 +146,8 @@ void PreviewWindow::renderAll(const std::uint8_t* pixels) {
 }
 
 void PreviewWindow::buildReductions() {
+    // `previous` points into reductions_: it must not reallocate while they are made.
+    reductions_.reserve(32);  // more halvings than any int-sized image has
     const Surface* previous = &surface_;
     std::size_t level = 0;
     while (previous->bitmap != nullptr &&
