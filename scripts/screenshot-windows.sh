@@ -2,8 +2,8 @@
 # Screenshots of the Windows build's editing dialog under wine on a virtual display,
 # into out/screenshots-windows/: for each of English, German, Spanish and French, the
 # dialog in its three views (original, "Mark Defects" and the repaired picture, switched
-# with Ctrl+Tab) on samples/coffee-dusty.png, inside wine's own desktop window so that
-# the window frame is drawn as the system draws it. Builds the Windows preset first.
+# with Ctrl+Tab) on samples/coffee-dusty.png. The display has no window manager: the
+# pictures show the dialog's client area without a frame. Builds the Windows preset first.
 # Usage: scripts/screenshot-windows.sh [--no-build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,28 +31,31 @@ trap 'kill "$xvfb_pid" 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || tru
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY="$display"
 wine wineboot -i >/dev/null 2>&1
+title="$(awk -F'\t' '$2 == "dialogTitle" {print $3}' resources/strings/strings.tsv)"
 
 for language in en_US de_DE es_ES fr_FR; do
-  LANG="$language.UTF-8" LANGUAGE= LC_ALL= wine explorer /desktop=nelvo,1280x1000 \
-    "$filterhost" run "$sample" -o "$work/never.tif" --dialog >/dev/null 2>&1 &
+  # Each run starts its own wine server, whose desktop process knows the display.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  LANG="$language.UTF-8" LANGUAGE= LC_ALL= wine "$filterhost" run "$sample" -o "$work/never.tif" \
+    --dialog >/dev/null 2>&1 &
   run_pid=$!
-  # Inside wine's desktop the dialog is no X window of its own: the desktop's appears,
-  # then the dialog and its first preview within a few seconds.
-  desktop=""
+  window=""
   for _ in $(seq 300); do
-    desktop="$(xdotool search --onlyvisible --name '^nelvo - Wine desktop$' 2>/dev/null | head -n1 || true)"
-    [ -n "$desktop" ] && break
+    window="$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$window" ] && break
     sleep 0.2
   done
-  if [ -z "$desktop" ]; then
-    echo "no desktop window for $language" >&2
+  if [ -z "$window" ]; then
+    echo "no dialog window for $language" >&2
     kill "$run_pid" 2>/dev/null || true
     continue
   fi
-  sleep 8
-  xdotool windowfocus --sync "$desktop" >/dev/null 2>&1 || true
+  xdotool mousemove 0 0
+  sleep 3  # the first preview
+  xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
   for view in original marked repaired; do
-    import -silent -window "$desktop" "$out/$language-$view.png"
+    import -silent -window "$window" "$out/$language-$view.png"
     xdotool key ctrl+Tab
     sleep 1.5
   done
