@@ -6,8 +6,8 @@
 #     device off and on (wine's OpenCL.dll hands the calls to PoCL)
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
-#   - the editing dialog on a virtual display driven by xdotool (OK after a key,
-#     Escape), a stop at the filter step, Ctrl-C sent to a console during a long run, the load-run-free loop, the preset store, the module's
+#   - the editing dialog on a virtual display driven by xdotool (OK after a key, a
+#     brush stroke, Escape), a stop at the filter step, Ctrl-C sent to a console during a long run, the load-run-free loop, the preset store, the module's
 #     picture resources and UTF-16 text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
@@ -223,6 +223,37 @@ if [ -n "$window" ] && [ "$status" = 0 ] && [ "$recorded" = "$expected" ] &&
   pass
 else
   fail "the dialog's OK (window '$window', status $status, detI $recorded, expected $expected)"
+  cat "$work/dialog.log"
+fi
+
+# A brush stroke across the cup (client points inside the fitted sample) marks more
+# defects: the written image differs from the silent run with the same settings.
+mkdir -p "$work/stroke"
+restart_wineserver
+rm -rf "$registry_folder"
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/stroke/out.tif" --dialog \
+  --set detI=8 >"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+if [ -n "$window" ]; then
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  DISPLAY="$display" xdotool mousemove $((X + 200)) $((Y + 300)) mousedown 1 \
+    mousemove $((X + 260)) $((Y + 330)) sleep 0.2 mousemove $((X + 350)) $((Y + 360)) sleep 0.2 \
+    mouseup 1
+  sleep 1
+  type_keys "$window" Return
+fi
+status=0
+wait "$run_pid" || status=$?
+rm -rf "$registry_folder"
+if [ -n "$window" ] && [ "$status" = 0 ] &&
+  wine "$filterhost" run "$sample" -o "$work/stroke/silent.tif" --set detI=8 \
+    >>"$work/dialog.log" 2>&1 &&
+  ! wine "$compare" "$work/stroke/silent.tif" "$work/stroke/out.tif" >>"$work/dialog.log" 2>&1; then
+  pass
+else
+  fail "the dialog's brush stroke (window '$window', status $status)"
   cat "$work/dialog.log"
 fi
 

@@ -340,6 +340,9 @@ void EditingDialogWin32::initialise() {
     setTexts();
     placeControls();
     preview_->attach(item(editing::kPreview));
+    preview_->onButtonDown = [this](IntPoint p) { onButtonDown(p); };
+    preview_->onMouseMove = [this](IntPoint p) { onMouseMove(p); };
+    preview_->onButtonUp = [this](IntPoint) { onButtonUp(); };
     for (const double level : kZoomLevels)
         SendMessageW(item(editing::kZoomBox), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(widen(zoomText(level)).c_str()));
@@ -537,6 +540,11 @@ void EditingDialogWin32::finish(bool accepted) {
     if (done_) return;
     KillTimer(window_, kProgressTimer);
     if (accepted) {
+        // OK (or Enter) with the button still down: what the user sees is applied.
+        if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
+            onButtonUp();
+            updater_->requestCancel();  // its preview would never be seen
+        }
         collectSettings();
         result.mapBytes =
             static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
@@ -816,6 +824,70 @@ void EditingDialogWin32::endComparison() {
     if (!comparing_) return;
     comparing_ = false;
     showView(currentView());
+}
+
+bool EditingDialogWin32::brushSelected() const {
+    return SendMessageW(item(editing::kToolTabs), TCM_GETCURSEL, 0, 0) == 0;
+}
+
+void EditingDialogWin32::onButtonDown(IntPoint p) {
+    // A release that never arrived still ends the previous drag.
+    if (dragMode_ != DragMode::None) onButtonUp();
+    if (spaceHeld_) {
+        dragMode_ = DragMode::Pan;
+    } else {
+        dragMode_ = brushSelected() ? DragMode::Brush : DragMode::Eraser;
+        strokeBounds_ = {};
+        const IntPoint q = imagePoint(p, preview_->displayRect, preview_->zoom);
+        paintStroke(q, q);
+    }
+    lastPoint_ = p;
+}
+
+void EditingDialogWin32::onMouseMove(IntPoint p) {
+    if (dragMode_ == DragMode::Pan) {
+        preview_->panBy(p.x - lastPoint_.x, p.y - lastPoint_.y);
+    } else if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
+        const IntRect& display = preview_->displayRect;
+        paintStroke(imagePoint(lastPoint_, display, preview_->zoom),
+                    imagePoint(p, display, preview_->zoom));
+    }
+    lastPoint_ = p;
+}
+
+void EditingDialogWin32::paintStroke(IntPoint a, IntPoint b) {
+    std::uint32_t* overlay = preview_->overlayWords();
+    if (overlay == nullptr) return;
+    const bool brush = dragMode_ == DragMode::Brush;
+    const int size = sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
+    const std::uint32_t colour =
+        brush ? brushTraceColour(sliderValue(editing::kBrushIntensitySlider)) : kEraserTraceColour;
+    drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
+    const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
+    if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
+    halveTraceAlpha(overlay, imageWidth_, r);
+    strokeBounds_ = unite(strokeBounds_, r);
+    preview_->invalidateImageArea(r);
+}
+
+// The stroke's trace is burnt into the hand marks under the worker's lock, then every
+// stroke recomputes, as in the Qt dialog.
+void EditingDialogWin32::onButtonUp() {
+    const DragMode mode = dragMode_;
+    dragMode_ = DragMode::None;
+    if (mode != DragMode::Brush && mode != DragMode::Eraser) return;
+    const std::uint32_t* overlay = preview_->overlayWords();
+    const int intensity = sliderValue(editing::kBrushIntensitySlider);
+    if (overlay != nullptr)
+        updater_->editMarks([&](std::uint8_t* map) {
+            if (mode == DragMode::Brush)
+                applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
+            else
+                applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
+        });
+    startUpdate(UpdateMode::Marks);
+    preview_->clearOverlay(strokeBounds_);
+    strokeBounds_ = {};
 }
 
 void EditingDialogWin32::showZoom() {

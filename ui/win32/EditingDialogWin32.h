@@ -20,6 +20,7 @@
 #include "dialog/DialogLayout.h"
 #include "dialog/KeyCommands.h"
 #include "dialog/MarkingResult.h"
+#include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
 #include "engine/FilterBase.h"
 #include "settings/FilterParameters.h"
@@ -79,6 +80,13 @@ class EditingDialogWin32 {
     void endComparison();
     int currentView() const;
 
+    // The brush and the eraser on the preview.
+    bool brushSelected() const;
+    void onButtonDown(IntPoint p);
+    void onMouseMove(IntPoint p);
+    void onButtonUp();
+    void paintStroke(IntPoint a, IntPoint b);
+
     void showZoom();
     void setZoomTo(double zoom);
     void fitPreview();
@@ -103,6 +111,10 @@ class EditingDialogWin32 {
     std::int32_t imageWidth_ = 0, imageHeight_ = 0;
     std::uint32_t defectColor_ = 255;
     bool comparing_ = false;
+    DragMode dragMode_ = DragMode::None;
+    IntPoint lastPoint_;
+    // The image pixels the stroke in progress may have touched.
+    IntRect strokeBounds_;
     bool spaceHeld_ = false;
     // The zoom box's text was typed rather than chosen from its list.
     bool zoomTyped_ = false;

@@ -69,7 +69,36 @@ PreviewWindow::PreviewWindow(const FilterRecord* hostRecord) : record(hostRecord
 PreviewWindow::~PreviewWindow() {
     if (window_ != nullptr) SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     freeSurface(surface_);
+    freeSurface(overlay_);
     for (Surface& s : reductions_) freeSurface(s);
+}
+
+std::uint32_t* PreviewWindow::overlayWords() {
+    if (overlay_.bitmap == nullptr && imageWidth > 0 && imageHeight > 0)
+        overlay_ = makeSurface(imageWidth, imageHeight);  // a fresh DIB section is zeroed
+    if (overlay_.bitmap == nullptr) return nullptr;
+    GdiFlush();
+    overlayEmpty_ = false;
+    return overlay_.bits;
+}
+
+void PreviewWindow::invalidateImageArea(const IntRect& r) {
+    if (window_ == nullptr) return;
+    const IntRect c = imageAreaToClient(displayRect, zoom, r.left, r.top, r.right, r.bottom);
+    const RECT area{c.left, c.top, c.right, c.bottom};
+    InvalidateRect(window_, &area, FALSE);
+}
+
+void PreviewWindow::clearOverlay(const IntRect& drawnArea) {
+    if (overlay_.bitmap == nullptr) return;
+    GdiFlush();
+    const int left = std::clamp(drawnArea.left, 0, imageWidth);
+    const int right = std::clamp(drawnArea.right, left, imageWidth);
+    for (int y = std::max(0, drawnArea.top); y < std::min(drawnArea.bottom, imageHeight); ++y)
+        std::fill_n(overlay_.bits + static_cast<std::ptrdiff_t>(y) * imageWidth + left,
+                    right - left, 0u);
+    overlayEmpty_ = true;
+    invalidateImageArea(drawnArea);
 }
 
 void PreviewWindow::attach(HWND window) {
@@ -282,6 +311,30 @@ void PreviewWindow::paint(HDC dc) {
             SetBrushOrgEx(memory, 0, 0, nullptr);
             StretchBlt(memory, dx0, dy0, dx1 - dx0, dy1 - dy0, source, x0, y0, x1 - x0, y1 - y0,
                        SRCCOPY);
+            // The stroke in progress, blended from the full-size overlay over the same
+            // part of the picture.
+            if (!overlayEmpty_ && overlay_.bitmap != nullptr) {
+                const double ox = static_cast<double>(imageWidth) / displayRect.width();
+                const double oy = static_cast<double>(imageHeight) / displayRect.height();
+                const int ox0 =
+                    static_cast<int>(std::floor((visible.left - displayRect.left) * ox));
+                const int oy0 = static_cast<int>(std::floor((visible.top - displayRect.top) * oy));
+                const int ox1 =
+                    std::min(imageWidth,
+                             static_cast<int>(std::ceil((visible.right - displayRect.left) * ox)));
+                const int oy1 =
+                    std::min(imageHeight,
+                             static_cast<int>(std::ceil((visible.bottom - displayRect.top) * oy)));
+                const int ex0 = displayRect.left + static_cast<int>(std::lround(ox0 / ox));
+                const int ey0 = displayRect.top + static_cast<int>(std::lround(oy0 / oy));
+                const int ex1 = displayRect.left + static_cast<int>(std::lround(ox1 / ox));
+                const int ey1 = displayRect.top + static_cast<int>(std::lround(oy1 / oy));
+                SelectObject(source, overlay_.bitmap);
+                const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+                if (ox1 > ox0 && oy1 > oy0)
+                    AlphaBlend(memory, ex0, ey0, ex1 - ex0, ey1 - ey0, source, ox0, oy0, ox1 - ox0,
+                               oy1 - oy0, blend);
+            }
             SelectObject(source, oldSource);
             DeleteDC(source);
         }

@@ -56,6 +56,14 @@ class PreviewWindow {
     void keepInView();
     IntRect clientRect() const;
 
+    // The stroke overlay: one word 0xAARRGGBB (premultiplied) per image pixel, rows
+    // without padding, blended over the picture; null when it cannot be made.
+    std::uint32_t* overlayWords();
+    // Repaints the client area over image pixels `imageRect`.
+    void invalidateImageArea(const IntRect& imageRect);
+    // Empties the overlay inside `drawnArea` (image pixels), where all of it was drawn.
+    void clearOverlay(const IntRect& drawnArea);
+
     // Mouse messages in client pixels, for the dialog's tools.
     std::function<void(IntPoint)> onButtonDown, onButtonUp, onMouseMove;
     std::function<void()> onMouseLeave;
@@ -97,6 +105,8 @@ class PreviewWindow {
     static void freeSurface(Surface& surface);
     Surface surface_;
     std::vector<Surface> reductions_;
+    Surface overlay_;
+    bool overlayEmpty_ = true;
     bool tracking_ = false;
 };
 
