@@ -148,6 +148,34 @@ TEST_F(RunCommand, SmallHostTilesStillRepair) {
     EXPECT_GT(readImage(o.output).document.pixels[(24 * 64 + 24) * 3], 100);
 }
 
+// A silent run serves bands of whole rows and writes each back once the
+// module has moved below it: the result is the whole picture's as one tile,
+// with adaptive recognition's wider reach and with a selection too.
+TEST_F(RunCommand, BandsGiveTheResultOfOneTile) {
+    writeImage(input, dustyPicture(64, 200));
+    ImageFile mask = dustyPicture(64, 200);
+    mask.document.allocate(64, 200, 1, 1, 8);
+    for (std::size_t i = 0; i < mask.document.pixels.size(); ++i)
+        mask.document.pixels[i] = (i / 64) % 50 < 30 ? 255 : 0;
+    writeImage(folder / "mask.png", mask);
+    for (const bool masked : {false, true}) {
+        RunOptions whole = options("whole.png");
+        whole.assignments = {"darK=1", "briT=1", "adaP=1", "tilE=6"};
+        whole.tile = std::pair{64, 200};
+        if (masked) whole.mask = folder / "mask.png";
+        RunOptions bands = whole;
+        bands.output = folder / "bands.png";
+        bands.tile.reset();
+        bands.bandRows = 24;
+        ASSERT_EQ(run(whole), 0) << err.str();
+        ASSERT_EQ(run(bands), 0) << err.str();
+        const Document a = readImage(whole.output).document;
+        const Document b = readImage(bands.output).document;
+        EXPECT_NE(a.pixels, readImage(input).document.pixels);
+        EXPECT_EQ(a.pixels, b.pixels) << "masked " << masked;
+    }
+}
+
 TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {
     const std::string in = input.string();
     const std::string result = (folder / "cli.png").string();
