@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "cli/CommandLine.h"
@@ -18,6 +19,13 @@ using namespace filterhost;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every file under `folder`, temporary ones included.
+std::set<fs::path> filesIn(const fs::path& folder) {
+    std::set<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) files.insert(entry.path());
+    return files;
+}
 
 class RunCommand : public ::testing::Test {
   protected:
@@ -174,6 +182,29 @@ TEST_F(RunCommand, BandsGiveTheResultOfOneTile) {
         EXPECT_NE(a.pixels, readImage(input).document.pixels);
         EXPECT_EQ(a.pixels, b.pixels) << "masked " << masked;
     }
+}
+
+// A stop halfway through a run in bands, when some bands are in the picture
+// already, writes nothing and leaves nothing behind.
+TEST_F(RunCommand, AStopBetweenBandsWritesNothing) {
+    writeImage(input, dustyPicture(64, 200));
+    RunOptions counted = options("counted.png");
+    counted.bandRows = 24;
+    int polls = 0;
+    counted.stopRequested = [&polls] {
+        ++polls;
+        return false;
+    };
+    ASSERT_EQ(run(counted), 0) << err.str();
+    fs::remove(counted.output);
+    const std::set<fs::path> before = filesIn(folder.path());
+
+    RunOptions stopped = counted;
+    int left = polls / 2;
+    stopped.stopRequested = [&left] { return --left < 0; };
+    EXPECT_EQ(run(stopped), 130) << err.str();
+    EXPECT_NE(err.str().find("nothing written"), std::string::npos) << err.str();
+    EXPECT_EQ(filesIn(folder.path()), before);
 }
 
 TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {
