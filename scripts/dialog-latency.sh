@@ -79,7 +79,9 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "dialog-latency: the dialog did not appear" >&2; exit 1; }
+sleep 1  # the window takes its final place and size
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
+echo "dialog at ${X},${Y}, ${WIDTH} x ${HEIGHT}"
 
 now() { "$probe" stamp true; }
 
@@ -108,7 +110,9 @@ handleX() { echo $((X + WIDTH - 284 + ($1 - 1) * 255 / 19)); }
 sliderY=$((Y + 139))
 
 readEnd=$(awk '/opening the editing dialog/ { print $1; exit }' "$work/host.log")
-shown=$(awk -v w="$WIDTH" -v h="$HEIGHT" 'NF == 5 && $4 == w && $5 == h { print $1; exit }' \
+# The window's first drawing of itself whole (the splash before it is smaller).
+shown=$(awk -v since="$readEnd" -v w="$WIDTH" -v h="$HEIGHT" \
+  'NF == 5 && $1 > since && $4 >= 0.9 * w && $5 >= 0.9 * h && $4 < 1920 { print $1; exit }' \
   "$work/damage.log")
 printf 'first preview: %.0f ms after the file was read (target 1500)\n' \
   "$(awk -v a="$shown" -v b="$readEnd" 'BEGIN { print a - b }')"
