@@ -529,17 +529,6 @@ void benchCommandLine() {
           "ratio");
     print("peak-memory-rgb16-24mp", *std::max_element(resident.begin(), resident.end()) / 1e6,
           "MB");
-    // The bound: one document copy beyond the engine's planes. Counted at 6
-    // bytes a pixel: the document and the output tile (the input tile is the
-    // document's own rows); 3/8 byte a pixel for each of the host's two
-    // records of one bit a sample, which samples the filter changed and which
-    // file value of the two that read alike each sample held (with them an
-    // unchanged sample is written back exactly as read); per pixel of the one
-    // tile the engine's planes: grey and median 2 bytes each, contrast 4,
-    // flags 1, labels 4, with a fifth for the allocator and the libraries.
-    const double pixels = static_cast<double>(kWidth) * kHeight;
-    const double hostBytes = 2 * 6 + 2 * 3 / 8.0;
-    print("peak-memory-bound-rgb16-24mp", (hostBytes * pixels + 1.2 * 13 * pixels) / 1e6, "MB");
 }
 
 // A large-format scan: 200 megapixels of 16-bit RGB (1.2 GB of samples),

@@ -169,13 +169,23 @@ int16_t processImage(CallContext& context, const EngineSettings& settings, int32
             if (!whole) {
                 const int32_t dy = tile.top - grown.top;
                 const int32_t dx = tile.left - grown.left;
+                const int32_t tileColumns = tile.right - tile.left;
                 for (int32_t y = 0; y < tile.bottom - tile.top; ++y) {
-                    for (int32_t x = 0; x < tile.right - tile.left; ++x) {
-                        std::memcpy(
-                            static_cast<uint8_t*>(record.outData) +
-                                int64_t{y} * record.outRowBytes + int64_t{x} * outColumnBytes,
-                            scratch.data() + (int64_t{y + dy} * size.width + x + dx) * pixelBytes,
-                            static_cast<std::size_t>(pixelBytes));
+                    auto* to =
+                        static_cast<uint8_t*>(record.outData) + int64_t{y} * record.outRowBytes;
+                    const uint8_t* from =
+                        scratch.data() + (int64_t{y + dy} * size.width + dx) * pixelBytes;
+                    // Packed output pixels take the row in one copy.
+                    if (outColumnBytes == pixelBytes) {
+                        std::memcpy(to, from,
+                                    static_cast<std::size_t>(tileColumns) *
+                                        static_cast<std::size_t>(pixelBytes));
+                        continue;
+                    }
+                    for (int32_t x = 0; x < tileColumns; ++x) {
+                        std::memcpy(to + int64_t{x} * outColumnBytes,
+                                    from + int64_t{x} * pixelBytes,
+                                    static_cast<std::size_t>(pixelBytes));
                     }
                 }
             }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "cli/CommandLine.h"
@@ -20,6 +21,13 @@ using namespace filterhost;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every file under `folder`, temporary ones included.
+std::set<fs::path> filesIn(const fs::path& folder) {
+    std::set<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) files.insert(entry.path());
+    return files;
+}
 
 class RunCommand : public ::testing::Test {
   protected:
@@ -148,6 +156,57 @@ TEST_F(RunCommand, SmallHostTilesStillRepair) {
     o.tile = std::pair{20, 12};
     ASSERT_EQ(run(o), 0) << err.str();
     EXPECT_GT(readImage(o.output).document.pixels[(24 * 64 + 24) * 3], 100);
+}
+
+// A silent run serves bands of whole rows and writes each back once the
+// module has moved below it: the result is the whole picture's as one tile,
+// with adaptive recognition's wider reach and with a selection too.
+TEST_F(RunCommand, BandsGiveTheResultOfOneTile) {
+    writeImage(input, dustyPicture(64, 200));
+    ImageFile mask = dustyPicture(64, 200);
+    mask.document.allocate(64, 200, 1, 1, 8);
+    for (std::size_t i = 0; i < mask.document.pixels.size(); ++i)
+        mask.document.pixels[i] = (i / 64) % 50 < 30 ? 255 : 0;
+    writeImage(folder / "mask.png", mask);
+    for (const bool masked : {false, true}) {
+        RunOptions whole = options("whole.png");
+        whole.assignments = {"darK=1", "briT=1", "adaP=1", "tilE=6"};
+        whole.tile = std::pair{64, 200};
+        if (masked) whole.mask = folder / "mask.png";
+        RunOptions bands = whole;
+        bands.output = folder / "bands.png";
+        bands.tile.reset();
+        bands.bandRows = 24;
+        ASSERT_EQ(run(whole), 0) << err.str();
+        ASSERT_EQ(run(bands), 0) << err.str();
+        const Document a = readImage(whole.output).document;
+        const Document b = readImage(bands.output).document;
+        EXPECT_NE(a.pixels, readImage(input).document.pixels);
+        EXPECT_EQ(a.pixels, b.pixels) << "masked " << masked;
+    }
+}
+
+// A stop halfway through a run in bands, when some bands are in the picture
+// already, writes nothing and leaves nothing behind.
+TEST_F(RunCommand, AStopBetweenBandsWritesNothing) {
+    writeImage(input, dustyPicture(64, 200));
+    RunOptions counted = options("counted.png");
+    counted.bandRows = 24;
+    int polls = 0;
+    counted.stopRequested = [&polls] {
+        ++polls;
+        return false;
+    };
+    ASSERT_EQ(run(counted), 0) << err.str();
+    fs::remove(counted.output);
+    const std::set<fs::path> before = filesIn(folder.path());
+
+    RunOptions stopped = counted;
+    int left = polls / 2;
+    stopped.stopRequested = [&left] { return --left < 0; };
+    EXPECT_EQ(run(stopped), 130) << err.str();
+    EXPECT_NE(err.str().find("nothing written"), std::string::npos) << err.str();
+    EXPECT_EQ(filesIn(folder.path()), before);
 }
 
 TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {

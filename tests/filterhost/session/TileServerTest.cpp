@@ -126,3 +126,65 @@ TEST(TileServer, WriteBackRecordsTheSamplesGivenNewValues) {
 }
 
 }  // namespace
+
+// A module walking bands of two rows from the top down, reading one row more
+// on each side and writing each sample of its band as its input value plus
+// that of the first row it read (the row above the band, but at the top):
+// the result must come from the picture as it was, however the server keeps it.
+// With `finish` false the module stops after its last band, its requests
+// still standing.
+void walkBands(Served& s, bool inOrder, bool finish = true) {
+    s.server.writeBackInOrder = inOrder;
+    for (int32_t top = 0; top < 6; top += 2) {
+        const int32_t inTop = std::max(top - 1, 0);
+        s.big.inRect32 = VRect{inTop, 0, std::min(top + 3, 6), 8};
+        s.big.outRect32 = VRect{top, 0, top + 2, 8};
+        ASSERT_EQ(s.server.advance(), noErr) << top;
+        if (inOrder) {
+            // Served straight from the picture's rows: no copy of it was made.
+            EXPECT_EQ(s.record.inData, s.document.pixels.data() +
+                                           static_cast<std::size_t>(inTop) * s.document.rowBytes());
+        }
+        const auto* in = static_cast<const uint8_t*>(s.record.inData);
+        auto* out = static_cast<uint8_t*>(s.record.outData);
+        const std::size_t row = s.document.rowBytes();
+        for (std::size_t i = 0; i < 2 * row; ++i)
+            out[i] = static_cast<uint8_t>(in[static_cast<std::size_t>(top - inTop) * row + i] +
+                                          in[i % row]);
+    }
+    if (!finish) return;
+    s.big.inRect32 = s.big.outRect32 = VRect{0, 0, 0, 0};
+    ASSERT_EQ(s.server.advance(), noErr);
+    s.server.releaseBuffers();
+}
+
+TEST(TileServer, TilesWrittenBackInOrderGiveWhatTheCopyGives) {
+    Served copied;
+    walkBands(copied, false);
+    Served inOrder;
+    walkBands(inOrder, true);
+    EXPECT_FALSE(inOrder.server.wentBack());
+    const std::size_t row = copied.document.rowBytes();
+    for (std::size_t i = 0; i < copied.document.pixels.size(); ++i) {
+        const std::size_t top = i / row - (i / row) % 2;
+        const std::size_t above = (top > 0 ? (top - 1) * row : 0) + i % row;
+        ASSERT_EQ(copied.document.pixels[i], static_cast<uint8_t>(i + above)) << i;
+        ASSERT_EQ(inOrder.document.pixels[i], copied.document.pixels[i]) << i;
+    }
+}
+
+TEST(TileServer, AModuleGoingBackAboveRowsWrittenBackIsRefused) {
+    // Asking again for rows already written back, or rewriting output still
+    // held: both would need the copy that in-order writing does without.
+    const VRect backAgain[][2] = {{{0, 0, 2, 8}, {4, 0, 6, 8}},   // input above the line
+                                  {{2, 0, 6, 8}, {2, 0, 4, 8}}};  // output held already
+    for (const auto& rects : backAgain) {
+        Served s;
+        walkBands(s, true, false);
+        s.big.inRect32 = rects[0];
+        s.big.outRect32 = rects[1];
+        EXPECT_NE(s.server.advance(), noErr);
+        EXPECT_TRUE(s.server.wentBack());
+        EXPECT_EQ(s.record.inData, nullptr);
+    }
+}

@@ -36,6 +36,12 @@ constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 130;
 // Tiles a host with little memory hands out when the whole rectangle is too big.
 constexpr int32_t kFallbackTileSide = 2048;
+// A silent run hands out bands of whole rows, about this many pixels each, and
+// at least kMinBandRows high so that the rows a module reads around a band
+// stay a small part of it. The band's planes in the module and the few bands
+// of output the host holds then cost far less than the picture itself.
+constexpr int64_t kBandPixels = 3'000'000;
+constexpr int64_t kMinBandRows = 512;
 
 // The kinds of the keys the module's terminology names; other keys are typed
 // by how their values are written.
@@ -89,14 +95,22 @@ uint64_t tileCost(const Document& document, int64_t width, int64_t height) {
     return static_cast<uint64_t>(width * height) * perPixel;
 }
 
-// The host's tile: the one asked for, or the whole filter rectangle while the
-// host's copies of it and the module's buffers fit the budget (the result then
-// equals what the editing dialog previews), or a fixed side.
+// The host's tile: the one asked for; for a silent run bands of whole rows;
+// else the whole filter rectangle while the host's copies of it and the
+// module's buffers fit the budget, or a fixed side. (The module reads around
+// each tile, so that every tiling gives the result of the whole rectangle,
+// which the editing dialog previews.)
 std::pair<int32_t, int32_t> tileSize(const RunOptions& options, const Document& document,
-                                     int32_t bufferSpace) {
+                                     int32_t bufferSpace, bool silent) {
     if (options.tile) return *options.tile;
     const int64_t width = int64_t{document.filterRect.right} - document.filterRect.left;
     const int64_t height = int64_t{document.filterRect.bottom} - document.filterRect.top;
+    if (silent && width >= 1 && width <= INT16_MAX) {
+        const int64_t rows = options.bandRows
+                                 ? std::max<int64_t>(*options.bandRows, 1)
+                                 : std::max(kMinBandRows, (kBandPixels + width - 1) / width);
+        if (rows < height) return {static_cast<int32_t>(width), static_cast<int32_t>(rows)};
+    }
     const uint64_t moduleBuffers = static_cast<uint64_t>(std::max(bufferSpace, 0));
     if (tileCost(document, width, height) + moduleBuffers <= options.wholeTileBudget) {
         return {static_cast<int32_t>(std::max<int64_t>(width, 1)),
@@ -314,8 +328,14 @@ void checkGivenKeys(const RunOptions& options, const PreparedFilter& filter) {
             (options.play ? options.play->string() + ": " : std::string("--set: ")) + *problem);
 }
 
-ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter,
-                         const ImageHooks& hooks, std::ostream& err) {
+namespace {
+
+// The module asked for rows the host had already written back (see
+// TileServer::writeBackInOrder): its run is void and is made again.
+struct WentBack {};
+
+ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& filter,
+                             const ImageHooks& hooks, std::ostream& err, bool inOrder) {
     const auto phase = [&options](const char* name) {
         if (options.phaseReached) options.phaseReached(name);
     };
@@ -359,10 +379,11 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     session.giveDescriptor(action.descriptor, action.playInfo);
     // Before prepare bufferSpace is the host's 0; from start on it holds the
     // module's answer.
-    session.beforeCall = [&options, &document](FilterRecord& record) {
+    const bool silent = action.playInfo != plugInDialogDisplay;
+    session.beforeCall = [&options, &document, silent](FilterRecord& record) {
         // The record's tile fields are 16-bit: a wider image is served in
         // tiles of the widest side they hold.
-        const auto tile = tileSize(options, document, record.bufferSpace);
+        const auto tile = tileSize(options, document, record.bufferSpace, silent);
         record.outTileWidth = recordTileSide(tile.first);
         record.outTileHeight = recordTileSide(tile.second);
     };
@@ -378,9 +399,14 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     phase("filter");
     // The dialog's window shows once it has the whole picture and its first preview.
     if (options.dialog) status("opening the editing dialog");
-    const int16_t result = session.run(document);
+    // A silent run needs no copy of the picture for the module's input: the
+    // server writes a tile back once the module has moved on below it.
+    session.begin(document);
+    session.server().writeBackInOrder = silent && inOrder;
+    const int16_t result = session.run();
     // The tiles are in the document now; their buffers are not needed to write.
     session.server().releaseBuffers();
+    if (session.server().wentBack()) throw WentBack{};
     if (hooks.filtered) hooks.filtered();
     for (const std::string& warning : services.scripting().warnings())
         err << "filterhost: " << warning << "\n";
@@ -424,6 +450,19 @@ ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter
     outcome.pixels = static_cast<uint64_t>(document.width) * static_cast<uint64_t>(document.height);
     outcome.changed = document.changes.changedPixels(static_cast<std::size_t>(document.planes));
     return outcome;
+}
+
+}  // namespace
+
+ImageOutcome filterImage(const RunOptions& options, const PreparedFilter& filter,
+                         const ImageHooks& hooks, std::ostream& err) {
+    try {
+        return filterImageOnce(options, filter, hooks, err, true);
+    } catch (const WentBack&) {
+        // Rare: a module that does not walk its tiles from the top down. The
+        // picture is read again and served from an untouched copy.
+        return filterImageOnce(options, filter, hooks, err, false);
+    }
 }
 
 int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {

@@ -35,6 +35,9 @@ struct RunOptions {
     // Bytes of the host's copies of the filter rectangle (input, output, mask) and
     // the module's buffer space up to which the whole rectangle is one tile.
     uint64_t wholeTileBudget = uint64_t{3} << 30;
+    // The height of a silent run's bands of whole rows; unset, about three
+    // million pixels' worth and at least 512 rows.
+    std::optional<int32_t> bandRows;
     // Asked between phases and by the filter's abort polls besides the
     // terminal's keys and the stop signals; true stops the run.
     std::function<bool()> stopRequested;

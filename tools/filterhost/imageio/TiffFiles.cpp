@@ -358,7 +358,10 @@ void checkStoredData(const TiffHandle& tiff, const fs::path& path, uint16_t comp
 }  // namespace
 
 ImageFile readTiff(const fs::path& path) {
-    const TiffHandle tiff(path, "r", path);
+    // Read, not mapped ("m"): every page of a mapped file that has been read
+    // stays resident beside the document it was read into, which doubles the
+    // peak memory of a large scan.
+    const TiffHandle tiff(path, "rm", path);
     TIFF* tif = tiff.get();
     // Filtering the first page alone and writing it would drop the others.
     if (const tdir_t pages = TIFFNumberOfDirectories(tif); pages > 1) {

@@ -157,11 +157,59 @@ void TileServer::serveMask(const VRect& rect, int16_t padding) {
 
 void TileServer::flush() {
     if (!outPending_) return;
+    if (writeBackInOrder) {
+        holdPending();
+        return;
+    }
     outPending_ = false;
-    const VRect& rect = out_.rect;
-    if (isEmpty(rect) || out_.empty()) return;
+    writeBack(out_);
+}
+
+void TileServer::holdPending() {
+    if (!outPending_) return;
+    outPending_ = false;
+    if (isEmpty(out_.rect) || out_.empty()) return;
+    held_.push_back(std::move(out_));
+    out_ = Region{};
+    if (!spare_.empty()) {
+        out_.bytes = std::move(spare_.back());
+        spare_.pop_back();
+    }
+}
+
+void TileServer::settleAbove(int64_t line) {
+    for (auto it = held_.begin(); it != held_.end();) {
+        if (it->rect.bottom > line) {
+            ++it;
+            continue;
+        }
+        writeBack(*it);
+        settledBottom_ = std::max<int64_t>(settledBottom_, it->rect.bottom);
+        // One spare block is enough for the next tile; more would only sit idle.
+        if (!it->bytes.empty() && spare_.empty()) spare_.push_back(std::move(it->bytes));
+        it = held_.erase(it);
+    }
+}
+
+bool TileServer::goesBack(const Requested& asked) const {
+    for (const VRect* rect : {&asked.in, &asked.out, &asked.mask}) {
+        if (!isEmpty(*rect) && rect->top < settledBottom_) return true;
+    }
+    if (isEmpty(asked.out)) return false;
+    for (const Region& region : held_) {
+        const VRect& r = region.rect;
+        if (asked.out.top < r.bottom && r.top < asked.out.bottom && asked.out.left < r.right &&
+            r.left < asked.out.right)
+            return true;
+    }
+    return false;
+}
+
+void TileServer::writeBack(Region& region) {
+    const VRect& rect = region.rect;
+    if (isEmpty(rect) || region.empty()) return;
     const std::size_t sample = document_.sampleBytes();
-    const auto planes = static_cast<std::size_t>(out_.hiPlane - out_.loPlane + 1);
+    const auto planes = static_cast<std::size_t>(region.hiPlane - region.loPlane + 1);
     const std::size_t span = planes * sample;
     const auto width = static_cast<std::size_t>(int64_t{rect.right} - rect.left);
     const bool masked = !document_.mask.empty();
@@ -172,16 +220,17 @@ void TileServer::flush() {
          y < std::min<int64_t>(rect.bottom, document_.height); ++y) {
         const int64_t first = std::max<int64_t>(rect.left, 0);
         const int64_t last = std::min<int64_t>(rect.right, document_.width);
-        const uint8_t* from = out_.data() + static_cast<std::size_t>(y - rect.top) * width * span +
+        const uint8_t* from = region.data() +
+                              static_cast<std::size_t>(y - rect.top) * width * span +
                               static_cast<std::size_t>(first - rect.left) * span;
         const std::size_t pixel =
             static_cast<std::size_t>(y) * static_cast<std::size_t>(document_.width);
         uint8_t* to = document_.pixels.data() + pixel * document_.pixelBytes() +
-                      static_cast<std::size_t>(out_.loPlane) * sample;
+                      static_cast<std::size_t>(region.loPlane) * sample;
         // The index of the first written sample of pixel x.
         const auto sampleAt = [&](int64_t x) {
             return (pixel + static_cast<std::size_t>(x)) * planesPerPixel +
-                   static_cast<std::size_t>(out_.loPlane);
+                   static_cast<std::size_t>(region.loPlane);
         };
         if (!masked && wholePixels) {
             if (last <= first) continue;
@@ -209,8 +258,10 @@ void TileServer::flush() {
 
 void TileServer::releaseBuffers() {
     flush();
+    settleAbove(INT64_MAX);
     in_ = Region{};
     out_ = Region{};
+    spare_.clear();
     mask_ = std::vector<uint8_t>();
 }
 
@@ -224,15 +275,28 @@ TileServer::Requested TileServer::requested(const FilterRecord& record) {
 
 OSErr TileServer::advance() {
     if (record_ == nullptr) return filterBadParameters;
-    // Another tile follows a written one: keep the image as it was for the
-    // inputs to come. A run in one tile never needs the copy.
-    if (outPending_ && !isEmpty(out_.rect) && original_.empty()) original_ = document_.pixels;
-    flush();
     FilterRecord& r = *record_;
     // A plug-in that did not claim the 32-bit coordinates asks in the 16-bit
     // rectangles, as an old plug-in on a host of any age does.
     const Requested asked = requested(r);
     requests_.push_back({asked.in, asked.out, asked.mask});
+    if (writeBackInOrder) {
+        holdPending();
+        if (goesBack(asked)) {
+            wentBack_ = true;
+            r.inData = r.outData = nullptr;
+            return filterBadParameters;
+        }
+        int64_t line = INT64_MAX;
+        for (const VRect* rect : {&asked.in, &asked.out, &asked.mask})
+            if (!isEmpty(*rect)) line = std::min<int64_t>(line, rect->top);
+        settleAbove(line);
+    } else {
+        // Another tile follows a written one: keep the image as it was for the
+        // inputs to come. A run in one tile never needs the copy.
+        if (outPending_ && !isEmpty(out_.rect) && original_.empty()) original_ = document_.pixels;
+        flush();
+    }
     // Input comes from the image as it was before the first tile was written back, as a
     // host's source layer stays unchanged until the filter ends: a module that reads
     // context around its tiles must not see its own output there. The input may be a

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -44,14 +45,28 @@ class TileServer {
         TileServer* previous_;
     };
 
-    // Writes the pending output back into the document. The host does this
-    // after every call that may have filled outData.
+    // Writes the pending output back into the document (with writeBackInOrder,
+    // once no request reads its rows). The host does this after every call
+    // that may have filled outData.
     void flush();
     // Drops the pending output: a call that failed or was stopped leaves the
     // document as it was before that tile.
     void discard() { outPending_ = false; }
-    // Frees the tile buffers once the filter is done (the requests stay).
+    // Writes back every output held and frees the tile buffers once the
+    // filter is done (the requests stay).
     void releaseBuffers();
+
+    // A module's input must come from the image as it was before any tile was
+    // written back. By default the server keeps a copy of the whole image from
+    // the second tile on. With writeBackInOrder it keeps the written tiles
+    // instead, and writes one back into the image once a request starts below
+    // its last row: for a module that walks its tiles from the top down (as
+    // filters do) that holds about one row of tiles, not a second image. A
+    // module that then asks for rows above that line, or for output it has
+    // written already, gets an error and wentBack() tells; its result is not
+    // the one a copy would give, and the host runs it again without this.
+    bool writeBackInOrder = false;
+    bool wentBack() const { return wentBack_; }
 
     // What the module asked for, for the tests.
     struct Request {
@@ -95,6 +110,15 @@ class TileServer {
     bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
                std::vector<uint8_t>& pixels, bool inPlace);
     void serveMask(const VRect& rect, int16_t padding);
+    // Writes `region` into the document.
+    void writeBack(Region& region);
+    // writeBackInOrder: holds the pending output; writes back what lies
+    // wholly above `line`.
+    void holdPending();
+    void settleAbove(int64_t line);
+    // writeBackInOrder: whether `asked` reaches rows written back or output
+    // held already.
+    bool goesBack(const Requested& asked) const;
 
     Document& document_;
     const Hooks& hooks_;
@@ -105,6 +129,13 @@ class TileServer {
     VRect maskRect_{0, 0, 0, 0};
     std::vector<uint8_t> mask_;
     bool outPending_ = false;
+    // writeBackInOrder: written tiles not yet in the document, and the bottom
+    // of the rows written back so far.
+    std::deque<Region> held_;
+    // Blocks of written-back tiles, for the tiles to come.
+    std::vector<UnfilledBytes> spare_;
+    int64_t settledBottom_ = INT64_MIN;
+    bool wentBack_ = false;
     std::vector<Request> requests_;
     std::size_t abortPolls_ = 0;
     std::vector<std::pair<int32_t, int32_t>> progressReports_;
