@@ -44,12 +44,16 @@ int16_t startRun(CallContext& context, bool showDialog) {
     const int64_t width = widthOf(rect);
     const uint64_t area = static_cast<uint64_t>(width * heightOf(rect));
     const PersistentBlock& block = *context.persistent;
-    if (context.map != nullptr && block.mapWidth == width && block.mapBytes == area) {
-        return processImage(context, context.parameters->engine, block.mapWidth, context.map);
-    }
+    const bool marked = context.map != nullptr && block.mapWidth == width && block.mapBytes == area;
     // No map saved for this rectangle: the engine takes a missing map as
     // every pixel unmarked, without a byte per pixel to say so.
-    return processImage(context, context.parameters->engine, static_cast<int32_t>(width), nullptr);
+    const int16_t result =
+        marked ? processImage(context, context.parameters->engine, block.mapWidth, context.map)
+               : processImage(context, context.parameters->engine, static_cast<int32_t>(width),
+                              nullptr);
+    // The dialog recorded its settings already; a run without it records what it used.
+    if (result == noErr && !showDialog) recordDescriptor(context);
+    return result;
 }
 
 // How far beyond a host tile the run reads, so that every pixel of the tile is rated,

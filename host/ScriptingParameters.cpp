@@ -107,32 +107,32 @@ std::optional<bool> readScriptingParameters(CallContext& context) {
     return context.persistent->showDialogNext != 0;
 }
 
-void recordParameters(CallContext& context) {
+void recordDescriptor(CallContext& context) {
     const PSActionDescriptorProcs* descriptors = context.suites.optionalDescriptors();
-    if (descriptors == nullptr) return;  // a host that cannot record
-    const FilterParameters& parameters = *context.parameters;
+    PIDescriptorParameters* scripting = context.record->descriptorParameters;
+    if (descriptors == nullptr || scripting == nullptr) return;  // a host that cannot record
 
     PIActionDescriptor recorded = nullptr;
-    if (descriptors->Make(&recorded) == noErr && recorded != nullptr) {
-        writeParameters(*descriptors, parameters, recorded);
-        PIDescriptorParameters* scripting = context.record->descriptorParameters;
-        if (scripting != nullptr) {
-            if (scripting->descriptor != nullptr) {
-                context.suites.handles().Dispose(scripting->descriptor);
-                scripting->descriptor = nullptr;
-            }
-            PIDescriptorHandle handle = nullptr;
-            if (descriptors->AsHandle(recorded, &handle) == noErr) scripting->descriptor = handle;
-            scripting->recordInfo = plugInDialogOptional;
-        }
-        descriptors->Free(recorded);
+    if (descriptors->Make(&recorded) != noErr || recorded == nullptr) return;
+    writeParameters(*descriptors, *context.parameters, recorded);
+    if (scripting->descriptor != nullptr) {
+        context.suites.handles().Dispose(scripting->descriptor);
+        scripting->descriptor = nullptr;
     }
+    PIDescriptorHandle handle = nullptr;
+    if (descriptors->AsHandle(recorded, &handle) == noErr) scripting->descriptor = handle;
+    scripting->recordInfo = plugInDialogOptional;
+    descriptors->Free(recorded);
+}
 
+void recordParameters(CallContext& context) {
+    recordDescriptor(context);
+    const PSActionDescriptorProcs* descriptors = context.suites.optionalDescriptors();
     const PSDescriptorRegistryProcs* registry = context.suites.optionalRegistry();
-    if (registry == nullptr) return;
+    if (descriptors == nullptr || registry == nullptr) return;
     PIActionDescriptor confirmed = nullptr;
     if (descriptors->Make(&confirmed) == noErr && confirmed != nullptr) {
-        writeParameters(*descriptors, parameters, confirmed);
+        writeParameters(*descriptors, *context.parameters, confirmed);
         registry->Register(kPluginUUID, confirmed, true);
         descriptors->Free(confirmed);
     }

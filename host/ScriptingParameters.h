@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The filter's parameters as an action descriptor: read from the host's
-// registry and scripting descriptor at the start, recorded after the dialog.
+// registry and scripting descriptor at the start, recorded after the run
+// (and remembered in the registry after a confirmed dialog).
 #pragma once
 
 #include <optional>
@@ -24,6 +25,10 @@ void writeParameters(const PSActionDescriptorProcs& suite, const FilterParameter
 // Returns whether to show the dialog, or nothing when the host's descriptor
 // cannot be read (the start step then ends with the host's result untouched).
 std::optional<bool> readScriptingParameters(CallContext& context);
+
+// The parameters the run used, clamped as read, in the host's descriptor: what
+// a host replays and what it can show as the run's settings.
+void recordDescriptor(CallContext& context);
 
 // After a confirmed dialog: the host's descriptor and the registry entry.
 void recordParameters(CallContext& context);

@@ -69,7 +69,7 @@ TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
         EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
         // The preview lives in the module; its layout is this build's.
         const auto* ctrl = static_cast<const NelvoImageCtrl*>(findControl(d, editing::kPreview));
-        preview = ctrl->optimizedPixels;
+        preview.assign(ctrl->optimizedPixels.begin(), ctrl->optimizedPixels.end());
         findControl<QPushButton>(d, 1)->click();
     });
     session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);

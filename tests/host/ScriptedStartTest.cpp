@@ -111,6 +111,12 @@ TEST_F(ScriptedStart, DescriptorValuesAreClamped) {
         session->giveDescriptor(d, plugInDialogSilent);
         ASSERT_EQ(start(), noErr);
         EXPECT_EQ(parameters().engine.detectionIntensity, expected) << given;
+        // The run records the value it used, for the host to show and replay.
+        const auto recorded = session->recordedDescriptor();
+        ASSERT_TRUE(recorded.has_value()) << given;
+        const DescriptorValue* used = recorded->find(kDetI);
+        ASSERT_NE(used, nullptr) << given;
+        EXPECT_EQ(std::get<int32_t>(*used), expected) << given;
     }
 }
 

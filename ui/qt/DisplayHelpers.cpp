@@ -72,22 +72,28 @@ namespace {
 // surfaces from one showImage to the next: mapping and unmapping huge pages again and
 // again made the kernel compact memory and tripled the time.
 struct SurfaceMemory {
-    static void* allocate(std::size_t bytes) {
+    static void* allocate(std::size_t bytes, SurfacePages pages) {
 #ifdef __linux__
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return nullptr;
         madvise(p, bytes, MADV_HUGEPAGE);  // advice only: a refusal changes nothing
-        // Pages are faulted in now, while the dialog opens, not under the first brush
-        // stroke: clearing the overlay's untouched pages as a stroke crossed them held a
-        // mouse move up for up to 55 ms. Older kernels refuse; the faults then come later.
-        madvise(p, bytes, MADV_POPULATE_WRITE);
+        // Pages are faulted in before the first brush stroke: clearing the overlay's
+        // untouched pages as a stroke crossed them held a mouse move up for up to 55 ms.
+        // Older kernels refuse; the faults then come later.
+        if (pages == SurfacePages::Now) prefault(p, bytes);
         const std::lock_guard<std::mutex> lock(mutex());
         sizes().emplace(p, bytes);
         return p;
 #else
+        static_cast<void>(pages);
         return std::calloc(bytes, 1);
 #endif
     }
+#ifdef __linux__
+    static void prefault(void* p, std::size_t bytes) {
+        madvise(p, bytes, MADV_POPULATE_WRITE);
+    }
+#endif
     static void release(void* p) {
 #ifdef __linux__
         const std::lock_guard<std::mutex> lock(mutex());
@@ -113,14 +119,14 @@ struct SurfaceMemory {
 
 }  // namespace
 
-QImage createDibSurface(int width, int height, QImage::Format format) {
+QImage createDibSurface(int width, int height, QImage::Format format, SurfacePages pages) {
     if (width < 0 || height < 0) throw std::runtime_error("Failed to create DIB section");
     if (width == 0 || height == 0) return QImage();
     const auto rowBytes = static_cast<std::size_t>(width) * 4;
     if (rowBytes > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max()) /
                        static_cast<std::size_t>(height))
         throw std::runtime_error("Failed to create DIB section");
-    void* bits = SurfaceMemory::allocate(rowBytes * static_cast<std::size_t>(height));
+    void* bits = SurfaceMemory::allocate(rowBytes * static_cast<std::size_t>(height), pages);
     if (bits == nullptr) throw std::runtime_error("Failed to create DIB section");
     QImage surface(static_cast<uchar*>(bits), width, height, static_cast<qsizetype>(rowBytes),
                    format, SurfaceMemory::release, bits);
@@ -129,6 +135,17 @@ QImage createDibSurface(int width, int height, QImage::Format format) {
         throw std::runtime_error("Failed to create DIB section");
     }
     return surface;
+}
+
+void prefaultSurface(const QImage& surface) {
+#ifdef __linux__
+    // The surface's memory starts at its mapping; the advice writes no pixel.
+    if (surface.isNull()) return;
+    SurfaceMemory::prefault(const_cast<uchar*>(surface.constBits()),
+                            static_cast<std::size_t>(surface.sizeInBytes()));
+#else
+    static_cast<void>(surface);
+#endif
 }
 
 QImage createMemorySurface(const QWidget* window, int width, int height) {

@@ -43,7 +43,13 @@ QImage loadBitmapScaled(int id, int width, int height);
 // A 32-bit surface, every byte 0: Format_RGB32 for images, Format_ARGB32_Premultiplied
 // for overlays (the layouts blue, green, red, fourth byte, rows top-down). A surface
 // without area is an empty image. Throws "Failed to create DIB section".
-QImage createDibSurface(int width, int height, QImage::Format format = QImage::Format_RGB32);
+// When a surface's pages are faulted in: as it is made, or when prefaultSurface asks.
+enum class SurfacePages { Now, Later };
+QImage createDibSurface(int width, int height, QImage::Format format = QImage::Format_RGB32,
+                        SurfacePages pages = SurfacePages::Now);
+// Faults in the pages of a surface made with SurfacePages::Later, without changing a
+// pixel; nothing where the platform cannot.
+void prefaultSurface(const QImage& surface);
 
 // A surface for drawing that is later copied onto `window`. Throws "Failed to create
 // compatible bitmap".

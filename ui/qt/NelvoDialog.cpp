@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QTabBar>
@@ -500,9 +501,14 @@ void NelvoDialog::openHelp() {
 
 void NelvoDialog::setTexts() {
     setWindowTitle(text(strings::dialogTitle));
-    for (const std::uint32_t view :
-         {strings::viewOriginal, strings::viewMarkDefects, strings::viewOptimized})
-        viewTabs_->addTab(text(view));
+    {
+        // The first tab becomes the current one; initialise() shows its picture once,
+        // rather than rendering all 24 megapixels here and again there.
+        const QSignalBlocker quiet(viewTabs_);
+        for (const std::uint32_t view :
+             {strings::viewOriginal, strings::viewMarkDefects, strings::viewOptimized})
+            viewTabs_->addTab(text(view));
+    }
     for (const auto& [id, tip] : kToolTips) control(id)->setToolTip(text(tip));
 }
 

@@ -17,6 +17,7 @@
 #include "PIFilter.h"
 #include "ui/shared/PluginCursor.h"
 #include "ui/shared/PreviewGeometry.h"
+#include "util/FreshPagesAllocator.h"
 
 class QPainter;
 
@@ -100,8 +101,10 @@ class NelvoImageCtrl : public QWidget {
     int imageWidth = 0;
     int imageHeight = 0;
     int channels = 0;
-    std::vector<std::uint8_t> sourcePixels;
-    std::vector<std::uint8_t> optimizedPixels;
+    // Written in full before they are shown (by the source's copy and by the first
+    // computation): sized without touching their pages, off the way to the first picture.
+    FreshPagesBytes sourcePixels;
+    FreshPagesBytes optimizedPixels;
     int rowBytes = 0;
     int colBytes = 0;
     double zoom = 1.0;
@@ -138,6 +141,8 @@ class NelvoImageCtrl : public QWidget {
     // known to be empty.
     const std::uint8_t* shownPixels_ = nullptr;
     bool overlayEmpty_ = false;
+    // The overlay was made with its pages untouched; the first paint has them faulted in.
+    bool overlayPagesDue_ = false;
     // imageSurface_ halved again and again, so that a reduced view is sampled from a
     // picture no more than twice its size and keeps fine detail instead of aliasing.
     std::vector<QImage> reductions_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "cli/RunCommand.h"
 #include "filterhost/cli/DustyPicture.h"
 #include "imageio/ImageFiles.h"
+#include "resources/pipl/PluginIdentity.h"
 #include "support/EnvironmentVariable.h"
 #include "support/TempDir.h"
 
@@ -246,6 +248,58 @@ TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {
     EXPECT_TRUE(fs::exists(result));
 }
 
+// The program's line after a run: the values the filter used, clamped by the
+// filter itself, and where each came from.
+TEST_F(RunCommand, TheRunSaysWhichSettingsItUsed) {
+    std::ofstream(folder / "action.json")
+        << R"({"playInfo": "silent", "descriptor": {"detI": 12, "tilE": 300}})";
+    fs::create_directories(folder / "config/filterhost");
+    std::ofstream(folder / "config/filterhost/registry.json")
+        << R"({"version": 1, "entries": {")" << nelvo::kPluginUUID
+        << R"(": {"tilE": 30, "detI": 3}}})";
+    const std::string noMarks = ", no hand marks (they are made in the dialog)";
+    struct Case {
+        std::string options;
+        bool registry;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"", false,
+         "used darK=true briT=false detI=8 tilE=8 adaP=false" + noMarks +
+             "; defaults: darK, briT, detI, tilE, adaP"},
+        {"--set detI=50 --set tilE=0 --set brsS=500", false,
+         "used darK=true briT=false detI=20 tilE=1 adaP=false" + noMarks +
+             "; from --set: detI (50 \u2192 20, the filter's limit), tilE (0 \u2192 1, the "
+             "filter's limit), brsS (500 \u2192 100, the filter's limit); defaults: darK, briT, "
+             "adaP"},
+        {"--play " + (folder / "action.json").string() + " --set darK=0 --set briT=false", false,
+         "used darK=false briT=false detI=12 tilE=100 adaP=false (neither dark nor bright "
+         "defects: nothing to detect, the picture is passed through)" +
+             noMarks +
+             "; from --set: darK, briT; from --play: detI, tilE (300 \u2192 100, the filter's "
+             "limit); defaults: adaP"},
+        {"--set detI=5", true,
+         "used darK=true briT=false detI=5 tilE=30 adaP=false" + noMarks +
+             "; from --set: detI; last confirmed in the dialog: tilE; defaults: darK, briT, adaP"},
+    };
+    for (const Case& c : cases) {
+        if (!c.registry) fs::rename(folder / "config/filterhost/registry.json", folder / "kept");
+        const std::string command = std::string(FILTERHOST_PATH) + " run --plugin " +
+                                    NELVO_MODULE_PATH + " " + input.string() + " -o " +
+                                    (folder / "out.png").string() + " " + c.options;
+        FILE* program = popen(command.c_str(), "r");
+        ASSERT_NE(program, nullptr);
+        std::string printed;
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, program) != nullptr) printed += buffer;
+        EXPECT_EQ(pclose(program), 0) << c.options;
+        if (!c.registry) fs::rename(folder / "kept", folder / "config/filterhost/registry.json");
+        EXPECT_NE(printed.find("filterhost: " + c.line + "\n"), std::string::npos)
+            << c.options << "\n"
+            << printed;
+    }
+}
+
 TEST(TileSizeOption, Parsing) {
     EXPECT_EQ(parseTileSize("512x256"), (std::pair{512, 256}));
     for (const char* bad : {"", "x", "0x5", "5x0", "-1x4", "4x", "12", "3x4x5", "ax4"})
@@ -261,11 +315,18 @@ TEST(Program, HelpAndListAnswer) {
     std::ostringstream listing;
     ASSERT_EQ(listFilters(NELVO_MODULE_PATH, listing), 0);
     EXPECT_NE(listing.str().find("Brenwick > Nelvo..."), std::string::npos);
-    // The scripting keys, named and typed by the module's terminology.
-    for (const char* line : {"      detI  defect detection, integer (defect detection amount)\n",
-                             "      darK  dark defects, true/false\n",
-                             "      zooM  zoom, number (preview zoom factor)\n"})
+    // The scripting keys, named and typed by the module's terminology, with the ranges
+    // the module clamps integers to (the dialog's tile size slider stops at 50).
+    for (const char* line :
+         {"      detI  defect detection, integer 1..20 (defect detection amount)\n",
+          "      tilE  tile size, integer 1..100 (defect tile size)\n",
+          "      brsI  brush intensity, integer -10..10 (defect brush intensity)\n",
+          "      darK  dark defects, true/false\n",
+          "      zooM  zoom, number (preview zoom factor)\n"})
         EXPECT_NE(listing.str().find(line), std::string::npos) << line << listing.str();
+    std::ostringstream help, unused;
+    ASSERT_EQ(runCommandLine({"run", "--help"}, help, unused), 0);
+    EXPECT_NE(help.str().find("`filterhost list` shows the module's keys"), std::string::npos);
 }
 
 }  // namespace

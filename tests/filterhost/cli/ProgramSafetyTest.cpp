@@ -409,6 +409,13 @@ TEST_F(TheProgram, BatchFiltersAFolderSkippingTheDamagedAndTheUpToDate) {
     outcome = run("batch scans -o cleaned -r --force --set detI=12");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.out.find("3 done, 0 skipped"), std::string::npos) << outcome.out;
+    // Each file says which settings it was filtered with.
+    for (const char* file : {"[1/3] used", "[2/3] used", "[3/3] used"}) {
+        const std::string line = std::string(file) + " darK=true briT=false detI=12 tilE=8";
+        const auto at = outcome.out.find(line);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << outcome.out;
+        EXPECT_NE(outcome.out.find("from --set: detI;", at), std::string::npos) << outcome.out;
+    }
 
     const Refusal refusals[] = {
         {"batch scans -o scans", 1, "is the input folder"},

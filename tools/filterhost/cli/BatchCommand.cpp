@@ -209,6 +209,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
             tally.pixels += outcome.pixels;
             out << prefix << input.string() << " -> " << run.output.string() << ": "
                 << describeChanges(outcome.changed, outcome.pixels) << "\n";
+            if (outcome.settings) out << prefix << *outcome.settings << "\n";
         } catch (const SettingsError& e) {
             terminal.clearBar();
             err << "filterhost: " << e.what() << "\n";

@@ -22,7 +22,9 @@ constexpr const char kRunFooter[] =
     "Without --dialog the filter runs silently, with the last confirmed settings\n"
     "unless --play or --set say otherwise. Esc, Ctrl-C or SIGTERM stops a run at any\n"
     "phase and nothing is written; a second Ctrl-C ends the program at once.\n"
-    "Every output is checked before the work and all appear or none.";
+    "Every output is checked before the work and all appear or none.\n"
+    "`filterhost list` shows the module's keys for --set with their types and ranges;\n"
+    "a value beyond a range is taken as its end, and the run's last line says so.";
 
 // For tests: FILTERHOST_TEST_SIGNALS="PHASE:NAME,NAME..." makes a run send
 // itself these signals (INT, TERM, HUP) as it reaches PHASE (read,

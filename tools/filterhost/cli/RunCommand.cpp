@@ -11,9 +11,11 @@
 #include "cli/DisplayCheck.h"
 #include "cli/FilePaths.h"
 #include "cli/KeyCheck.h"
+#include "cli/KeyRanges.h"
 #include "cli/PixelChanges.h"
 #include "cli/ProgramFile.h"
 #include "cli/SetAssignment.h"
+#include "cli/SettingsReport.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "imageio/ImageFiles.h"
@@ -180,9 +182,24 @@ std::string typeWords(uint32_t type) {
     return quoted;
 }
 
-// The keys the module's terminology names, for --set and action files: key, name, type
-// and the module's own description.
-void listScriptingKeys(const PluginModule& module, std::ostream& out) {
+// " 1..20", " from 1", " up to 9", or nothing for a key the module leaves open:
+// values beyond an end are taken as that end.
+std::string rangeWords(const KeyRange& range) {
+    std::string words;
+    if (range.low && range.high) {
+        words.append(" ").append(std::to_string(*range.low));
+        words.append("..").append(std::to_string(*range.high));
+    } else if (range.low) {
+        words.append(" from ").append(std::to_string(*range.low));
+    } else if (range.high) {
+        words.append(" up to ").append(std::to_string(*range.high));
+    }
+    return words;
+}
+
+// The keys the module's terminology names, for --set and action files: key, name, type,
+// the range the module clamps an integer to, and the module's own description.
+void listScriptingKeys(PluginModule& module, std::ostream& out) {
     const PluginInfo& info = module.info();
     if (!info.terminology) return;
     const auto bytes = module.resource(kTerminologyResource, info.terminology->resourceID);
@@ -193,11 +210,19 @@ void listScriptingKeys(const PluginModule& module, std::ostream& out) {
     } catch (const std::exception& e) {
         throw HostError(module.path().string() + ": malformed " + e.what());
     }
+    std::vector<uint32_t> integerKeys;
+    for (const TerminologySuite& suite : terminology.suites)
+        for (const TerminologyEvent& event : suite.events)
+            for (const TerminologyParameter& p : event.parameters)
+                if (p.type == typeInteger) integerKeys.push_back(p.key);
+    const std::map<uint32_t, KeyRange> ranges = probeKeyRanges(module, integerKeys);
     out << "    scripting keys (--set KEY=VALUE):\n";
     for (const TerminologySuite& suite : terminology.suites)
         for (const TerminologyEvent& event : suite.events)
             for (const TerminologyParameter& p : event.parameters) {
                 out << "      " << keyText(p.key) << "  " << p.name << ", " << typeWords(p.type);
+                if (const auto range = ranges.find(p.key); range != ranges.end())
+                    out << rangeWords(range->second);
                 if (!p.description.empty() && p.description != p.name)
                     out << " (" << p.description << ")";
                 out << "\n";
@@ -269,15 +294,19 @@ PreparedFilter prepareFilter(const RunOptions& options) {
     filter.module = PluginModule::load(options.plugin);
     const KeyKinds kinds = moduleKeyKinds(*filter.module);
     if (options.play) filter.action = readAction(*options.play, kinds);
+    filter.played = filter.action.descriptor;
     for (const std::string& assignment : options.assignments) {
         try {
-            putFromText(filter.action.descriptor, assignment, kinds);
+            putFromText(filter.assigned, assignment, kinds);
         } catch (const std::exception& e) {
             throw HostError(std::string("--set: ") + e.what());
         }
     }
+    for (const auto& [key, value] : filter.assigned.entries())
+        filter.action.descriptor.put(key, value);
     filter.askedKeys = askedKeys(*filter.module, filter.action.descriptor);
     takeNumbersAsBooleans(filter.action.descriptor, filter.askedKeys);
+    takeNumbersAsBooleans(filter.assigned, filter.askedKeys);
     if (options.dialog) filter.action.playInfo = plugInDialogDisplay;
     if (filter.action.playInfo == plugInDialogDisplay) {
         // Without a display the module could not show its window; say so plainly.
@@ -392,6 +421,12 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     if (result != noErr)
         throw HostError(options.input.string() + ": " +
                         describeResult(result, action.playInfo == plugInDialogDisplay));
+    const std::optional<Descriptor> used = session.recordedDescriptor();
+    if (used) {
+        SettingsSources sources{services.scripting().entryRead(), filter.played, filter.assigned,
+                                action.playInfo == plugInDialogDisplay};
+        outcome.settings = describeSettings(*used, sources);
+    }
 
     // Both outputs are written in full before either replaces anything.
     nelvo::util::SafeWrite imageFile(options.output);
@@ -400,7 +435,7 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     if (options.record) {
         Action recorded;
         recorded.playInfo = options.dialog ? plugInDialogDisplay : plugInDialogSilent;
-        recorded.descriptor = session.recordedDescriptor().value_or(action.descriptor);
+        recorded.descriptor = used.value_or(action.descriptor);
         recordFile.emplace(*options.record);
         recordFile->write(actionText(recorded));
     }
@@ -455,6 +490,7 @@ int runFilter(const RunOptions& options, std::ostream& out, std::ostream& err) {
         out << "filterhost: " << options.input.string() << " -> " << options.output.string()
             << "\n";
         out << "filterhost: " << describeChanges(outcome.changed, outcome.pixels) << "\n";
+        if (outcome.settings) out << "filterhost: " << *outcome.settings << "\n";
         return 0;
     } catch (const std::exception& e) {
         err << "filterhost: " << e.what() << "\n";

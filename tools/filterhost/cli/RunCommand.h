@@ -59,6 +59,9 @@ using AskedKeys = std::map<uint32_t, ScriptingServices::AskedKey>;
 struct PreparedFilter {
     std::unique_ptr<PluginModule> module;
     Action action;
+    // Where the action's keys came from: the --play file and --set, which wins.
+    Descriptor played;
+    Descriptor assigned;
     // The keys the filter reads, with their kinds.
     AskedKeys askedKeys;
 };
@@ -92,6 +95,8 @@ struct ImageOutcome {
     bool written = false;  // false: stopped, nothing written
     uint64_t changed = 0;  // pixels that differ from the input
     uint64_t pixels = 0;
+    // The settings the filter used and where they came from, when it recorded them.
+    std::optional<std::string> settings;
 };
 
 // One image through the whole pipeline: read, check, filter, write the output

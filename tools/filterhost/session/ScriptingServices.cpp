@@ -340,6 +340,7 @@ OSErr ScriptingServices::getEntry(const char* key, PIActionDescriptor* reference
     PIActionDescriptor made = make();
     *descriptor(made) = found->second.descriptor;
     *reference = made;
+    entryRead_ = found->second.descriptor;
     return kSPNoError;
 }
 

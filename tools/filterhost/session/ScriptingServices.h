@@ -49,6 +49,9 @@ class ScriptingServices {
     Handle makeHandle(const Descriptor& descriptor);
     std::optional<Descriptor> readHandle(Handle handle);
     const Descriptor* registryEntry(const std::string& key);
+    // The registry entry the filter read last, if it found one: the settings
+    // last confirmed in its dialog, as a run started from them.
+    const std::optional<Descriptor>& entryRead() const { return entryRead_; }
     std::size_t liveDescriptors() const { return descriptors_.size(); }
     void forgetDescriptors() { descriptors_.clear(); }
 
@@ -80,6 +83,7 @@ class ScriptingServices {
     bool registryLoaded_ = false;
     std::vector<std::string> warnings_;
     std::map<uint32_t, AskedKey> asked_;
+    std::optional<Descriptor> entryRead_;
 };
 
 }  // namespace filterhost
