@@ -273,8 +273,8 @@ TEST_F(RunCommand, TheRunSaysWhichSettingsItUsed) {
              "filter's limit), brsS (500 \u2192 100, the filter's limit); defaults: darK, briT, "
              "adaP"},
         {"--play " + (folder / "action.json").string() + " --set darK=0 --set briT=false", false,
-         "used darK=false briT=false detI=12 tilE=100 adaP=false (neither dark nor bright "
-         "defects: nothing to detect, the picture is passed through)" +
+         "used darK=false briT=false detI=12 tilE=100 adaP=false (neither kind chosen: dark "
+         "and bright defects are both found)" +
              noMarks +
              "; from --set: darK, briT; from --play: detI, tilE (300 \u2192 100, the filter's "
              "limit); defaults: adaP"},

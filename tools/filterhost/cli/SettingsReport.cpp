@@ -76,10 +76,9 @@ std::string describeSettings(const Descriptor& used, const SettingsSources& sour
         line += '=';
         line += valueText(*value);
     }
+    // The filter rates every pixel when neither kind is chosen, as with both.
     if (isFalse(used, "darK") && isFalse(used, "briT"))
-        line +=
-            " (neither dark nor bright defects: nothing to detect, the picture is passed "
-            "through)";
+        line += " (neither kind chosen: dark and bright defects are both found)";
     line += sources.dialog ? ", hand marks as left in the dialog"
                            : ", no hand marks (they are made in the dialog)";
 
