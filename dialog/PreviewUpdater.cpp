@@ -8,6 +8,7 @@
 #include <tbb/parallel_for.h>
 
 #include <exception>
+#include <utility>
 
 namespace nelvo {
 
@@ -109,7 +110,10 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
         if (stopped()) return;
         repairPreview(size);
         finished = !stopped();
-        resultHeld_ = finished;
+        if (finished) {
+            resultHeld_ = true;
+            unfinishedTiles_.clear();
+        }
     } catch (const std::exception& e) {
         resultHeld_ = false;
         // Typically memory running out in a stage. The planes may be half written: the
@@ -128,15 +132,16 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     nextDefects_.resize(defectMap.size());
     engine.exportDefects(nextDefects_.data(), target_.width, size);
     const bool incremental = resultHeld_;
-    // From here until the repair ends the buffers hold no finished result.
-    resultHeld_ = false;
     DefectBlocks blocks;
     std::vector<VRect> tiles;
     if (incremental) {
         blocks = compareDefectMaps(defectMap.data(), nextDefects_.data(), size.width, size.height);
-        tiles = tilesToRepair(blocks, kRepairReach);
+        tiles = mergeTiles(tilesToRepair(blocks, kRepairReach), unfinishedTiles_);
     }
     defectMap.swap(nextDefects_);
+    // From here until the repair ends these tiles hold no finished result; where no flag
+    // changed near them, the others hold the repair of the new map as well.
+    const std::vector<VRect> leftByStoppedRuns = std::exchange(unfinishedTiles_, tiles);
     if (stopped()) return;
 
     // A tile is redone with its surroundings, about one and a half times its area, so
@@ -145,11 +150,16 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     for (const VRect& t : tiles) tileArea += std::int64_t{t.width()} * t.height();
     const std::int64_t imageArea = std::int64_t{size.width} * size.height;
     if (!incremental || 2 * tileArea > imageArea) {
-        // Outside the old and the new defects both results are the source.
-        if (incremental)
+        resultHeld_ = false;
+        // Outside the old and the new defects both results are the source, except
+        // where a stopped computation left tiles half repaired.
+        if (incremental) {
             changedTiles_ = blocksHoldingDefects(blocks);
-        else
+            changedTiles_->insert(changedTiles_->end(), leftByStoppedRuns.begin(),
+                                  leftByStoppedRuns.end());
+        } else {
             changedTiles_.reset();
+        }
         engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
                           target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
         if (stopped()) return;

@@ -131,9 +131,12 @@ class PreviewUpdater {
     std::atomic<bool> detectStale_{true};
     std::atomic<int> completedDetects_{0};
     std::atomic<int> finishedCount_{0};
-    // Worker only (one at a time, joined in between): optimizedPixels and defectMap hold
-    // the result of a finished computation.
+    // Worker only (one at a time, joined in between): optimizedPixels holds the repair
+    // of defectMap, except in unfinishedTiles_, which a stopped computation may have left
+    // half repaired. A stopped drag of the intensity slider thus keeps the next
+    // computation incremental.
     bool resultHeld_ = false;
+    std::vector<VRect> unfinishedTiles_;
     std::vector<std::uint8_t> nextDefects_;
     std::optional<std::vector<VRect>> changedTiles_;
 };
