@@ -12,6 +12,18 @@
 
 namespace nelvo {
 
+UpdateImagesParams updateParams(const ControlValues& controls, UpdateMode mode) {
+    UpdateImagesParams p;
+    p.mode = static_cast<std::int32_t>(mode);
+    p.darkDefects = controls.darkDefects;
+    p.brightDefects = controls.brightDefects;
+    p.detectionIntensity = controls.detectionIntensity;
+    p.tileSize = controls.tileSize;
+    p.defectColor = controls.defectColor;
+    p.adaptiveRecognition = controls.adaptiveRecognition;
+    return p;
+}
+
 bool runsDetect(UpdateMode mode) {
     return mode == UpdateMode::Initial || mode == UpdateMode::TileSize ||
            mode == UpdateMode::DefectType;

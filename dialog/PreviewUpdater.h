@@ -24,6 +24,8 @@
 
 namespace nelvo {
 
+struct ControlValues;
+
 enum class UpdateMode : std::int32_t {
     Initial = 0,     // end of initialisation; a preset applied
     TileSize = 1,    // the tile size slider or box
@@ -43,6 +45,9 @@ struct UpdateImagesParams {
     bool adaptiveRecognition = false;
     friend bool operator==(const UpdateImagesParams&, const UpdateImagesParams&) = default;
 };
+
+// The computation the dialog's controls ask for, started for `mode`.
+UpdateImagesParams updateParams(const ControlValues& controls, UpdateMode mode);
 
 bool runsDetect(UpdateMode mode);
 // The progress bar's range: rows of detection's two passes (when it runs), the export and

@@ -11,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+#include "dialog/DialogControls.h"
 #include "dialog/PreviewUpdater.h"
 #include "dialog/RefusingAllocator.h"
 
@@ -192,6 +193,27 @@ TEST(PreviewUpdater, AComputationStoppedInItsRepairLeavesTheNextOneIncrementalAn
                         (t.right - t.left) * 3, redrawn.begin() + static_cast<std::ptrdiff_t>(row));
         }
     EXPECT_EQ(redrawn, p.optimized);
+}
+
+TEST(PreviewUpdater, TheControlsGiveTheComputationsParameters) {
+    ControlValues v;
+    v.darkDefects = false;
+    v.brightDefects = true;
+    v.detectionIntensity = 13;
+    v.tileSize = 27;
+    v.brushSize = 40;
+    v.brushIntensity = 5;
+    v.eraserSize = 33;
+    v.defectColor = 0x00AB12CD;
+    v.adaptiveRecognition = true;
+    UpdateImagesParams expected;
+    expected.mode = static_cast<std::int32_t>(UpdateMode::TileSize);
+    expected.brightDefects = true;
+    expected.detectionIntensity = 13;
+    expected.tileSize = 27;
+    expected.defectColor = 0x00AB12CD;
+    expected.adaptiveRecognition = true;
+    EXPECT_EQ(updateParams(v, UpdateMode::TileSize), expected);
 }
 
 TEST(PreviewUpdater, UnchangedSettingsStartNothingExceptInitialAndMarks) {

@@ -67,16 +67,8 @@ void NelvoDialog::setUpEngine(PlaneAllocator& allocator) {
 
 void NelvoDialog::startUpdate(UpdateMode mode) {
     if (!initialised_) return;  // the first computation starts at the end of initialise
-    const ControlValues v = controlValues();
-    UpdateImagesParams p;
-    p.mode = static_cast<std::int32_t>(mode);
-    p.darkDefects = v.darkDefects;
-    p.brightDefects = v.brightDefects;
-    p.detectionIntensity = v.detectionIntensity;
-    p.tileSize = v.tileSize;
-    p.defectColor = v.defectColor;
-    p.adaptiveRecognition = v.adaptiveRecognition;
-    const std::optional<std::int32_t> range = updater_->startUpdate(p);
+    const std::optional<std::int32_t> range =
+        updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;
     progress_->setRange(0, *range);
     progress_->setValue(0);
