@@ -6,6 +6,7 @@
 #include "engine/Repair.h"
 
 #include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
 
 #include <exception>
 #include <utility>
@@ -40,7 +41,8 @@ PreviewUpdater::PreviewUpdater(const PreviewTarget& target, std::function<void()
       defectMap(markingMap.size(), 0),
       target_(target),
       onDone_(std::move(onDone)),
-      onError_(std::move(onError)) {
+      onError_(std::move(onError)),
+      sourceLoaded_(!target.sourceRegion) {
     target_.engine->setCallbacks([this] { return stopped(); },
                                  [this](std::int32_t) { progressCount.exchange(0); },
                                  [this](std::int32_t n) { progressCount.fetch_add(n); });
@@ -98,6 +100,15 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
         ExitGuard guard{*this};
         if (stopped()) return;
         FilterBase& engine = *target_.engine;
+        if (!sourceLoaded_) {
+            // Each core has its part: the window's thread is drawing the first picture.
+            tbb::task_arena oneCore(1);
+            oneCore.execute([&] {
+                engine.setSource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
+                                 *target_.sourceRegion);
+            });
+            sourceLoaded_ = true;
+        }
         const PlaneSize size{target_.width, target_.height};
         if (withDetect) {
             EngineSettings settings{};

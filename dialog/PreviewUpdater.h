@@ -64,6 +64,10 @@ struct PreviewTarget {
     std::int32_t rowBytes = 0, colBytes = 0;
     const std::uint8_t* selection = nullptr;
     std::int32_t selectionRowBytes = 0;
+    // When set, the first computation hands the source pixels of this region to the
+    // engine (setSource) before anything else, on one core, while the window's thread
+    // draws the first picture; otherwise the caller has done so.
+    std::optional<VRect> sourceRegion;
 };
 
 class PreviewUpdater {
@@ -141,6 +145,7 @@ class PreviewUpdater {
     // half repaired. A stopped drag of the intensity slider thus keeps the next
     // computation incremental.
     bool resultHeld_ = false;
+    bool sourceLoaded_ = false;
     std::vector<VRect> unfinishedTiles_;
     std::vector<std::uint8_t> nextDefects_;
     std::optional<std::vector<VRect>> changedTiles_;

@@ -94,10 +94,15 @@ class StoppingEngine : public FilterBase {
     std::unique_ptr<FilterBase> engine_;
 };
 
+// Who hands the picture to the engine.
+enum class SourceLoading { ByCaller, ByFirstComputation };
+
 // One engine and updater on a picture; counts finished computations.
 struct Preview {
-    Preview(int w, int h) : Preview(w, h, w, h) {}
-    Preview(int w, int h, int dustyWidth, int dustyHeight)
+    Preview(int w, int h, SourceLoading loading = SourceLoading::ByCaller)
+        : Preview(w, h, w, h, loading) {}
+    Preview(int w, int h, int dustyWidth, int dustyHeight,
+            SourceLoading loading = SourceLoading::ByCaller)
         : width(w),
           height(h),
           source(dustyPicture(w, h, dustyWidth, dustyHeight)),
@@ -114,6 +119,7 @@ struct Preview {
         t.optimizedPixels = optimized.data();
         t.rowBytes = w * 3;
         t.colBytes = 3;
+        if (loading == SourceLoading::ByFirstComputation) t.sourceRegion = VRect{0, 0, h, w};
         updater = std::make_unique<PreviewUpdater>(
             t,
             [this] {
@@ -126,7 +132,8 @@ struct Preview {
                 errors.push_back(message);
                 cv.notify_all();
             });
-        engine->setSource(source.data(), w * 3, 3, VRect{0, 0, h, w});
+        if (loading == SourceLoading::ByCaller)
+            engine->setSource(source.data(), w * 3, 3, VRect{0, 0, h, w});
     }
     // Starts p and waits until the worker ended.
     std::optional<std::int32_t> run(UpdateMode mode, int intensity, int tile) {
@@ -193,6 +200,21 @@ TEST(PreviewUpdater, AComputationStoppedInItsRepairLeavesTheNextOneIncrementalAn
                         (t.right - t.left) * 3, redrawn.begin() + static_cast<std::ptrdiff_t>(row));
         }
     EXPECT_EQ(redrawn, p.optimized);
+}
+
+TEST(PreviewUpdater, TheFirstComputationCanHandThePictureToTheEngine) {
+    Preview loaded(320, 240), deferred(320, 240, SourceLoading::ByFirstComputation),
+        stoppedFirst(320, 240, SourceLoading::ByFirstComputation);
+    loaded.run(UpdateMode::Initial, 8, 6);
+    deferred.run(UpdateMode::Initial, 8, 6);
+    EXPECT_EQ(deferred.updater->defectMap, loaded.updater->defectMap);
+    EXPECT_EQ(deferred.optimized, loaded.optimized);
+    // Stopped before or after it loaded the picture, the next computation has it.
+    stoppedFirst.updater->startUpdate(Preview::params(UpdateMode::Initial, 8, 6));
+    stoppedFirst.updater->requestCancel();
+    stoppedFirst.updater->join();
+    stoppedFirst.run(UpdateMode::Initial, 8, 6);
+    EXPECT_EQ(stoppedFirst.optimized, loaded.optimized);
 }
 
 TEST(PreviewUpdater, TheControlsGiveTheComputationsParameters) {
