@@ -2,13 +2,17 @@
 // The host program's run command: parameters from the command line and from
 // recorded actions, selections, tiles, refusals, and nothing written on failure.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include "PIFilter.h"
 #include "cli/CommandLine.h"
 #include "cli/RunCommand.h"
 #include "filterhost/cli/DustyPicture.h"
@@ -187,26 +191,129 @@ TEST_F(RunCommand, BandsGiveTheResultOfOneTile) {
 }
 
 // A stop halfway through a run in bands, when some bands are in the picture
-// already, writes nothing and leaves nothing behind.
+// already (and in a TIFF output's temporary file), writes nothing and leaves
+// nothing behind.
 TEST_F(RunCommand, AStopBetweenBandsWritesNothing) {
     writeImage(input, dustyPicture(64, 200));
-    RunOptions counted = options("counted.png");
-    counted.bandRows = 24;
-    int polls = 0;
-    counted.stopRequested = [&polls] {
-        ++polls;
-        return false;
-    };
-    ASSERT_EQ(run(counted), 0) << err.str();
-    fs::remove(counted.output);
-    const std::set<fs::path> before = filesIn(folder.path());
+    for (const std::string output : {"counted.png", "counted.tif"}) {
+        RunOptions counted = options(output);
+        counted.bandRows = 24;
+        int polls = 0;
+        counted.stopRequested = [&polls] {
+            ++polls;
+            return false;
+        };
+        ASSERT_EQ(run(counted), 0) << err.str();
+        fs::remove(counted.output);
+        const std::set<fs::path> before = filesIn(folder.path());
 
-    RunOptions stopped = counted;
-    int left = polls / 2;
-    stopped.stopRequested = [&left] { return --left < 0; };
-    EXPECT_EQ(run(stopped), 130) << err.str();
-    EXPECT_NE(err.str().find("nothing written"), std::string::npos) << err.str();
-    EXPECT_EQ(filesIn(folder.path()), before);
+        RunOptions stopped = counted;
+        int left = polls / 2;
+        uintmax_t writtenBeforeTheStop = 0;
+        stopped.stopRequested = [&] {
+            if (--left >= 0) return false;
+            for (const fs::path& file : filesIn(folder.path()))
+                if (!before.contains(file) && fs::is_regular_file(file))
+                    writtenBeforeTheStop = std::max(writtenBeforeTheStop, fs::file_size(file));
+            return true;
+        };
+        EXPECT_EQ(run(stopped), 130) << err.str();
+        EXPECT_NE(err.str().find("nothing written"), std::string::npos) << err.str();
+        EXPECT_EQ(filesIn(folder.path()), before) << output;
+        // The TIFF output held strips beyond its 8-byte header when the stop came.
+        if (output.ends_with(".tif")) {
+            EXPECT_GT(writtenBeforeTheStop, 8u) << output;
+        }
+    }
+}
+
+namespace {
+
+// The dusty picture at `depth` bits (16-bit samples 0..32768, float 0..1),
+// to be stored as `layout` says.
+ImageFile dustyTiff(int32_t width, int32_t height, int32_t depth, const TiffLayout& layout) {
+    const ImageFile eight = dustyPicture(width, height);
+    ImageFile image;
+    const int16_t mode = depth == 8    ? plugInModeRGBColor
+                         : depth == 16 ? plugInModeRGB48
+                                       : plugInModeRGB96;
+    image.document.allocate(width, height, 3, mode, depth);
+    const std::vector<uint8_t>& from = eight.document.pixels;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        uint8_t* to = image.document.pixels.data() + i * image.document.sampleBytes();
+        if (depth == 8) {
+            *to = from[i];
+        } else if (depth == 16) {
+            const auto value = static_cast<uint16_t>(from[i] * 128 + i % 97);
+            std::memcpy(to, &value, sizeof value);
+        } else {
+            const float value =
+                static_cast<float>(from[i]) / 255.0f + static_cast<float>(i % 7) * 1e-4f;
+            std::memcpy(to, &value, sizeof value);
+        }
+    }
+    auto details = std::make_shared<ImageFileDetails>();
+    details->width = width;
+    details->height = height;
+    details->tiff = layout;
+    details->resolution = Resolution{300, 300, ResolutionUnit::Inch};
+    details->iccProfile.assign(200, uint8_t{7});
+    image.details = std::move(details);
+    return image;
+}
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+// A TIFF output of a run in bands is encoded as the bands become final; the
+// file is the same, byte for byte, as the one written after a run in one tile:
+// strips ending inside a band or past it, tiles, planes (written at the end),
+// predictors, 16-bit samples the filter left alone and float samples.
+TEST_F(RunCommand, ATiffWrittenBandByBandIsTheFileWrittenWhole) {
+    struct Case {
+        const char* name;
+        int32_t depth;
+        TiffLayout layout;
+    };
+    const auto layout = [](uint16_t compression, uint16_t predictor, uint16_t planar,
+                           uint32_t tile) {
+        TiffLayout l;
+        l.compression = compression;
+        l.predictor = predictor;
+        l.planar = planar;
+        l.tileWidth = l.tileLength = tile;
+        return l;
+    };
+    const Case cases[] = {
+        {"8-bit deflate strips", 8, layout(COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL, 1, 0)},
+        {"8-bit uncompressed", 8, layout(COMPRESSION_NONE, PREDICTOR_NONE, 1, 0)},
+        {"16-bit LZW strips", 16, layout(COMPRESSION_LZW, PREDICTOR_HORIZONTAL, 1, 0)},
+        {"16-bit tiles", 16, layout(COMPRESSION_ADOBE_DEFLATE, PREDICTOR_NONE, 1, 16)},
+        {"16-bit planes", 16, layout(COMPRESSION_LZW, PREDICTOR_NONE, 2, 0)},
+        {"float strips", 32, layout(COMPRESSION_ADOBE_DEFLATE, PREDICTOR_FLOATINGPOINT, 1, 0)},
+    };
+    for (const Case& c : cases) {
+        input = folder / "in.tif";
+        writeImage(input, dustyTiff(96, 200, c.depth, c.layout));
+        RunOptions whole = options("whole.tif");
+        whole.assignments = {"darK=1", "briT=1", "tilE=6"};
+        whole.tile = std::pair{96, 200};
+        RunOptions bands = whole;
+        bands.output = folder / "bands.tif";
+        bands.tile.reset();
+        bands.bandRows = 24;
+        ASSERT_EQ(run(whole), 0) << c.name << err.str();
+        ASSERT_EQ(run(bands), 0) << c.name << err.str();
+        EXPECT_NE(readImage(whole.output).document.pixels, readImage(input).document.pixels)
+            << c.name;
+        EXPECT_EQ(bytesOf(bands.output), bytesOf(whole.output)) << c.name;
+    }
 }
 
 TEST_F(RunCommand, CommandLineExitStatusAndOptionsAfterTheInput) {

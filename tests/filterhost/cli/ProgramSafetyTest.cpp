@@ -171,6 +171,31 @@ TEST_F(TheProgram, StopsAtEveryPhaseWritingNothingAndLeavingNothing) {
     EXPECT_NE(done.out.find("pixels changed"), std::string::npos) << done.out;
 }
 
+// A TIFF output is encoded band by band while the filter runs: a stop once
+// bands are in its temporary file, by a first signal (the run ends at its next
+// poll) or a second (at once), still leaves nothing behind.
+TEST_F(TheProgram, AStopAfterBandsWereEncodedLeavesNothing) {
+    // Wide enough for bands of the fewest rows, tall enough for the first to
+    // be final while the module works on the third.
+    ImageFile wide;
+    wide.document.allocate(6000, 1300, 1, plugInModeGrayScale, 8);
+    for (std::size_t i = 0; i < wide.document.pixels.size(); ++i)
+        wide.document.pixels[i] = static_cast<uint8_t>(i % 6000 % 16 == 7 ? 0 : 160 + i % 13);
+    writeImage(folder / "wide.tif", wide);
+    const std::set<std::string> before = names(folder.path());
+    struct Case {
+        const char* signals;
+        int status;
+    };
+    for (const Case& c : {Case{"band:TERM", 143}, Case{"band:INT,INT", 130}}) {
+        const Outcome outcome =
+            run("run wide.tif -o out.tif", std::string("FILTERHOST_TEST_SIGNALS=") + c.signals);
+        EXPECT_EQ(outcome.status, c.status) << c.signals << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find("nothing written"), std::string::npos) << c.signals;
+        EXPECT_EQ(names(folder.path()), before) << c.signals;
+    }
+}
+
 TEST_F(TheProgram, TheTerminalIsRestoredOnEveryWayOut) {
     // On a terminal (script gives the program one) the run turns off echo and
     // line editing to see Escape at once; whichever way it ends, the terminal

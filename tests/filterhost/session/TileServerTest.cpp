@@ -215,3 +215,47 @@ TEST(TileServer, AModuleGoingBackAboveRowsWrittenBackIsRefused) {
         EXPECT_EQ(s.record.inData, nullptr);
     }
 }
+
+// Rows are told final only once no request may change them: a tile still held
+// above the line written back keeps them open, and they are the rows the run
+// ends with. A refusal from the listener fails the request.
+TEST(TileServer, RowsAreToldFinalOnceNoRequestCanChangeThem) {
+    // Tiles of half the width, the left one of the first two reaching lower,
+    // so that the right one is written back while the left one is held.
+    const VRect tiles[] = {{0, 0, 4, 4}, {0, 4, 2, 8}, {2, 4, 4, 8}, {4, 0, 6, 8}};
+    for (const bool refuse : {false, true}) {
+        Served s;
+        s.server.writeBackInOrder = true;
+        std::vector<std::pair<int32_t, std::vector<uint8_t>>> told;
+        s.server.rowsFinal = [&](int32_t rows) {
+            told.emplace_back(rows, s.document.pixels);
+            return !refuse;
+        };
+        OSErr last = noErr;
+        for (const VRect& tile : tiles) {
+            s.big.inRect32 = s.big.outRect32 = tile;
+            last = s.server.advance();
+            if (last != noErr) break;
+            auto* out = static_cast<uint8_t*>(s.record.outData);
+            const auto samples = static_cast<std::size_t>(tile.right - tile.left) *
+                                 static_cast<std::size_t>(tile.bottom - tile.top) * 3;
+            for (std::size_t i = 0; i < samples; ++i) out[i] = static_cast<uint8_t>(out[i] + 100);
+        }
+        if (refuse) {
+            // Told at the last tile, which then fails.
+            EXPECT_NE(last, noErr);
+            EXPECT_EQ(s.record.inData, nullptr);
+            EXPECT_EQ(told.size(), 1u);
+            continue;
+        }
+        ASSERT_EQ(last, noErr);
+        s.server.releaseBuffers();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].first, 4);
+        const auto finalBytes = static_cast<std::ptrdiff_t>(4 * s.document.rowBytes());
+        EXPECT_TRUE(std::equal(told[0].second.begin(), told[0].second.begin() + finalBytes,
+                               s.document.pixels.begin()));
+        for (std::size_t i = 0; i < s.document.pixels.size(); ++i)
+            ASSERT_EQ(s.document.pixels[i], static_cast<uint8_t>(i + 100)) << i;
+    }
+}

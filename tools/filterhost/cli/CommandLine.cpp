@@ -28,7 +28,8 @@ constexpr const char kRunFooter[] =
 
 // For tests: FILTERHOST_TEST_SIGNALS="PHASE:NAME,NAME..." makes a run send
 // itself these signals (INT, TERM, HUP) as it reaches PHASE (read,
-// filter, write), so that a stop can be tested at a known point.
+// filter, band: the first band of a TIFF output encoded, write), so that a
+// stop can be tested at a known point.
 std::function<void(const char*)> testSignalHook() {
     const char* spec = std::getenv("FILTERHOST_TEST_SIGNALS");
     if (spec == nullptr) return {};

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <exception>
+#include <memory>
 #include <system_error>
 
 #include "HostError.h"
@@ -403,10 +405,33 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     // server writes a tile back once the module has moved on below it.
     session.begin(document);
     session.server().writeBackInOrder = silent && inOrder;
+    // A TIFF output of a run in order is encoded band by band as the module
+    // moves down, into the temporary file that the commit below renames; the
+    // writer goes before the file it writes.
+    std::optional<nelvo::util::SafeWrite> imageFile;
+    std::unique_ptr<ImageRowsWriter> rowsWriter;
+    std::exception_ptr writeFailure;
+    bool bandWritten = false;
+    if (silent && inOrder && writtenInRows(options.output)) {
+        imageFile.emplace(options.output);
+        rowsWriter = startWritingInRows(*imageFile, image);
+        session.server().rowsFinal = [&](int32_t rows) {
+            try {
+                rowsWriter->rowsFinal(rows);
+            } catch (...) {
+                writeFailure = std::current_exception();
+                return false;
+            }
+            if (!bandWritten) phase("band");
+            bandWritten = true;
+            return true;
+        };
+    }
     const int16_t result = session.run();
     // The tiles are in the document now; their buffers are not needed to write.
     session.server().releaseBuffers();
     if (session.server().wentBack()) throw WentBack{};
+    if (writeFailure) std::rethrow_exception(writeFailure);
     if (hooks.filtered) hooks.filtered();
     for (const std::string& warning : services.scripting().warnings())
         err << "filterhost: " << warning << "\n";
@@ -429,8 +454,12 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     }
 
     // Both outputs are written in full before either replaces anything.
-    nelvo::util::SafeWrite imageFile(options.output);
-    writeImageTo(imageFile, image);
+    if (rowsWriter) {
+        rowsWriter->finish();
+    } else {
+        imageFile.emplace(options.output);
+        writeImageTo(*imageFile, image);
+    }
     std::optional<nelvo::util::SafeWrite> recordFile;
     if (options.record) {
         Action recorded;
@@ -441,7 +470,7 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     }
     phase("write");
     if (stopped()) return outcome;
-    imageFile.commit();
+    imageFile->commit();
     if (recordFile) recordFile->commit();
     outcome.written = true;
     // The count of changed pixels speaks for the filter alone.

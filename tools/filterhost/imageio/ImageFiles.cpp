@@ -115,26 +115,71 @@ void checkWritable(const fs::path& path, const ImageFile* image) {
     }
 }
 
-void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image) {
-    const fs::path& path = file.target();
-    const ImageFormat format = outputFormat(path);
-    documentShape(path, image);
+namespace {
+
+// Refuses writing over the file the image was read from.
+void checkNotTheSource(const fs::path& path, const ImageFile& image) {
     if (image.details && !image.details->source.empty()) {
         std::error_code error;
         if (fs::equivalent(path, image.details->source, error)) {
             fail(path, "is the file the image was read from; it is never overwritten");
         }
     }
+}
+
+// A writer whose running out of memory is told as this output's failure.
+class NamedRowsWriter final : public ImageRowsWriter {
+  public:
+    NamedRowsWriter(fs::path path, std::unique_ptr<ImageRowsWriter> writer)
+        : path_(std::move(path)), writer_(std::move(writer)) {}
+    void rowsFinal(int32_t rows) override {
+        withMemoryErrors(path_, [&] { writer_->rowsFinal(rows); });
+    }
+    void finish() override {
+        withMemoryErrors(path_, [&] { writer_->finish(); });
+    }
+
+  private:
+    fs::path path_;
+    std::unique_ptr<ImageRowsWriter> writer_;
+};
+
+}  // namespace
+
+bool writtenInRows(const fs::path& path) {
+    return outputFormat(path) == ImageFormat::Tiff;
+}
+
+std::unique_ptr<ImageRowsWriter> startWritingInRows(nelvo::util::SafeWrite& file,
+                                                    const ImageFile& image) {
+    const fs::path& path = file.target();
+    if (!writtenInRows(path)) return nullptr;
+    documentShape(path, image);
+    checkNotTheSource(path, image);
+    return withMemoryErrors(path, [&]() -> std::unique_ptr<ImageRowsWriter> {
+        return std::make_unique<NamedRowsWriter>(path,
+                                                 startTiff(file.temporaryPath(), path, image));
+    });
+}
+
+void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image) {
+    const fs::path& path = file.target();
+    const ImageFormat format = outputFormat(path);
+    if (format == ImageFormat::Tiff) {
+        startWritingInRows(file, image)->finish();
+        return;
+    }
+    documentShape(path, image);
+    checkNotTheSource(path, image);
     withMemoryErrors(path, [&] {
         switch (format) {
-            case ImageFormat::Tiff:
-                writeTiff(file.temporaryPath(), path, image);
-                break;
             case ImageFormat::Png:
                 writePng(file.temporaryPath(), path, image);
                 break;
             case ImageFormat::Jpeg:
                 writeJpeg(file.temporaryPath(), path, image);
+                break;
+            case ImageFormat::Tiff:
                 break;
         }
     });

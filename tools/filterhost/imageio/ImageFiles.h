@@ -138,6 +138,30 @@ void checkWritable(const std::filesystem::path& path, const ImageFile* image = n
 // caller, so that several outputs can appear together or not at all.
 void writeImageTo(nelvo::util::SafeWrite& file, const ImageFile& image);
 
+// Writes an image into a SafeWrite's temporary file while the filter still
+// changes it: rows are encoded once they hold their final values, so that the
+// whole output never waits in memory, and the file is the one writeImageTo
+// writes. A writer that is dropped unfinished leaves its file incomplete, for
+// the SafeWrite to remove.
+class ImageRowsWriter {
+  public:
+    virtual ~ImageRowsWriter() = default;
+    // Rows [0, rows) of the document are final: encodes what they complete.
+    virtual void rowsFinal(int32_t rows) = 0;
+    // Encodes the rest, once every row is final, and ends the file.
+    virtual void finish() = 0;
+};
+
+// Whether an output of this name is written in rows (TIFF); the other formats
+// are written whole by writeImageTo.
+bool writtenInRows(const std::filesystem::path& path);
+
+// A writer of `image` into `file` as its rows become final, for an output that
+// is writtenInRows; null for the others. The image must outlive the writer, and the
+// writer must be gone before the SafeWrite. Throws HostError.
+std::unique_ptr<ImageRowsWriter> startWritingInRows(nelvo::util::SafeWrite& file,
+                                                    const ImageFile& image);
+
 // One line for the user when writing `image` to `path` is not as lossless as
 // the count of changed pixels implies: a JPEG output re-encodes every pixel,
 // and a JPEG-compressed TIFF input is written with LZW instead.

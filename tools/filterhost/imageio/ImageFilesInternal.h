@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,8 +133,9 @@ DocumentShape checkJpegHolds(const std::filesystem::path& shown, const ImageFile
 ImageFile readTiff(const std::filesystem::path& path);
 // Whether a TIFF compression code loses detail (JPEG), so that it is not kept.
 bool lossyTiffCompression(uint16_t compression);
-void writeTiff(const std::filesystem::path& target, const std::filesystem::path& shown,
-               const ImageFile& image);
+std::unique_ptr<ImageRowsWriter> startTiff(const std::filesystem::path& target,
+                                           const std::filesystem::path& shown,
+                                           const ImageFile& image);
 ImageFile readPng(const std::filesystem::path& path);
 void writePng(const std::filesystem::path& target, const std::filesystem::path& shown,
               const ImageFile& image);

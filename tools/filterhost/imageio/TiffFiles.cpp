@@ -12,6 +12,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "imageio/ImageFilesInternal.h"
 #include "imageio/TiffOpen.h"
@@ -528,7 +529,36 @@ ImageFile readTiff(const fs::path& path) {
     return image;
 }
 
-void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& image) {
+namespace {
+
+// Writes a TIFF file row of strips (or tiles) by row, as the rows of the
+// document become final, so that the file can be encoded while the filter
+// still works further down. The calls into libtiff are the same, in the same
+// order, whenever the rows come: the file does not depend on when they did.
+class TiffWriter final : public ImageRowsWriter {
+  public:
+    TiffWriter(const fs::path& target, const fs::path& shown, const ImageFile& image);
+
+    void rowsFinal(int32_t rows) override;
+    void finish() override;
+
+  private:
+    // Encodes the strips or tiles of rows [y, y + chunks_.down()) of `plane`.
+    void writeChunkRow(uint16_t plane, uint32_t y);
+
+    const ImageFile& image_;
+    std::unique_ptr<SampleJoiner> joiner_;
+    std::unique_ptr<TiffHandle> tiff_;
+    Chunks chunks_;
+    bool partial_ = false;  // tiles overhang the image
+    bool raw_ = false;      // samples written as they are
+    std::vector<uint8_t> buffer_, row_;
+    uint32_t nextRow_ = 0;  // the first row of the next chunk row to encode
+    bool finished_ = false;
+};
+
+TiffWriter::TiffWriter(const fs::path& target, const fs::path& shown, const ImageFile& image)
+    : image_(image) {
     const DocumentShape shape = documentShape(shown, image);
     const Document& document = image.document;
     const ImageFileDetails* details = image.details.get();
@@ -562,16 +592,16 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
     if (!takesPredictor(compression) || !(floatPredictor || intPredictor))
         predictor = PREDICTOR_NONE;
 
-    const SampleJoiner joiner(image, codingOf(photometric, shape.model));
+    joiner_ = std::make_unique<SampleJoiner>(image, codingOf(photometric, shape.model));
     const uint64_t storedBytes = static_cast<uint64_t>(document.width) *
-                                 static_cast<uint64_t>(document.height) * joiner.pixelBytes();
+                                 static_cast<uint64_t>(document.height) * joiner_->pixelBytes();
     std::string mode = "w";
     mode += kept != nullptr && kept->bigEndian ? "b" : "l";
     // Classic TIFF offsets end at 4 GiB.
     if ((kept != nullptr && kept->bigTiff) || storedBytes > (uint64_t{3} << 30)) mode += "8";
 
-    const TiffHandle tiff(target, mode.c_str(), shown);
-    TIFF* tif = tiff.get();
+    tiff_ = std::make_unique<TiffHandle>(target, mode.c_str(), shown);
+    TIFF* tif = tiff_->get();
     const auto width = static_cast<uint32_t>(document.width);
     const auto height = static_cast<uint32_t>(document.height);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
@@ -583,7 +613,7 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
     if (TIFFSetField(tif, TIFFTAG_COMPRESSION, compression) != 1) {
-        tiff.fail("cannot use compression " + std::to_string(compression));
+        tiff_->fail("cannot use compression " + std::to_string(compression));
     }
     if (predictor != PREDICTOR_NONE) TIFFSetField(tif, TIFFTAG_PREDICTOR, predictor);
     if (compression == COMPRESSION_JPEG) TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 95);
@@ -619,70 +649,101 @@ void writeTiff(const fs::path& target, const fs::path& shown, const ImageFile& i
         if (details->orientation != 1) TIFFSetField(tif, TIFFTAG_ORIENTATION, details->orientation);
     }
 
-    Chunks chunks;
-    chunks.width = width;
-    chunks.height = height;
-    chunks.samplesPerPixel = samples;
-    chunks.sampleBytes = document.sampleBytes();
-    chunks.separate = separate;
+    chunks_.width = width;
+    chunks_.height = height;
+    chunks_.samplesPerPixel = samples;
+    chunks_.sampleBytes = document.sampleBytes();
+    chunks_.separate = separate;
     if (kept != nullptr && kept->tileWidth != 0) {
-        chunks.tiled = true;
-        chunks.tileWidth = kept->tileWidth;
-        chunks.tileLength = kept->tileLength;
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, chunks.tileWidth);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, chunks.tileLength);
+        chunks_.tiled = true;
+        chunks_.tileWidth = kept->tileWidth;
+        chunks_.tileLength = kept->tileLength;
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, chunks_.tileWidth);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, chunks_.tileLength);
     } else {
-        chunks.rowsPerStrip = std::min(TIFFDefaultStripSize(tif, 0), height);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, chunks.rowsPerStrip);
+        chunks_.rowsPerStrip = std::min(TIFFDefaultStripSize(tif, 0), height);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, chunks_.rowsPerStrip);
     }
 
     // Each strip or tile is joined from the document as it is encoded; planar
     // files take one plane of a joined row at a time.
-    std::vector<uint8_t> buffer(chunkBytes(chunks));
-    std::vector<uint8_t> row(separate ? std::size_t{chunks.across()} * joiner.pixelBytes() : 0);
-    const std::size_t sampleBytes = chunks.sampleBytes;
-    const bool partial =
-        chunks.tiled && (width % chunks.tileWidth != 0 || height % chunks.tileLength != 0);
+    buffer_.resize(chunkBytes(chunks_));
+    row_.resize(separate ? std::size_t{chunks_.across()} * joiner_->pixelBytes() : 0);
+    partial_ =
+        chunks_.tiled && (width % chunks_.tileWidth != 0 || height % chunks_.tileLength != 0);
     // Uncompressed samples in this machine's byte order are already what the
     // file stores: written as they are, without libtiff copying each strip
     // into its own buffer first.
-    const bool raw = compression == COMPRESSION_NONE && TIFFIsByteSwapped(tif) == 0;
-    for (uint16_t plane = 0; plane < chunks.planes(); ++plane) {
-        for (uint32_t y = 0; y < height; y += chunks.down()) {
-            for (uint32_t x = 0; x < width; x += chunks.across()) {
-                // Tiles that overhang the image are zero there.
-                if (partial) std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-                forEachRow(chunks, x, y, [&](std::size_t to, std::size_t pixel, std::size_t count) {
-                    if (!separate) {
-                        joiner.get(buffer.data() + to, pixel, count);
-                        return;
-                    }
-                    joiner.get(row.data(), pixel, count);
-                    for (std::size_t i = 0; i < count; ++i) {
-                        std::memcpy(buffer.data() + to + i * sampleBytes,
-                                    row.data() + i * samples * sampleBytes + plane * sampleBytes,
-                                    sampleBytes);
-                    }
-                });
-                tmsize_t written = 0;
-                if (chunks.tiled) {
-                    const uint32_t tile = TIFFComputeTile(tif, x, y, 0, plane);
-                    const auto bytes = static_cast<tmsize_t>(buffer.size());
-                    written = raw ? TIFFWriteRawTile(tif, tile, buffer.data(), bytes)
-                                  : TIFFWriteEncodedTile(tif, tile, buffer.data(), bytes);
-                } else {
-                    const uint32_t strip = TIFFComputeStrip(tif, y, plane);
-                    const uint32_t rows = std::min(chunks.rowsPerStrip, height - y);
-                    const auto bytes = static_cast<tmsize_t>(
-                        std::size_t{rows} * width * chunks.chunkSamples() * chunks.sampleBytes);
-                    written = raw ? TIFFWriteRawStrip(tif, strip, buffer.data(), bytes)
-                                  : TIFFWriteEncodedStrip(tif, strip, buffer.data(), bytes);
-                }
-                if (written < 0) tiff.fail("cannot write the image data");
+    raw_ = compression == COMPRESSION_NONE && TIFFIsByteSwapped(tif) == 0;
+}
+
+void TiffWriter::writeChunkRow(uint16_t plane, uint32_t y) {
+    TIFF* tif = tiff_->get();
+    const std::size_t sampleBytes = chunks_.sampleBytes;
+    const std::size_t pixelBytes = joiner_->pixelBytes();
+    for (uint32_t x = 0; x < chunks_.width; x += chunks_.across()) {
+        // Tiles that overhang the image are zero there.
+        if (partial_) std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
+        forEachRow(chunks_, x, y, [&](std::size_t to, std::size_t pixel, std::size_t count) {
+            if (!chunks_.separate) {
+                joiner_->get(buffer_.data() + to, pixel, count);
+                return;
             }
+            joiner_->get(row_.data(), pixel, count);
+            for (std::size_t i = 0; i < count; ++i) {
+                std::memcpy(buffer_.data() + to + i * sampleBytes,
+                            row_.data() + i * pixelBytes + plane * sampleBytes, sampleBytes);
+            }
+        });
+        tmsize_t written = 0;
+        if (chunks_.tiled) {
+            const uint32_t tile = TIFFComputeTile(tif, x, y, 0, plane);
+            const auto bytes = static_cast<tmsize_t>(buffer_.size());
+            written = raw_ ? TIFFWriteRawTile(tif, tile, buffer_.data(), bytes)
+                           : TIFFWriteEncodedTile(tif, tile, buffer_.data(), bytes);
+        } else {
+            const uint32_t strip = TIFFComputeStrip(tif, y, plane);
+            const uint32_t rows = std::min(chunks_.rowsPerStrip, chunks_.height - y);
+            const auto bytes = static_cast<tmsize_t>(std::size_t{rows} * chunks_.width *
+                                                     chunks_.chunkSamples() * sampleBytes);
+            written = raw_ ? TIFFWriteRawStrip(tif, strip, buffer_.data(), bytes)
+                           : TIFFWriteEncodedStrip(tif, strip, buffer_.data(), bytes);
         }
+        if (written < 0) tiff_->fail("cannot write the image data");
     }
-    if (TIFFWriteDirectory(tif) != 1) tiff.fail("cannot write the image");
+}
+
+void TiffWriter::rowsFinal(int32_t rows) {
+    // Planar files store every row of the first plane before the second:
+    // they wait for the whole image.
+    if (chunks_.separate || finished_) return;
+    const auto settled =
+        static_cast<uint32_t>(std::clamp<int32_t>(rows, 0, image_.document.height));
+    while (nextRow_ < chunks_.height &&
+           (nextRow_ + chunks_.down() <= settled || settled == chunks_.height)) {
+        writeChunkRow(0, nextRow_);
+        nextRow_ += chunks_.down();
+    }
+}
+
+void TiffWriter::finish() {
+    if (finished_) return;
+    for (uint16_t plane = 0; plane < chunks_.planes(); ++plane) {
+        for (uint32_t y = plane == 0 ? nextRow_ : 0; y < chunks_.height; y += chunks_.down())
+            writeChunkRow(plane, y);
+    }
+    nextRow_ = chunks_.height;
+    finished_ = true;
+    if (TIFFWriteDirectory(tiff_->get()) != 1) tiff_->fail("cannot write the image");
+    // Closed before the caller flushes and renames the file.
+    tiff_.reset();
+}
+
+}  // namespace
+
+std::unique_ptr<ImageRowsWriter> startTiff(const fs::path& target, const fs::path& shown,
+                                           const ImageFile& image) {
+    return std::make_unique<TiffWriter>(target, shown, image);
 }
 
 }  // namespace filterhost::imagefiles

@@ -228,6 +228,14 @@ bool TileServer::goesBack(const Requested& asked) const {
     return false;
 }
 
+int32_t TileServer::finalRows() const {
+    // A request reaching above settledBottom_ is refused; a held tile is
+    // still to be written back.
+    int64_t line = settledBottom_;
+    for (const Region& region : held_) line = std::min<int64_t>(line, region.rect.top);
+    return static_cast<int32_t>(std::clamp<int64_t>(line, 0, document_.height));
+}
+
 void TileServer::writeBack(Region& region) {
     const VRect& rect = region.rect;
     if (isEmpty(rect) || region.empty()) return;
@@ -314,6 +322,13 @@ OSErr TileServer::advance() {
         for (const VRect* rect : {&asked.in, &asked.out, &asked.mask})
             if (!isEmpty(*rect)) line = std::min<int64_t>(line, rect->top);
         settleAbove(line);
+        if (rowsFinal && finalRows() > toldFinal_) {
+            toldFinal_ = finalRows();
+            if (!rowsFinal(toldFinal_)) {
+                r.inData = r.outData = nullptr;
+                return filterBadParameters;
+            }
+        }
     } else {
         // Another tile follows a written one: keep the image as it was for the
         // inputs to come. A run in one tile never needs the copy.

@@ -67,6 +67,12 @@ class TileServer {
     // the one a copy would give, and the host runs it again without this.
     bool writeBackInOrder = false;
     bool wentBack() const { return wentBack_; }
+    // writeBackInOrder: told, at a request, that rows [0, rows) of the
+    // document hold their final values (no request may change them any more)
+    // each time that line moves down, so that they can be saved while the
+    // module works below them. The rows settled once the module is done are
+    // not told. False stops the module: its request fails.
+    std::function<bool(int32_t rows)> rowsFinal;
 
     // What the module asked for, for the tests.
     struct Request {
@@ -119,6 +125,9 @@ class TileServer {
     // writeBackInOrder: whether `asked` reaches rows written back or output
     // held already.
     bool goesBack(const Requested& asked) const;
+    // writeBackInOrder: the rows above the first one a valid request may
+    // still change.
+    int32_t finalRows() const;
 
     Document& document_;
     const Hooks& hooks_;
@@ -136,6 +145,7 @@ class TileServer {
     std::vector<UnfilledBytes> spare_;
     int64_t settledBottom_ = INT64_MIN;
     bool wentBack_ = false;
+    int32_t toldFinal_ = 0;
     std::vector<Request> requests_;
     std::size_t abortPolls_ = 0;
     std::vector<std::pair<int32_t, int32_t>> progressReports_;
