@@ -230,8 +230,8 @@ std::size_t tiledDifference(filterhost::PluginModule& module, const filterhost::
         if (session.run(document) != noErr) std::fprintf(stderr, "run failed\n");
         return document.pixels;
     };
-    const std::vector<std::uint8_t> whole = run(0);
-    const std::vector<std::uint8_t> tiled = run(side);
+    const nelvo::FreshPagesBytes whole = run(0);
+    const nelvo::FreshPagesBytes tiled = run(side);
     const std::size_t pixelBytes = original.pixelBytes();
     std::size_t differing = 0;
     for (std::size_t i = 0; i < whole.size(); i += pixelBytes)
@@ -243,7 +243,9 @@ void seamFigures(const char* samplePath) {
     auto module = filterhost::PluginModule::load(NELVO_MODULE_PATH);
     filterhost::Document photo;
     photo.allocate(kWidth, kHeight, 3, plugInModeRGBColor, 8);
-    photo.pixels = bench::toPixels<std::uint8_t>(bench::makePhoto(kWidth, kHeight));
+    const std::vector<std::uint8_t> samples =
+        bench::toPixels<std::uint8_t>(bench::makePhoto(kWidth, kHeight));
+    photo.pixels.assign(samples.begin(), samples.end());
     const filterhost::ImageFile sample = filterhost::readImage(samplePath);
     for (const auto& [name, document] :
          {std::pair<const char*, const filterhost::Document*>{"sample", &sample.document},
@@ -285,7 +287,7 @@ std::vector<std::uint8_t> defectMapAt(const std::vector<T>& pixels, int width, i
 void depthFigures(const char* samplePath) {
     const filterhost::ImageFile sample = filterhost::readImage(samplePath);
     const filterhost::Document& d = sample.document;
-    const std::vector<std::uint8_t>& eight = d.pixels;
+    const std::vector<std::uint8_t> eight(d.pixels.begin(), d.pixels.end());
     std::vector<std::uint16_t> sixteen(eight.size());
     std::vector<float> thirtyTwo(eight.size());
     for (std::size_t i = 0; i < eight.size(); ++i) {

@@ -9,6 +9,7 @@
 // Not for a buffer that shrinks and grows again: the regrown tail would keep old bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -48,5 +49,10 @@ struct FreshPagesAllocator {
 };
 
 using FreshPagesBytes = std::vector<std::uint8_t, FreshPagesAllocator<std::uint8_t>>;
+
+// Bytes are equal when they hold the same values, whoever allocated them.
+inline bool operator==(const FreshPagesBytes& a, const std::vector<std::uint8_t>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 }  // namespace nelvo

@@ -58,7 +58,7 @@ class DialogRun : public DialogFixture {
 };
 
 TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
-    const std::vector<std::uint8_t> before = image.document.pixels;
+    const nelvo::FreshPagesBytes before = image.document.pixels;
     std::vector<std::uint8_t> preview;
     WhenShown shown([&](QWidget* d) {
         auto* progress = findControl(d, editing::kProgress);
@@ -90,7 +90,7 @@ TEST_F(DialogRun, OkWritesTheOptimizedPreview) {
 }
 
 TEST_F(DialogRun, CloseChangesNothing) {
-    const std::vector<std::uint8_t> before = image.document.pixels;
+    const nelvo::FreshPagesBytes before = image.document.pixels;
     QTimer timer;
     timer.setInterval(5);
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -119,13 +119,14 @@ struct Targets {
     int speckDarker = 0;
 };
 
-int grey(const std::vector<std::uint8_t>& rgb, int width, int x, int y) {
+template <typename Bytes>
+int grey(const Bytes& rgb, int width, int x, int y) {
     const std::size_t at = 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                                 static_cast<std::size_t>(x));
     return (rgb[at] + rgb[at + 1] + rgb[at + 2]) / 3;
 }
 
-Targets findTargets(const std::vector<std::uint8_t>& dusty, const std::vector<std::uint8_t>& clean,
+Targets findTargets(const nelvo::FreshPagesBytes& dusty, const nelvo::FreshPagesBytes& clean,
                     const std::vector<std::uint8_t>& defects, int width, int height) {
     const auto flaggedNear = [&](int cx, int cy, int r) {
         int n = 0;
@@ -167,9 +168,8 @@ Targets findTargets(const std::vector<std::uint8_t>& dusty, const std::vector<st
 }
 
 TEST_F(DialogRun, MarksReachTheWrittenImage) {
-    const std::vector<std::uint8_t> dusty = image.document.pixels;
-    const std::vector<std::uint8_t> clean =
-        filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
+    const nelvo::FreshPagesBytes dusty = image.document.pixels;
+    const nelvo::FreshPagesBytes clean = filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
     const int width = image.document.width, height = image.document.height;
     Targets t;
     WhenShown shown([&](QWidget* d) {
@@ -198,7 +198,7 @@ TEST_F(DialogRun, MarksReachTheWrittenImage) {
     session->giveDescriptor(filterhost::Descriptor{}, plugInDialogDisplay);
     ASSERT_EQ(session->run(image.document), noErr);
     ASSERT_TRUE(shown.driven());
-    const std::vector<std::uint8_t>& written = image.document.pixels;
+    const auto& written = image.document.pixels;
 
     // The speck's pixels come back near the clean picture.
     int dustError = 0, writtenError = 0;
@@ -274,7 +274,7 @@ TEST_F(DialogRun, AFrameLargerThanTheScreenOpensFittedToIt) {
 // What a handler of the dialog throws ends the run with the module's error for it,
 // instead of unwinding through the window system; the image is left alone.
 TEST_F(DialogRun, AFailingHandlerEndsTheRunWithItsError) {
-    const std::vector<std::uint8_t> before = image.document.pixels;
+    const nelvo::FreshPagesBytes before = image.document.pixels;
     WhenShown shown([&](QWidget* d) {
         auto& preview = static_cast<NelvoImageCtrl&>(*findControl(d, editing::kPreview));
         preview.onLButtonDown = [](unsigned, IntPoint) { throw std::bad_alloc(); };
@@ -290,7 +290,7 @@ TEST_F(DialogRun, AFailingHandlerEndsTheRunWithItsError) {
 // A stop the host was asked for (a signal to the program) closes the open dialog as
 // Cancel would, over a window opened on top of it too.
 TEST_F(DialogRun, TheHostsStopClosesTheDialogAsCancel) {
-    const std::vector<std::uint8_t> before = image.document.pixels;
+    const nelvo::FreshPagesBytes before = image.document.pixels;
     bool stop = false;
     session->hooks.abortRequested = [&stop] { return stop; };
     WhenShown shown([&](QWidget* d) {
@@ -308,9 +308,8 @@ TEST_F(DialogRun, TheHostsStopClosesTheDialogAsCancel) {
 
 // OK (here Enter) with the mouse button still down applies the stroke the user sees.
 TEST_F(DialogRun, EnterDuringAStrokeAppliesIt) {
-    const std::vector<std::uint8_t> dusty = image.document.pixels;
-    const std::vector<std::uint8_t> clean =
-        filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
+    const nelvo::FreshPagesBytes dusty = image.document.pixels;
+    const nelvo::FreshPagesBytes clean = filterhost::readImage(NELVO_CLEAN_IMAGE).document.pixels;
     const int width = image.document.width, height = image.document.height;
     Targets t;
     WhenShown shown([&](QWidget* d) {

@@ -245,7 +245,7 @@ void expectEqualToDirectEngine(HostSession& session, Document& document, int32_t
     const auto rowBytes = static_cast<int32_t>(input.rowBytes());
     const auto columnBytes = static_cast<int32_t>(input.pixelBytes());
     const nelvo::VRect whole{0, 0, h, w};
-    std::vector<uint8_t> expected = input.pixels;
+    nelvo::FreshPagesBytes expected = input.pixels;
     const std::vector<uint8_t> map(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 128);
     engine->setSource(input.pixels.data(), rowBytes, columnBytes, whole);
     engine->detect(settings, whole, w, whole, 0);

@@ -28,15 +28,15 @@ using filterhost::ImageFileDetails;
 Document patternDocument(int16_t mode, int32_t depth, int16_t planes, int32_t width, int32_t height,
                          bool smooth = false);
 
-template <typename T>
-T sample(const std::vector<uint8_t>& bytes, std::size_t index) {
+template <typename T, typename Bytes>
+T sample(const Bytes& bytes, std::size_t index) {
     T value;
     std::memcpy(&value, bytes.data() + index * sizeof(T), sizeof(T));
     return value;
 }
 
-template <typename T>
-void setSample(std::vector<uint8_t>& bytes, std::size_t index, T value) {
+template <typename T, typename Bytes>
+void setSample(Bytes& bytes, std::size_t index, T value) {
     std::memcpy(bytes.data() + index * sizeof(T), &value, sizeof(T));
 }
 

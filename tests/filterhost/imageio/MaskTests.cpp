@@ -33,7 +33,8 @@ TEST_P(Mask, BecomesOneBytePerPixel) {
     const auto width = static_cast<int32_t>(c.samples.size() / static_cast<std::size_t>(c.planes));
     ImageFile image{Document{}, nullptr};
     image.document.allocate(width, 1, c.planes, c.mode, c.depth);
-    image.document.pixels = packSamples(c.samples, c.depth);
+    const std::vector<uint8_t> packed = packSamples(c.samples, c.depth);
+    image.document.pixels.assign(packed.begin(), packed.end());
     if (c.alpha) {
         auto details = std::make_shared<ImageFileDetails>();
         details->width = width;

@@ -61,7 +61,7 @@ TEST(Sixteen, UntouchedSamplesAreWrittenBackExactly) {
 TEST(Sixteen, ChangedSamplesAreMappedBack) {
     TempDir dir;
     ImageFile image = readImage(everySixteenBitValue(dir));
-    std::vector<uint8_t>& pixels = image.document.pixels;
+    auto& pixels = image.document.pixels;
     // {pixel (= its file value), new host value, file value written}
     const uint16_t cases[][3] = {
         {1, 2, 4},            // round(2 * 65535 / 32768) = round(3.99994)

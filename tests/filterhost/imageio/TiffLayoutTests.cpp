@@ -4,6 +4,7 @@
 // a TIFF written from a TIFF is stored the same way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "Fixtures.h"
@@ -72,6 +73,26 @@ TEST_P(TiffLayout, IsReadAndKeptWhenWrittenBack) {
     EXPECT_EQ(image.document.pixels, packSamples(colour, c.bits));
     EXPECT_EQ(image.details->extras, packSamples(alpha, c.bits));
     EXPECT_EQ(image.details->extraKinds, std::vector<uint16_t>{EXTRASAMPLE_UNASSALPHA});
+
+    // Read as a filter comes to its rows: the rows asked for hold their
+    // samples, those below the strip or tile row reaching them wait in the
+    // file, and once all are asked for the image is the one read whole.
+    ImageFile inRows;
+    const auto reader = filterhost::readImageInRows(dir / "in.tif", inRows);
+    ASSERT_NE(reader, nullptr);
+    reader->rowsNeeded(1);
+    const auto rowBytes = static_cast<std::ptrdiff_t>(inRows.document.rowBytes());
+    const auto& rows = inRows.document.pixels;
+    EXPECT_TRUE(std::equal(rows.begin(), rows.begin() + rowBytes, image.document.pixels.begin()));
+    if (const uint32_t chunkRows = c.tile != 0 ? c.tile : c.rowsPerStrip;
+        chunkRows != 0 && chunkRows < kHeight) {
+        EXPECT_TRUE(
+            std::all_of(rows.end() - rowBytes, rows.end(), [](uint8_t b) { return b == 0; }));
+    }
+    reader->rowsNeeded(kHeight);
+    EXPECT_EQ(inRows.document.pixels, image.document.pixels);
+    EXPECT_EQ(inRows.details->extras, image.details->extras);
+    EXPECT_EQ(inRows.details->secondValues, image.details->secondValues);
 
     writeImage(dir / "out.tif", image);
     const TiffTags tags = readTiffTags(dir / "out.tif");

@@ -110,7 +110,7 @@ TEST(TileServer, TheOutputIsWrittenBackOnlyInsideTheSelection) {
     s.document.mask[9] = 255;  // row 1, column 1
     s.big.inRect32 = s.big.outRect32 = VRect{0, 0, 6, 8};
     ASSERT_EQ(s.server.advance(), noErr);
-    const std::vector<uint8_t> before = s.document.pixels;
+    const nelvo::FreshPagesBytes before = s.document.pixels;
     auto* out = static_cast<uint8_t*>(s.record.outData);
     std::fill(out, out + s.document.pixels.size(), uint8_t{200});
     s.server.flush();
@@ -137,7 +137,7 @@ TEST(TileServer, WriteBackRecordsTheSamplesGivenNewValues) {
         if (c.plane >= 0) s.record.outLoPlane = s.record.outHiPlane = c.plane;
         s.big.outRect32 = c.out;
         ASSERT_EQ(s.server.advance(), noErr);
-        const std::vector<uint8_t> before = s.document.pixels;
+        const nelvo::FreshPagesBytes before = s.document.pixels;
         auto* out = static_cast<uint8_t*>(s.record.outData);
         // Every other output sample keeps its value, the others change.
         const auto width = static_cast<std::size_t>(c.out.right - c.out.left);
@@ -226,7 +226,7 @@ TEST(TileServer, RowsAreToldFinalOnceNoRequestCanChangeThem) {
     for (const bool refuse : {false, true}) {
         Served s;
         s.server.writeBackInOrder = true;
-        std::vector<std::pair<int32_t, std::vector<uint8_t>>> told;
+        std::vector<std::pair<int32_t, nelvo::FreshPagesBytes>> told;
         s.server.rowsFinal = [&](int32_t rows) {
             told.emplace_back(rows, s.document.pixels);
             return !refuse;

@@ -27,6 +27,7 @@
 #include "scripting/ActionFile.h"
 #include "session/HostServices.h"
 #include "session/HostSession.h"
+#include "session/LargeBuffers.h"
 #include "util/SafeWrite.h"
 
 namespace fs = std::filesystem;
@@ -353,7 +354,16 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
         if (hooks.status) hooks.status(what);
     };
     status("reading " + options.input.string());
-    ImageFile image = readImage(options.input);
+    // A silent run in order reads a TIFF file's rows as the module comes to
+    // them, and gives back the memory of the rows written out.
+    const bool silent = action.playInfo != plugInDialogDisplay;
+    ImageFile image;
+    std::unique_ptr<ImageRowsReader> rowsReader;
+    if (silent && inOrder) {
+        rowsReader = readImageInRows(options.input, image);
+    } else {
+        image = readImage(options.input);
+    }
     phase("read");
     if (stopped()) return outcome;
     Document& document = image.document;
@@ -381,7 +391,6 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     session.giveDescriptor(action.descriptor, action.playInfo);
     // Before prepare bufferSpace is the host's 0; from start on it holds the
     // module's answer.
-    const bool silent = action.playInfo != plugInDialogDisplay;
     session.beforeCall = [&options, &document, silent](FilterRecord& record) {
         // The record's tile fields are 16-bit: a wider image is served in
         // tiles of the widest side they hold.
@@ -410,18 +419,39 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     // writer goes before the file it writes.
     std::optional<nelvo::util::SafeWrite> imageFile;
     std::unique_ptr<ImageRowsWriter> rowsWriter;
-    std::exception_ptr writeFailure;
+    std::exception_ptr fileFailure;
+    // Runs file work inside one of the module's requests: what it throws is
+    // kept for after the run, and the request fails, which stops the module.
+    const auto withoutThrowing = [&fileFailure](auto&& work) {
+        try {
+            work();
+            return true;
+        } catch (...) {
+            fileFailure = std::current_exception();
+            return false;
+        }
+    };
+    if (rowsReader) {
+        session.server().rowsNeeded = [&](int32_t rows) {
+            return withoutThrowing([&] { rowsReader->rowsNeeded(rows); });
+        };
+    }
     bool bandWritten = false;
+    uint8_t* givenBack = document.pixels.data();
     if (silent && inOrder && writtenInRows(options.output)) {
         imageFile.emplace(options.output);
         rowsWriter = startWritingInRows(*imageFile, image);
         session.server().rowsFinal = [&](int32_t rows) {
-            try {
+            const bool written = withoutThrowing([&] {
+                // Rows outside a selection are final without the module asking for them.
+                if (rowsReader) rowsReader->rowsNeeded(rows);
                 rowsWriter->rowsFinal(rows);
-            } catch (...) {
-                writeFailure = std::current_exception();
-                return false;
-            }
+            });
+            if (!written) return false;
+            givenBack =
+                givePagesBack(givenBack, document.pixels.data() +
+                                             static_cast<std::size_t>(rowsWriter->rowsWritten()) *
+                                                 document.rowBytes());
             if (!bandWritten) phase("band");
             bandWritten = true;
             return true;
@@ -431,7 +461,7 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
     // The tiles are in the document now; their buffers are not needed to write.
     session.server().releaseBuffers();
     if (session.server().wentBack()) throw WentBack{};
-    if (writeFailure) std::rethrow_exception(writeFailure);
+    if (fileFailure) std::rethrow_exception(fileFailure);
     if (hooks.filtered) hooks.filtered();
     for (const std::string& warning : services.scripting().warnings())
         err << "filterhost: " << warning << "\n";
@@ -453,6 +483,9 @@ ImageOutcome filterImageOnce(const RunOptions& options, const PreparedFilter& fi
         outcome.settings = describeSettings(*used, sources);
     }
 
+    // The rows the module never asked for (below a selection) are read now.
+    if (rowsReader) rowsReader->rowsNeeded(document.height);
+    rowsReader.reset();
     // Both outputs are written in full before either replaces anything.
     if (rowsWriter) {
         rowsWriter->finish();

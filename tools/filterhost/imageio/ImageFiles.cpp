@@ -86,7 +86,10 @@ double unitSample(const Document& document, std::size_t index) {
 
 }  // namespace
 
-ImageFile readImage(const fs::path& path) {
+namespace {
+
+// The format of a file, from its first bytes.
+ImageFormat formatOf(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) fail(path, "no such file");
@@ -98,12 +101,52 @@ ImageFile readImage(const fs::path& path) {
     const auto size = static_cast<std::size_t>(stream.gcount());
     stream.close();
     if (size == 0) fail(path, "the file is empty");
+    if (isTiff(head, size)) return ImageFormat::Tiff;
+    if (isPng(head, size)) return ImageFormat::Png;
+    if (isJpeg(head, size)) return ImageFormat::Jpeg;
+    fail(path, "not a TIFF, PNG or JPEG file");
+}
 
+// A reader whose running out of memory is told as this file's failure.
+class NamedRowsReader final : public ImageRowsReader {
+  public:
+    NamedRowsReader(fs::path path, std::unique_ptr<ImageRowsReader> reader)
+        : path_(std::move(path)), reader_(std::move(reader)) {}
+    void rowsNeeded(int32_t rows) override {
+        withMemoryErrors(path_, [&] { reader_->rowsNeeded(rows); });
+    }
+
+  private:
+    fs::path path_;
+    std::unique_ptr<ImageRowsReader> reader_;
+};
+
+}  // namespace
+
+ImageFile readImage(const fs::path& path) {
+    const ImageFormat format = formatOf(path);
     return withMemoryErrors(path, [&] {
-        if (isTiff(head, size)) return readTiff(path);
-        if (isPng(head, size)) return readPng(path);
-        if (isJpeg(head, size)) return readJpeg(path);
-        fail(path, "not a TIFF, PNG or JPEG file");
+        switch (format) {
+            case ImageFormat::Tiff:
+                return readTiff(path);
+            case ImageFormat::Png:
+                return readPng(path);
+            case ImageFormat::Jpeg:
+                break;
+        }
+        return readJpeg(path);
+    });
+}
+
+std::unique_ptr<ImageRowsReader> readImageInRows(const fs::path& path, ImageFile& image) {
+    if (formatOf(path) != ImageFormat::Tiff) {
+        image = readImage(path);
+        return nullptr;
+    }
+    return withMemoryErrors(path, [&]() -> std::unique_ptr<ImageRowsReader> {
+        std::unique_ptr<ImageRowsReader> reader = startTiffRows(path, image);
+        if (!reader) return nullptr;
+        return std::make_unique<NamedRowsReader>(path, std::move(reader));
     });
 }
 
@@ -138,6 +181,7 @@ class NamedRowsWriter final : public ImageRowsWriter {
     void finish() override {
         withMemoryErrors(path_, [&] { writer_->finish(); });
     }
+    int32_t rowsWritten() const override { return writer_->rowsWritten(); }
 
   private:
     fs::path path_;

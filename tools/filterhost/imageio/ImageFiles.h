@@ -122,6 +122,23 @@ struct ImageFile {
 // HostError "<file>: <cause>". Multi-page TIFF files give their first page.
 ImageFile readImage(const std::filesystem::path& path);
 
+// Reads the samples of an image as a filter comes to need them, so that the
+// rows below the filter's reach wait in the file.
+class ImageRowsReader {
+  public:
+    virtual ~ImageRowsReader() = default;
+    // Rows [0, rows) of the document hold the file's samples after this; rows
+    // read once are not read again. Throws HostError.
+    virtual void rowsNeeded(int32_t rows) = 0;
+};
+
+// As readImage, into `image`, except that a TIFF file stored in strips or
+// tiles has only its header read: its document is sized, untouched, and the
+// reader returned fills it. Other files are read whole (the reader is null).
+// `image` must stay where it is while the reader lives.
+std::unique_ptr<ImageRowsReader> readImageInRows(const std::filesystem::path& path,
+                                                 ImageFile& image);
+
 // Writes `image` (its document possibly filtered) to `path`, in the format the
 // extension names (.tif/.tiff, .png, .jpg/.jpeg), through a temporary file
 // renamed into place, so that a failure leaves no output. `details` may be
@@ -150,6 +167,8 @@ class ImageRowsWriter {
     virtual void rowsFinal(int32_t rows) = 0;
     // Encodes the rest, once every row is final, and ends the file.
     virtual void finish() = 0;
+    // Rows [0, rows) are in the file: the document need not hold them any more.
+    virtual int32_t rowsWritten() const = 0;
 };
 
 // Whether an output of this name is written in rows (TIFF); the other formats

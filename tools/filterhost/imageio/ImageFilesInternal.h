@@ -131,6 +131,9 @@ DocumentShape checkJpegHolds(const std::filesystem::path& shown, const ImageFile
 // Each writer writes `target` (a fresh temporary file) and names `shown` in
 // its errors.
 ImageFile readTiff(const std::filesystem::path& path);
+// As readTiff, leaving the samples of files stored in strips or tiles to the
+// reader returned (null when the image is read already).
+std::unique_ptr<ImageRowsReader> startTiffRows(const std::filesystem::path& path, ImageFile& image);
 // Whether a TIFF compression code loses detail (JPEG), so that it is not kept.
 bool lossyTiffCompression(uint16_t compression);
 std::unique_ptr<ImageRowsWriter> startTiff(const std::filesystem::path& target,

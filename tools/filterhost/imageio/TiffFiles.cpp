@@ -124,9 +124,39 @@ std::size_t chunkBytes(const Chunks& c) {
     return std::size_t{c.across()} * c.down() * c.chunkSamples() * c.sampleBytes;
 }
 
-// Decodes strip by strip (or tile by tile) straight into the document.
-void readChunks(const TiffHandle& tiff, const Chunks& c, SampleSplitter& splitter) {
-    TIFF* tif = tiff.get();
+// Decodes strip by strip (or tile by tile) straight into the document, a row
+// of strips or tiles (of every plane) at a time, as far down as asked.
+class TiffRowsReader final : public ImageRowsReader {
+  public:
+    TiffRowsReader(std::unique_ptr<TiffHandle> tiff, const Chunks& chunks,
+                   std::vector<SampleCoding> coding, Document& document,
+                   std::shared_ptr<ImageFileDetails> details);
+
+    void rowsNeeded(int32_t rows) override {
+        const auto bottom = static_cast<uint32_t>(std::clamp<int64_t>(rows, 0, chunks_.height));
+        for (; nextRow_ < bottom; nextRow_ += chunks_.down()) readChunkRow(nextRow_);
+    }
+
+  private:
+    void readChunkRow(uint32_t y);
+
+    std::unique_ptr<TiffHandle> tiff_;
+    Chunks chunks_;
+    std::shared_ptr<ImageFileDetails> details_;
+    SampleSplitter splitter_;
+    std::vector<uint8_t> buffer_;
+    uint32_t nextRow_ = 0;  // the first row of the next chunk row to read
+};
+
+TiffRowsReader::TiffRowsReader(std::unique_ptr<TiffHandle> tiff, const Chunks& chunks,
+                               std::vector<SampleCoding> coding, Document& document,
+                               std::shared_ptr<ImageFileDetails> details)
+    : tiff_(std::move(tiff)),
+      chunks_(chunks),
+      details_(std::move(details)),
+      splitter_(static_cast<int32_t>(chunks.samplesPerPixel), std::move(coding), document,
+                *details_) {
+    const Chunks& c = chunks_;
     const std::size_t imageBytes =
         std::size_t{c.width} * c.height * c.samplesPerPixel * c.sampleBytes;
     // Tiles may overhang the image, but a damaged file can declare tiles of
@@ -134,46 +164,49 @@ void readChunks(const TiffHandle& tiff, const Chunks& c, SampleSplitter& splitte
     const double chunk =
         double(c.across()) * double(c.down()) * double(c.chunkSamples() * c.sampleBytes);
     if (chunk > double(std::max<std::size_t>(imageBytes, std::size_t{64} << 20))) {
-        tiff.fail("the tiles are larger than the image");
+        tiff_->fail("the tiles are larger than the image");
     }
-    const std::size_t wanted = chunkBytes(c);
     const auto libtiffSize = static_cast<std::size_t>(
-        std::max<tmsize_t>(c.tiled ? TIFFTileSize(tif) : TIFFStripSize(tif), 0));
-    if (libtiffSize < wanted) tiff.fail("the strip or tile size does not match the image");
-    std::vector<uint8_t> buffer(libtiffSize);
+        std::max<tmsize_t>(c.tiled ? TIFFTileSize(tiff_->get()) : TIFFStripSize(tiff_->get()), 0));
+    if (libtiffSize < chunkBytes(c)) tiff_->fail("the strip or tile size does not match the image");
+    buffer_.resize(libtiffSize);
+}
+
+void TiffRowsReader::readChunkRow(uint32_t y) {
+    TIFF* tif = tiff_->get();
+    const Chunks& c = chunks_;
+    const std::size_t wanted = chunkBytes(c);
     const std::size_t stride = c.chunkSamples() * c.sampleBytes;
     for (uint16_t plane = 0; plane < c.planes(); ++plane) {
-        for (uint32_t y = 0; y < c.height; y += c.down()) {
-            for (uint32_t x = 0; x < c.width; x += c.across()) {
-                tmsize_t got = 0;
-                std::size_t need = wanted;
-                if (c.tiled) {
-                    got = TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, plane),
-                                              buffer.data(), static_cast<tmsize_t>(buffer.size()));
-                } else {
-                    const uint32_t rows = std::min(c.rowsPerStrip, c.height - y);
-                    need = std::size_t{rows} * c.width * c.chunkSamples() * c.sampleBytes;
-                    // Strips whose samples are the document's bytes are
-                    // decoded into the document itself.
-                    uint8_t* rowsInPlace =
-                        c.separate
-                            ? nullptr
-                            : splitter.documentBytesAt(std::size_t{y} * c.width, c.samplesPerPixel);
-                    got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane),
-                                               rowsInPlace != nullptr ? rowsInPlace : buffer.data(),
-                                               static_cast<tmsize_t>(need));
-                    if (rowsInPlace != nullptr && got >= 0 && static_cast<std::size_t>(got) >= need)
-                        continue;
-                }
-                if (got < 0 || static_cast<std::size_t>(got) < need) {
-                    tiff.fail(std::string("cannot read the image data at row ") +
-                              std::to_string(y) + (got >= 0 ? " (incomplete)" : ""));
-                }
-                forEachRow(c, x, y, [&](std::size_t from, std::size_t pixel, std::size_t count) {
-                    splitter.put(buffer.data() + from, stride, pixel, count, c.separate ? plane : 0,
-                                 c.chunkSamples());
-                });
+        for (uint32_t x = 0; x < c.width; x += c.across()) {
+            tmsize_t got = 0;
+            std::size_t need = wanted;
+            if (c.tiled) {
+                got = TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, plane), buffer_.data(),
+                                          static_cast<tmsize_t>(buffer_.size()));
+            } else {
+                const uint32_t rows = std::min(c.rowsPerStrip, c.height - y);
+                need = std::size_t{rows} * c.width * c.chunkSamples() * c.sampleBytes;
+                // Strips whose samples are the document's bytes are
+                // decoded into the document itself.
+                uint8_t* rowsInPlace =
+                    c.separate
+                        ? nullptr
+                        : splitter_.documentBytesAt(std::size_t{y} * c.width, c.samplesPerPixel);
+                got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, plane),
+                                           rowsInPlace != nullptr ? rowsInPlace : buffer_.data(),
+                                           static_cast<tmsize_t>(need));
+                if (rowsInPlace != nullptr && got >= 0 && static_cast<std::size_t>(got) >= need)
+                    continue;
             }
+            if (got < 0 || static_cast<std::size_t>(got) < need) {
+                tiff_->fail(std::string("cannot read the image data at row ") + std::to_string(y) +
+                            (got >= 0 ? " (incomplete)" : ""));
+            }
+            forEachRow(c, x, y, [&](std::size_t from, std::size_t pixel, std::size_t count) {
+                splitter_.put(buffer_.data() + from, stride, pixel, count, c.separate ? plane : 0,
+                              c.chunkSamples());
+            });
         }
     }
 }
@@ -358,12 +391,12 @@ void checkStoredData(const TiffHandle& tiff, const fs::path& path, uint16_t comp
 
 }  // namespace
 
-ImageFile readTiff(const fs::path& path) {
+std::unique_ptr<ImageRowsReader> startTiffRows(const fs::path& path, ImageFile& image) {
     // Read, not mapped ("m"): every page of a mapped file that has been read
     // stays resident beside the document it was read into, which doubles the
     // peak memory of a large scan.
-    const TiffHandle tiff(path, "rm", path);
-    TIFF* tif = tiff.get();
+    auto tiff = std::make_unique<TiffHandle>(path, "rm", path);
+    TIFF* tif = tiff->get();
     // Filtering the first page alone and writing it would drop the others.
     if (const tdir_t pages = TIFFNumberOfDirectories(tif); pages > 1) {
         fail(path, "holds " + std::to_string(pages) +
@@ -417,10 +450,10 @@ ImageFile readTiff(const fs::path& path) {
                            "-bit images with extra samples are not supported");
         }
         checkImageSize(path, width, height, 4, 1);
-        checkStoredData(tiff, path, compression);
-        const std::vector<uint8_t> samples = readThroughRgba(tiff, width, height, grey);
+        checkStoredData(*tiff, path, compression);
+        const std::vector<uint8_t> samples = readThroughRgba(*tiff, width, height, grey);
         const ColourModel model = grey ? ColourModel::Grey : ColourModel::Rgb;
-        ImageFile image;
+        image = ImageFile{};
         image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height),
                                 colourChannels(model), *modeFor(model, 8), 8);
         layout.photometric = grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
@@ -433,7 +466,7 @@ ImageFile readTiff(const fs::path& path) {
                                                SampleCoding::Plain),
                      image.document, *details);
         image.details = std::move(details);
-        return image;
+        return nullptr;
     }
 
     ColourModel model = ColourModel::Grey;
@@ -448,7 +481,7 @@ ImageFile readTiff(const fs::path& path) {
         case PHOTOMETRIC_YCBCR:
             // JPEG-compressed YCbCr: libjpeg turns it into RGB.
             if (TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB) != 1) {
-                tiff.fail("cannot decode its YCbCr data");
+                tiff->fail("cannot decode its YCbCr data");
             }
             TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &layout.ycbcrSubsampling[0],
                                   &layout.ycbcrSubsampling[1]);
@@ -497,7 +530,7 @@ ImageFile readTiff(const fs::path& path) {
                        " samples per pixel, the file has " + std::to_string(samplesPerPixel));
     }
     checkImageSize(path, width, height, samples, bits / 8u);
-    checkStoredData(tiff, path, compression);
+    checkStoredData(*tiff, path, compression);
 
     Chunks chunks;
     chunks.width = width;
@@ -511,21 +544,26 @@ ImageFile readTiff(const fs::path& path) {
     chunks.rowsPerStrip = std::min(field<uint32_t>(tif, TIFFTAG_ROWSPERSTRIP, height), height);
     if (!chunks.tiled && chunks.rowsPerStrip == 0) fail(path, "the strips are empty");
 
-    ImageFile image;
+    image = ImageFile{};
     image.document.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), colour,
                             *mode, bits);
     details->width = image.document.width;
     details->height = image.document.height;
     details->tiff = layout;
-    SampleSplitter splitter(static_cast<int32_t>(samples), codingOf(photometric, model),
-                            image.document, *details);
-    readChunks(tiff, chunks, splitter);
+    auto reader = std::make_unique<TiffRowsReader>(
+        std::move(tiff), chunks, codingOf(photometric, model), image.document, details);
     details->extraKinds.assign(static_cast<std::size_t>(details->extraSamples),
                                EXTRASAMPLE_UNSPECIFIED);
     for (std::size_t i = 0; i < details->extraKinds.size() && i < extraCount; ++i) {
         details->extraKinds[i] = extraKinds[i];
     }
     image.details = std::move(details);
+    return reader;
+}
+
+ImageFile readTiff(const fs::path& path) {
+    ImageFile image;
+    if (const auto reader = startTiffRows(path, image)) reader->rowsNeeded(image.document.height);
     return image;
 }
 
@@ -541,6 +579,9 @@ class TiffWriter final : public ImageRowsWriter {
 
     void rowsFinal(int32_t rows) override;
     void finish() override;
+    int32_t rowsWritten() const override {
+        return static_cast<int32_t>(std::min(nextRow_, chunks_.height));
+    }
 
   private:
     // Encodes the strips or tiles of rows [y, y + chunks_.down()) of `plane`.

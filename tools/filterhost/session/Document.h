@@ -8,16 +8,20 @@
 
 #include "PITypes.h"
 #include "session/SampleChanges.h"
+#include "util/FreshPagesAllocator.h"
 
 namespace filterhost {
 
 struct Document {
     int32_t width = 0;
     int32_t height = 0;
-    int16_t planes = 0;           // samples per pixel, interleaved
-    int16_t imageMode = 0;        // plugInMode...
-    int32_t depth = 8;            // bits per sample: 8, 16 or 32
-    std::vector<uint8_t> pixels;  // rows of width × planes samples, no padding
+    int16_t planes = 0;     // samples per pixel, interleaved
+    int16_t imageMode = 0;  // plugInMode...
+    int32_t depth = 8;      // bits per sample: 8, 16 or 32
+    // Rows of width × planes samples, no padding. Fresh pages, not touched
+    // before they are first written: a document read as a filter comes to its
+    // rows holds no memory for the rows below.
+    nelvo::FreshPagesBytes pixels;
 
     // Selection: one byte per pixel, 0 = not selected; empty when none.
     std::vector<uint8_t> mask;

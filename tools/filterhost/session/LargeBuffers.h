@@ -24,6 +24,13 @@ void preferHugePages(void* data, std::size_t bytes);
 // before it is first touched.
 void assignZeroed(std::vector<uint8_t>& bytes, std::size_t size);
 
+// Gives the memory of the whole pages inside [begin, end) back to the system
+// while the buffer stays allocated: what they held is gone (they read as
+// zeros on Linux, anything on Windows) and they take memory again once
+// written. Returns where the pages given back end, or `begin` when the range
+// holds no whole page, for the next call to go on from.
+uint8_t* givePagesBack(uint8_t* begin, uint8_t* end);
+
 // Bytes for a caller that fills every one of them: unlike a vector's, they
 // are not zeroed first, which for a tile of the whole image is a pass over
 // hundreds of megabytes saved.

@@ -66,7 +66,7 @@ void TileServer::reportProgress(int32_t done, int32_t total) {
 }
 
 bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
-                       std::vector<uint8_t>& pixels, bool inPlace) {
+                       nelvo::FreshPagesBytes& pixels, bool inPlace) {
     region.rect = rect;
     region.loPlane = lo;
     region.hiPlane = hi;
@@ -340,7 +340,20 @@ OSErr TileServer::advance() {
     // context around its tiles must not see its own output there. The input may be a
     // view of those rows: the output is a copy written back at the next call, so the
     // module never sees its own writes in its input.
-    std::vector<uint8_t>& source = original_.empty() ? document_.pixels : original_;
+    if (rowsNeeded) {
+        int64_t bottom = 0;
+        for (const VRect* rect : {&asked.in, &asked.out})
+            if (!isEmpty(*rect)) bottom = std::max<int64_t>(bottom, rect->bottom);
+        bottom = std::min<int64_t>(bottom, document_.height);
+        if (bottom > toldNeeded_) {
+            toldNeeded_ = static_cast<int32_t>(bottom);
+            if (!rowsNeeded(toldNeeded_)) {
+                r.inData = r.outData = nullptr;
+                return filterBadParameters;
+            }
+        }
+    }
+    nelvo::FreshPagesBytes& source = original_.empty() ? document_.pixels : original_;
     if (!serve(in_, asked.in, r.inLoPlane, r.inHiPlane, r.inputPadding, source, true) ||
         !serve(out_, asked.out, r.outLoPlane, r.outHiPlane, r.outputPadding, document_.pixels,
                false)) {

@@ -73,6 +73,10 @@ class TileServer {
     // module works below them. The rows settled once the module is done are
     // not told. False stops the module: its request fails.
     std::function<bool(int32_t rows)> rowsFinal;
+    // Told, before a request is served, that it reaches down to `rows`, each
+    // time that line moves down: the rows above it must then hold the image's
+    // samples. False stops the module: its request fails.
+    std::function<bool(int32_t rows)> rowsNeeded;
 
     // What the module asked for, for the tests.
     struct Request {
@@ -114,7 +118,7 @@ class TileServer {
     // the image take `padding`.
     // `inPlace` lets the region be a view of the rows of `pixels`.
     bool serve(Region& region, const VRect& rect, int16_t lo, int16_t hi, int16_t padding,
-               std::vector<uint8_t>& pixels, bool inPlace);
+               nelvo::FreshPagesBytes& pixels, bool inPlace);
     void serveMask(const VRect& rect, int16_t padding);
     // Writes `region` into the document.
     void writeBack(Region& region);
@@ -134,7 +138,7 @@ class TileServer {
     FilterRecord* record_ = nullptr;
     Region in_, out_;
     // The document's pixels before the first write-back; empty until then.
-    std::vector<uint8_t> original_;
+    nelvo::FreshPagesBytes original_;
     VRect maskRect_{0, 0, 0, 0};
     std::vector<uint8_t> mask_;
     bool outPending_ = false;
@@ -146,6 +150,7 @@ class TileServer {
     int64_t settledBottom_ = INT64_MIN;
     bool wentBack_ = false;
     int32_t toldFinal_ = 0;
+    int32_t toldNeeded_ = 0;
     std::vector<Request> requests_;
     std::size_t abortPolls_ = 0;
     std::vector<std::pair<int32_t, int32_t>> progressReports_;
