@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "session/LargeBuffers.h"
