@@ -7,8 +7,10 @@
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
 #   - the editing dialog on a virtual display driven by xdotool (OK after a key, a
-#     brush stroke, Escape), a stop at the filter step, Ctrl-C sent to a console during a long run, the load-run-free loop, the preset store, the module's
-#     picture resources and UTF-16 text conversion
+#     brush stroke and its undo, redo and clearing, the tool size keys, Escape)
+#   - a stop at the filter step, Ctrl-C sent to a console during a long run, the
+#     load-run-free loop, the preset store, the module's picture resources and UTF-16
+#     text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -226,36 +228,87 @@ else
   cat "$work/dialog.log"
 fi
 
-# A brush stroke across the cup (client points inside the fitted sample) marks more
-# defects: the written image differs from the silent run with the same settings.
-mkdir -p "$work/stroke"
-restart_wineserver
-rm -rf "$registry_folder"
-DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/stroke/out.tif" --dialog \
-  --set detI=8 >"$work/dialog.log" 2>&1 &
-run_pid=$!
-window="$(dialog_window "$run_pid")"
-if [ -n "$window" ]; then
-  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
-  DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
-  DISPLAY="$display" xdotool mousemove $((X + 200)) $((Y + 300)) mousedown 1 \
-    mousemove $((X + 260)) $((Y + 330)) sleep 0.2 mousemove $((X + 350)) $((Y + 360)) sleep 0.2 \
-    mouseup 1
-  sleep 1
-  type_keys "$window" Return
-fi
-status=0
-wait "$run_pid" || status=$?
-rm -rf "$registry_folder"
-if [ -n "$window" ] && [ "$status" = 0 ] &&
-  wine "$filterhost" run "$sample" -o "$work/stroke/silent.tif" --set detI=8 \
-    >>"$work/dialog.log" 2>&1 &&
-  ! wine "$compare" "$work/stroke/silent.tif" "$work/stroke/out.tif" >>"$work/dialog.log" 2>&1; then
+# Runs the dialog at detection 8 writing $1/out.tif: keys $2 (a space-separated list,
+# may be empty) before a brush stroke across the cup (client points inside the fitted
+# sample), then the keys that follow, then Return. Prints the run's status.
+stroke_run() {
+  local folder="$1" before="$2" status=0
+  shift 2
+  mkdir -p "$folder"
+  restart_wineserver
+  rm -rf "$registry_folder"
+  DISPLAY="$display" wine "$filterhost" run "$sample" -o "$folder/out.tif" --dialog \
+    --set detI=8 >>"$work/dialog.log" 2>&1 &
+  local run_pid=$!
+  local window
+  window="$(dialog_window "$run_pid")"
+  if [ -n "$window" ]; then
+    # shellcheck disable=SC2086 # the keys are a list
+    [ -z "$before" ] || type_keys "$window" $before
+    eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+    # The window must be active before the press, or the press may only activate it.
+    DISPLAY="$display" xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+      DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+    sleep 0.5
+    DISPLAY="$display" xdotool mousemove $((X + 200)) $((Y + 300)) sleep 0.2 mousedown 1 \
+      sleep 0.2 mousemove $((X + 260)) $((Y + 330)) sleep 0.2 mousemove $((X + 350)) $((Y + 360)) \
+      sleep 0.2 mouseup 1
+    sleep 1
+    type_keys "$window" "$@" Return
+  else
+    kill "$run_pid" 2>/dev/null || true
+  fi
+  wait "$run_pid" || status=$?
+  rm -rf "$registry_folder"
+  [ -n "$window" ] || status=none
+  echo "$status"
+}
+
+# Whether the images $1 and $2 are equal.
+same_image() {
+  wine "$compare" "$1" "$2" >>"$work/dialog.log" 2>&1
+}
+
+# A stroke marks more defects: the written image differs from the silent run with the
+# same settings. Undoing it gives the silent run back, redoing it the stroke's image;
+# clearing the marks gives the silent run; a larger brush marks another image.
+: >"$work/dialog.log"
+wine "$filterhost" run "$sample" -o "$work/silent8.tif" --set detI=8 >>"$work/dialog.log" 2>&1
+status="$(stroke_run "$work/stroke" "")"
+if [ "$status" = 0 ] && ! same_image "$work/silent8.tif" "$work/stroke/out.tif"; then
   pass
 else
-  fail "the dialog's brush stroke (window '$window', status $status)"
+  fail "the dialog's brush stroke (status $status)"
   cat "$work/dialog.log"
 fi
+# name | keys before the stroke | keys after it | image the output must equal ("" = none
+# of the two)
+while IFS='|' read -r name before after equal; do
+  : >"$work/dialog.log"
+  # shellcheck disable=SC2086 # the keys are a list
+  status="$(stroke_run "$work/$name" "$before" $after)"
+  ok=false
+  if [ "$status" = 0 ]; then
+    if [ -n "$equal" ]; then
+      same_image "$equal" "$work/$name/out.tif" && ok=true
+    else
+      ! same_image "$work/silent8.tif" "$work/$name/out.tif" &&
+        ! same_image "$work/stroke/out.tif" "$work/$name/out.tif" && ok=true
+    fi
+  fi
+  if $ok; then
+    pass
+  else
+    fail "the dialog's $name (status $status)"
+    cat "$work/dialog.log"
+  fi
+done <<CASES
+undo||ctrl+z|$work/silent8.tif
+redo||ctrl+z ctrl+y|$work/stroke/out.tif
+redo-shift||ctrl+z ctrl+shift+z|$work/stroke/out.tif
+clear||ctrl+Delete|$work/silent8.tif
+larger-brush|bracketright bracketright bracketright||
+CASES
 
 mkdir -p "$work/escape"
 restart_wineserver

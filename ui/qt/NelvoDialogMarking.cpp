@@ -19,13 +19,6 @@
 
 namespace nelvo {
 
-namespace {
-
-// A map byte no tool has touched.
-constexpr std::uint8_t kNeutralMark = 128;
-
-}  // namespace
-
 void NelvoDialog::installPreviewCallbacks() {
     preview_->onLButtonDown = [this](unsigned, IntPoint p) { onPreviewButtonDown(p); };
     preview_->onMouseMove = [this](unsigned, IntPoint p) { onPreviewMouseMove(p); };
@@ -179,19 +172,10 @@ void NelvoDialog::redoMarks() {
 
 void NelvoDialog::clearMarks() {
     if (strokeInProgress()) return;
-    const IntRect whole{0, 0, imageWidth_, imageHeight_};
-    const auto bytes =
-        static_cast<std::size_t>(imageWidth_) * static_cast<std::size_t>(imageHeight_);
-    bool cleared = false;
-    updater_->editMarks([&](std::uint8_t* map) {
-        if (std::all_of(map, map + bytes, [](std::uint8_t b) { return b == kNeutralMark; }))
-            return;  // nothing to clear, nothing to undo later
-        std::vector<std::uint8_t> before = MarkHistory::copyArea(map, imageWidth_, whole);
-        std::fill_n(map, bytes, kNeutralMark);
-        markHistory_.record(whole, std::move(before), map, imageWidth_);
-        cleared = true;
-    });
-    if (cleared) startUpdate(UpdateMode::Marks);
+    IntRect cleared;
+    updater_->editMarks(
+        [&](std::uint8_t* map) { cleared = markHistory_.clear(map, imageWidth_, imageHeight_); });
+    if (cleared.width() > 0) startUpdate(UpdateMode::Marks);
 }
 
 // The tool cursor's diameter follows the current tool's size at the preview's zoom.

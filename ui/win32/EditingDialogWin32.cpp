@@ -616,6 +616,9 @@ void EditingDialogWin32::onCommand(int id, int code, HWND control) {
         case editing::kFitToWindow:
             fitPreview();
             break;
+        case editing::kClearMarks:
+            clearMarks();
+            break;
         case editing::kZoomIn:
             zoomStep(true);
             break;
@@ -762,9 +765,22 @@ void EditingDialogWin32::carryOut(KeyCommand command) {
         case KeyCommand::ZoomOut:
             zoomStep(false);
             break;
+        case KeyCommand::SmallerTool:
+        case KeyCommand::LargerTool:
+            stepToolSize(command == KeyCommand::LargerTool);
+            break;
+        case KeyCommand::UndoMarks:
+            undoMarks();
+            break;
+        case KeyCommand::RedoMarks:
+            redoMarks();
+            break;
+        case KeyCommand::ClearMarks:
+            clearMarks();
+            break;
         default:
-            // The navigator, the tool sizes and the hand marks are not part of this window
-            // layer yet: their keys are taken and do nothing.
+            // The navigator is not part of this window layer yet: its key is taken and
+            // does nothing.
             break;
     }
 }
@@ -880,14 +896,56 @@ void EditingDialogWin32::onButtonUp() {
     const int intensity = sliderValue(editing::kBrushIntensitySlider);
     if (overlay != nullptr)
         updater_->editMarks([&](std::uint8_t* map) {
+            std::vector<std::uint8_t> before =
+                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
             if (mode == DragMode::Brush)
                 applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
             else
                 applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
+            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
         });
     startUpdate(UpdateMode::Marks);
     preview_->clearOverlay(strokeBounds_);
     strokeBounds_ = {};
+}
+
+bool EditingDialogWin32::strokeInProgress() const {
+    return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
+}
+
+void EditingDialogWin32::stepToolSize(bool larger) {
+    const bool brush = brushSelected();
+    const int sliderId = brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider;
+    HWND size = item(sliderId);
+    const int low = static_cast<int>(SendMessageW(size, TBM_GETRANGEMIN, 0, 0));
+    const int high = static_cast<int>(SendMessageW(size, TBM_GETRANGEMAX, 0, 0));
+    SendMessageW(size, TBM_SETPOS, TRUE, steppedToolSize(sliderValue(sliderId), larger, low, high));
+    // A position set by the program sends no notification: the box follows here.
+    syncEditFromSlider(brush ? editing::kBrushSizeEdit : editing::kEraserSizeEdit);
+}
+
+// Undo, redo and clearing wait for the stroke in progress to end, so that no edit
+// lands between its first dot and its release.
+void EditingDialogWin32::undoMarks() {
+    if (strokeInProgress()) return;
+    IntRect changed;
+    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.undo(map, imageWidth_); });
+    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+}
+
+void EditingDialogWin32::redoMarks() {
+    if (strokeInProgress()) return;
+    IntRect changed;
+    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.redo(map, imageWidth_); });
+    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+}
+
+void EditingDialogWin32::clearMarks() {
+    if (strokeInProgress()) return;
+    IntRect cleared;
+    updater_->editMarks(
+        [&](std::uint8_t* map) { cleared = markHistory_.clear(map, imageWidth_, imageHeight_); });
+    if (cleared.width() > 0) startUpdate(UpdateMode::Marks);
 }
 
 void EditingDialogWin32::showZoom() {

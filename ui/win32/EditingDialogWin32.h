@@ -19,6 +19,7 @@
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
 #include "dialog/KeyCommands.h"
+#include "dialog/MarkHistory.h"
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
@@ -86,6 +87,11 @@ class EditingDialogWin32 {
     void onMouseMove(IntPoint p);
     void onButtonUp();
     void paintStroke(IntPoint a, IntPoint b);
+    bool strokeInProgress() const;
+    void stepToolSize(bool larger);
+    void undoMarks();
+    void redoMarks();
+    void clearMarks();
 
     void showZoom();
     void setZoomTo(double zoom);
@@ -115,6 +121,8 @@ class EditingDialogWin32 {
     IntPoint lastPoint_;
     // The image pixels the stroke in progress may have touched.
     IntRect strokeBounds_;
+    // Every stroke and clearing of the hand marks, for undo and redo.
+    MarkHistory markHistory_;
     bool spaceHeld_ = false;
     // The zoom box's text was typed rather than chosen from its list.
     bool zoomTyped_ = false;
