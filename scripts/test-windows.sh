@@ -7,7 +7,9 @@
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
 #   - the editing dialog on a virtual display driven by xdotool (OK after a key, a
-#     brush stroke and its undo, redo and clearing, the tool size keys, Escape)
+#     brush stroke and its undo, redo and clearing, the tool size keys, a preset
+#     saved through "+" and its naming dialog and applied from the "Presets" menu,
+#     Escape)
 #   - a stop at the filter step, Ctrl-C sent to a console during a long run, the
 #     load-run-free loop, the preset store, the module's picture resources and UTF-16
 #     text conversion
@@ -326,6 +328,88 @@ else
   ls -A "$work/escape"
   cat "$work/dialog.log"
 fi
+
+# Waits for the run $1 for at most 60 s, then stops it (a window left open by a step
+# that went wrong); its status, or 143 when stopped.
+wait_or_stop() {
+  local waited=0
+  while kill -0 "$1" 2>/dev/null && [ "$waited" -lt 300 ]; do
+    sleep 0.2
+    waited=$((waited + 1))
+  done
+  kill "$1" 2>/dev/null || true
+  wait "$1"
+}
+
+# Presets: "+" (reached with Shift+Tab from OK; "Presets" and "-" are disabled while
+# there are none) saves the controls under the name typed into the naming dialog; a
+# later dialog at another detection applies it from the "Presets" menu, and its OK
+# writes what the silent run with the preset's detection writes.
+naming_title="$(awk -F'\t' '$2 == "savePresetTitle" {print $3}' resources/strings/strings.tsv)"
+presets_folder="$(dirname "$registry_folder")/NelvoPlugin/Presets"
+rm -rf "$presets_folder"
+mkdir -p "$work/presets"
+: >"$work/dialog.log"
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/presets/saved.tif" --dialog \
+  --set detI=3 >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+naming=""
+if [ -n "$window" ]; then
+  # Away from the preview, where the space bar would pan instead of pressing the button.
+  DISPLAY="$display" xdotool mousemove 0 0
+  # shellcheck disable=SC2046 # fourteen presses
+  type_keys "$window" $(printf 'shift+Tab %.0s' $(seq 14)) space
+  for _ in $(seq 25); do
+    naming="$(DISPLAY="$display" xdotool search --onlyvisible --name "^$naming_title\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$naming" ] && break
+    sleep 0.2
+  done
+  [ -z "$naming" ] || DISPLAY="$display" xdotool type --delay 100 "Dust3"
+  sleep 0.3
+  DISPLAY="$display" xdotool key Return
+  sleep 1
+  type_keys "$window" Escape
+fi
+wait_or_stop "$run_pid" || true
+if [ -n "$naming" ] && [ -f "$presets_folder/Dust3.nelvo" ]; then
+  pass
+else
+  fail "saving a preset from the dialog (window '$window', naming dialog '$naming')"
+  ls -la "$presets_folder" 2>&1
+  cat "$work/dialog.log"
+fi
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/presets/applied.tif" --dialog \
+  --set detI=8 >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+if [ -n "$window" ]; then
+  DISPLAY="$display" xdotool mousemove 0 0
+  # shellcheck disable=SC2046 # sixteen presses
+  type_keys "$window" $(printf 'shift+Tab %.0s' $(seq 16)) space
+  sleep 0.5
+  DISPLAY="$display" xdotool key --delay 200 Down Return
+  sleep 2
+  # The focus is back on "Presets", where Return would open the menu again: sixteen
+  # Tabs forward reach OK.
+  # shellcheck disable=SC2046 # sixteen presses
+  type_keys "$window" $(printf 'Tab %.0s' $(seq 16)) Return
+fi
+status=0
+wait_or_stop "$run_pid" || status=$?
+rm -rf "$registry_folder"
+if [ -n "$window" ] && [ "$status" = 0 ] &&
+  wine "$filterhost" run "$sample" -o "$work/presets/silent3.tif" --set detI=3 \
+    >>"$work/dialog.log" 2>&1 &&
+  same_image "$work/presets/silent3.tif" "$work/presets/applied.tif"; then
+  pass
+else
+  fail "applying a preset from the dialog's menu (window '$window', status $status)"
+  cat "$work/dialog.log"
+fi
+rm -rf "$presets_folder"
 
 # --- A stop (Ctrl-C) at the filter step: status 130, nothing written --------
 mkdir -p "$work/stop"

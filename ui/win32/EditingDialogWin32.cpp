@@ -11,8 +11,10 @@
 #include <string>
 
 #include "dialog/EditingDialogTemplate.h"
+#include "dialog/PresetCommands.h"
 #include "dialog/ZoomNavigation.h"
 #include "host/ImageModes.h"
+#include "presets/NelvoPresetManager.h"
 #include "resources/DialogResources.h"
 #include "resources/pictures/PictureResourceWin32.h"
 #include "resources/strings/StringIds.h"
@@ -363,9 +365,7 @@ void EditingDialogWin32::initialise() {
     for (int id : {editing::kMaskButton2, editing::kMaskButton1, editing::kMaskButton4,
                    editing::kMaskButton3})
         EnableWindow(item(id), FALSE);
-    // The preset store is not part of this window layer yet.
-    for (int id : {editing::kPresetsMenu, editing::kAddPreset, editing::kDeletePreset})
-        EnableWindow(item(id), FALSE);
+    openPresets();
     preview_->showImage(preview_->sourcePixels.data());
     fitPreview();
     initialised_ = true;
@@ -595,7 +595,17 @@ void EditingDialogWin32::onCommand(int id, int code, HWND control) {
         return;
     }
     if (code != BN_CLICKED && code != STN_CLICKED) return;
+    if (control == nullptr && presetCommand(id)) return;
     switch (id) {
+        case editing::kPresetsMenu:
+            showPresetMenu(kApplyPresetFirst, kApplyPresetLast, editing::kPresetsMenu);
+            break;
+        case editing::kDeletePreset:
+            showPresetMenu(kDeletePresetFirst, kDeletePresetLast, editing::kDeletePreset);
+            break;
+        case editing::kAddPreset:
+            addPresetCommand();
+            break;
         case editing::kDarkDefects:
         case editing::kBrightDefects: {
             const int other =

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "PIFilter.h"
@@ -30,6 +31,7 @@ namespace nelvo {
 
 class PreviewWindow;
 class DialogPictures;
+class NelvoPresetManager;
 
 class EditingDialogWin32 {
   public:
@@ -93,6 +95,16 @@ class EditingDialogWin32 {
     void redoMarks();
     void clearMarks();
 
+    // The preset commands (EditingDialogPresets.cpp).
+    void openPresets();
+    void updatePresetButtons();
+    void showPresetError(const std::wstring& message);
+    void showPresetMenu(int firstId, int lastId, int buttonId);
+    // Carries out menu command `id`; false when it is no preset command.
+    bool presetCommand(int id);
+    bool confirmPresetDeletion(const std::wstring& name);
+    void addPresetCommand();
+
     void showZoom();
     void setZoomTo(double zoom);
     void fitPreview();
@@ -114,6 +126,8 @@ class EditingDialogWin32 {
     std::unique_ptr<DialogPictures> pictures_;
     std::unique_ptr<FilterBase> engine_;
     std::unique_ptr<PreviewUpdater> updater_;
+    // Null when the presets folder cannot be used: the preset buttons stay disabled.
+    std::unique_ptr<NelvoPresetManager> presets_;
     std::int32_t imageWidth_ = 0, imageHeight_ = 0;
     std::uint32_t defectColor_ = 255;
     bool comparing_ = false;
