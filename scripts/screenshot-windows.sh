@@ -2,7 +2,8 @@
 # Screenshots of the Windows build's editing dialog under wine on a virtual display,
 # into out/screenshots-windows/: for each of English, German, Spanish and French, the
 # dialog in its three views (original, "Mark Defects" and the repaired picture, switched
-# with Ctrl+Tab) on samples/coffee-dusty.png. The display has no window manager: the
+# with Ctrl+Tab) on samples/coffee-dusty.png, the preset naming dialog and the about
+# box. The display has no window manager: the
 # pictures show the dialog's client area without a frame. Builds the Windows preset first.
 # Usage: scripts/screenshot-windows.sh [--no-build]
 set -euo pipefail
@@ -33,7 +34,39 @@ export DISPLAY="$display"
 wine wineboot -i >/dev/null 2>&1
 title="$(awk -F'\t' '$2 == "dialogTitle" {print $3}' resources/strings/strings.tsv)"
 
+# The string $1 of the tables in column $2 (3 English, 4 German, 5 Spanish, 6 French).
+localized() {
+  awk -F'\t' -v name="$1" -v column="$2" '$2 == name {print $column}' resources/strings/strings.tsv
+}
+
+# Waits for the window titled $1, saves it as $2 and closes it: "Escape" presses the key,
+# "click" clicks inside it.
+shoot_titled() {
+  local found=""
+  for _ in $(seq 50); do
+    found="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$found" ] && break
+    sleep 0.2
+  done
+  if [ -z "$found" ]; then
+    echo "no window '$1'" >&2
+    return 0
+  fi
+  sleep 1
+  import -silent -window "$found" "$2"
+  xdotool windowfocus --sync "$found" >/dev/null 2>&1 || true
+  if [ "$3" = click ]; then
+    eval "$(xdotool getwindowgeometry --shell "$found")"
+    xdotool mousemove $((X + 20)) $((Y + 40)) click 1
+  else
+    xdotool key "$3"
+  fi
+  sleep 0.5
+}
+
+column=2
 for language in en_US de_DE es_ES fr_FR; do
+  column=$((column + 1))
   # Each run starts its own wine server, whose desktop process knows the display.
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
@@ -59,7 +92,16 @@ for language in en_US de_DE es_ES fr_FR; do
     xdotool key ctrl+Tab
     sleep 1.5
   done
+  # "+" (fourteen Shift+Tabs back from OK while there are no presets) opens the
+  # naming dialog.
+  # shellcheck disable=SC2046 # fourteen presses
+  xdotool key --delay 100 $(printf 'shift+Tab %.0s' $(seq 14)) space
+  shoot_titled "$(localized savePresetTitle "$column")" "$out/$language-naming.png" Escape
   xdotool key Escape
+  wait "$run_pid" || true
+  wine "$filterhost" about >/dev/null 2>&1 &
+  run_pid=$!
+  shoot_titled "$(localized aboutLink "$column")" "$out/$language-about.png" click
   wait "$run_pid" || true
   echo "$language: $(ls "$out"/"$language"-*.png | wc -l) screenshots"
 done

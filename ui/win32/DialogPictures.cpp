@@ -33,6 +33,11 @@ const DialogPictures::Picture* DialogPictures::picture(int id) {
     return &made;
 }
 
+SIZE DialogPictures::size(int id) {
+    const Picture* p = picture(id);
+    return p == nullptr ? SIZE{0, 0} : SIZE{p->width, p->height};
+}
+
 bool DialogPictures::draw(HDC dc, const RECT& rect, int id) {
     const Picture* p = picture(id);
     if (p == nullptr) return false;
