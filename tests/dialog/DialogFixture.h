@@ -14,6 +14,7 @@
 #include <QTest>
 #include <chrono>
 #include <functional>
+#include <mutex>
 
 #include "dialog/RefusingAllocator.h"
 #include "host/CallContext.h"
@@ -75,6 +76,12 @@ class DialogFixture : public ::testing::Test {
         dialog->initialise();
         dialog->show();
         return dialog;
+    }
+
+    // Holds the preview worker before its marking stage until the lock is released, so
+    // a test sees a computation under way however fast the machine finishes it.
+    [[nodiscard]] static std::unique_lock<std::mutex> holdWorker(NelvoDialog& d) {
+        return std::unique_lock<std::mutex>(d.updater().mapLock);
     }
 
     static bool idle(NelvoDialog& d) {

@@ -211,8 +211,11 @@ TEST_F(DialogWindow, AdaptiveDetectionBoxDetectsAndIntensityStillDoesNot) {
 TEST_F(DialogWindow, CancelDuringAComputationStopsItAndChangesNothing) {
     auto d = open();
     const FilterParameters before = d->settings;
+    ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
+    auto held = holdWorker(*d);
     slider(*d, editing::kTileSizeSlider)->setValue(30);
     ASSERT_TRUE(d->updater().isBusy());
+    held.unlock();
     d->done(QDialog::Rejected);
     EXPECT_FALSE(d->updater().isBusy());
     EXPECT_EQ(d->settings, before);
@@ -224,8 +227,10 @@ TEST_F(DialogWindow, OkDuringAComputationWaitsForIt) {
     // Counted while idle: the new computation's detect may end before OK is pressed.
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const int detects = d->updater().completedDetects();
+    auto held = holdWorker(*d);
     slider(*d, editing::kTileSizeSlider)->setValue(30);
     ASSERT_TRUE(d->updater().isBusy());
+    held.unlock();
     d->done(QDialog::Accepted);
     EXPECT_FALSE(d->updater().isBusy());
     EXPECT_EQ(d->updater().completedDetects(), detects + 1);
@@ -267,10 +272,12 @@ TEST_F(DialogWindow, ViewsWhileBusyAndWhenDone) {
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     auto* tabs = findControl<QTabBar>(d.get(), editing::kViewTabs);
     const QImage original = d->preview().imageSurface().copy();
+    auto held = holdWorker(*d);
     slider(*d, editing::kTileSizeSlider)->setValue(25);
     ASSERT_TRUE(d->updater().isBusy());
     tabs->setCurrentIndex(2);
     EXPECT_EQ(d->preview().imageSurface(), original);  // the old picture stays
+    held.unlock();
     ASSERT_TRUE(waitUntil([&] { return idle(*d); }));
     const QImage optimized = d->preview().imageSurface().copy();
     EXPECT_NE(optimized, original);
