@@ -40,17 +40,20 @@ localized() {
 }
 
 # Waits for the window titled $1, saves it as $2 and closes it: "Escape" presses the key,
-# "click" clicks inside it.
+# "click" clicks inside it. Fails when no such window appears.
 shoot_titled() {
-  local found=""
+  local found="" pattern
+  # xdotool matches the window's plain name, in which wine writes "À" as "A": every
+  # non-ASCII letter of the title matches any one character.
+  pattern="$(printf '%s' "$1" | LC_ALL=C sed 's/[^ -~]\+/./g')"
   for _ in $(seq 50); do
-    found="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+    found="$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n1 || true)"
     [ -n "$found" ] && break
     sleep 0.2
   done
   if [ -z "$found" ]; then
     echo "no window '$1'" >&2
-    return 0
+    return 1
   fi
   sleep 1
   import -silent -window "$found" "$2"
@@ -62,6 +65,20 @@ shoot_titled() {
     xdotool key "$3"
   fi
   sleep 0.5
+}
+
+# Waits for the run $run_pid to end; a window the keys or clicks did not close would
+# keep it waiting for ever, so after ten seconds it is stopped.
+finish_run() {
+  for _ in $(seq 50); do
+    kill -0 "$run_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$run_pid" 2>/dev/null; then
+    echo "a window stayed open: run $run_pid stopped" >&2
+    kill "$run_pid" 2>/dev/null || true
+  fi
+  wait "$run_pid" || true
 }
 
 column=2
@@ -96,12 +113,14 @@ for language in en_US de_DE es_ES fr_FR; do
   # naming dialog.
   # shellcheck disable=SC2046 # fourteen presses
   xdotool key --delay 100 $(printf 'shift+Tab %.0s' $(seq 14)) space
-  shoot_titled "$(localized savePresetTitle "$column")" "$out/$language-naming.png" Escape
+  shoot_titled "$(localized savePresetTitle "$column")" "$out/$language-naming.png" Escape || true
   xdotool key Escape
-  wait "$run_pid" || true
-  wine "$filterhost" about >/dev/null 2>&1 &
+  finish_run
+  # The box's title is in the language of its run: without it, the English box would be
+  # looked for under the translated title and never closed.
+  LANG="$language.UTF-8" LANGUAGE= LC_ALL= wine "$filterhost" about >/dev/null 2>&1 &
   run_pid=$!
-  shoot_titled "$(localized aboutLink "$column")" "$out/$language-about.png" click
-  wait "$run_pid" || true
+  shoot_titled "$(localized aboutLink "$column")" "$out/$language-about.png" click || true
+  finish_run
   echo "$language: $(ls "$out"/"$language"-*.png | wc -l) screenshots"
 done
