@@ -220,7 +220,7 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
     context.comparing = comparing_;
     context.spaceHeld = spaceHeld_;
     context.panOrPointerOverPreview =
-        dragMode_ == DragMode::Pan || preview_->mousePosition().has_value();
+        dragMode() == DragMode::Pan || preview_->mousePosition().has_value();
     const KeyCommand command = keyCommandFor(dialogKey(*key), context);
     switch (command) {
         case KeyCommand::PassOn:

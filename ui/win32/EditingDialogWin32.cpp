@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "dialog/DialogClosing.h"
 #include "dialog/EditingDialogTemplate.h"
 #include "dialog/PresetCommands.h"
 #include "dialog/ZoomNavigation.h"
@@ -176,6 +177,7 @@ EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
             if (PostMessageW(window_, kPreviewFailed, 0, reinterpret_cast<LPARAM>(copy)) == 0)
                 delete copy;
         });
+    createHandMarking();
     engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
                        region);
     // Outside the selection the picture shows at half brightness in every view.
@@ -342,9 +344,9 @@ void EditingDialogWin32::initialise() {
     setTexts();
     placeControls();
     preview_->attach(item(editing::kPreview));
-    preview_->onButtonDown = [this](IntPoint p) { onButtonDown(p); };
-    preview_->onMouseMove = [this](IntPoint p) { onMouseMove(p); };
-    preview_->onButtonUp = [this](IntPoint) { onButtonUp(); };
+    preview_->onButtonDown = [this](IntPoint p) { marks_->press(p, spaceHeld_, brushSelected()); };
+    preview_->onMouseMove = [this](IntPoint p) { marks_->move(p); };
+    preview_->onButtonUp = [this](IntPoint) { marks_->release(); };
     for (const double level : kZoomLevels)
         SendMessageW(item(editing::kZoomBox), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(widen(zoomText(level)).c_str()));
@@ -524,40 +526,26 @@ void EditingDialogWin32::applyValues(const ControlValues& v) {
     for (const auto& entry : editSliders_) syncEditFromSlider(entry.first);
 }
 
-void EditingDialogWin32::collectSettings() {
-    settings.zoom = static_cast<double>(sliderValue(editing::kZoomSlider));
+ClosingControls EditingDialogWin32::closingControls() const {
+    ClosingControls c;
+    c.values = controlValues();
+    c.zoomSliderPosition = sliderValue(editing::kZoomSlider);
     RECT frame{};
     GetWindowRect(window_, &frame);
-    settings.windowFrame[0] = frame.top;
-    settings.windowFrame[1] = frame.left;
-    settings.windowFrame[2] = frame.bottom;
-    settings.windowFrame[3] = frame.right;
-    settings.windowState = 2;
-    storeValues(controlValues(), settings.engine);
+    c.frame = WindowFrame{frame.left, frame.top, frame.right, frame.bottom};
+    return c;
 }
 
 void EditingDialogWin32::finish(bool accepted) {
     if (done_) return;
     KillTimer(window_, kProgressTimer);
-    if (accepted) {
-        // OK (or Enter) with the button still down: what the user sees is applied.
-        if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
-            onButtonUp();
-            updater_->requestCancel();  // its preview would never be seen
-        }
-        collectSettings();
-        result.mapBytes =
-            static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
-        result.mapWidth = imageWidth_;
-        result.map = updater_->markingMap.data();
-    } else {
-        updater_->requestCancel();
-    }
-    // After OK a running computation may finish; after Cancel it was told to stop.
-    updater_->join();
+    closeEditing(accepted, closingControls(), *marks_, *updater_, settings, result);
     accepted_ = accepted;
     done_ = true;
     ShowWindow(window_, SW_HIDE);
+    if (!comparing_) return;
+    comparing_ = false;
+    showView(currentView());
 }
 
 void EditingDialogWin32::onCommand(int id, int code, HWND control) {
@@ -627,7 +615,7 @@ void EditingDialogWin32::onCommand(int id, int code, HWND control) {
             fitPreview();
             break;
         case editing::kClearMarks:
-            clearMarks();
+            marks_->clear();
             break;
         case editing::kZoomIn:
             zoomStep(true);
@@ -780,13 +768,13 @@ void EditingDialogWin32::carryOut(KeyCommand command) {
             stepToolSize(command == KeyCommand::LargerTool);
             break;
         case KeyCommand::UndoMarks:
-            undoMarks();
+            marks_->undo();
             break;
         case KeyCommand::RedoMarks:
-            redoMarks();
+            marks_->redo();
             break;
         case KeyCommand::ClearMarks:
-            clearMarks();
+            marks_->clear();
             break;
         default:
             // The navigator is not part of this window layer yet: its key is taken and
@@ -856,71 +844,17 @@ bool EditingDialogWin32::brushSelected() const {
     return SendMessageW(item(editing::kToolTabs), TCM_GETCURSEL, 0, 0) == 0;
 }
 
-void EditingDialogWin32::onButtonDown(IntPoint p) {
-    // A release that never arrived still ends the previous drag.
-    if (dragMode_ != DragMode::None) onButtonUp();
-    if (spaceHeld_) {
-        dragMode_ = DragMode::Pan;
-    } else {
-        dragMode_ = brushSelected() ? DragMode::Brush : DragMode::Eraser;
-        strokeBounds_ = {};
-        const IntPoint q = imagePoint(p, preview_->displayRect, preview_->zoom);
-        paintStroke(q, q);
-    }
-    lastPoint_ = p;
-}
-
-void EditingDialogWin32::onMouseMove(IntPoint p) {
-    if (dragMode_ == DragMode::Pan) {
-        preview_->panBy(p.x - lastPoint_.x, p.y - lastPoint_.y);
-    } else if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
-        const IntRect& display = preview_->displayRect;
-        paintStroke(imagePoint(lastPoint_, display, preview_->zoom),
-                    imagePoint(p, display, preview_->zoom));
-    }
-    lastPoint_ = p;
-}
-
-void EditingDialogWin32::paintStroke(IntPoint a, IntPoint b) {
-    std::uint32_t* overlay = preview_->overlayWords();
-    if (overlay == nullptr) return;
-    const bool brush = dragMode_ == DragMode::Brush;
-    const int size = sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
-    const std::uint32_t colour =
-        brush ? brushTraceColour(sliderValue(editing::kBrushIntensitySlider)) : kEraserTraceColour;
-    drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
-    const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
-    if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
-    halveTraceAlpha(overlay, imageWidth_, r);
-    strokeBounds_ = unite(strokeBounds_, r);
-    preview_->invalidateImageArea(r);
-}
-
-// The stroke's trace is burnt into the hand marks under the worker's lock, then every
-// stroke recomputes, as in the Qt dialog.
-void EditingDialogWin32::onButtonUp() {
-    const DragMode mode = dragMode_;
-    dragMode_ = DragMode::None;
-    if (mode != DragMode::Brush && mode != DragMode::Eraser) return;
-    const std::uint32_t* overlay = preview_->overlayWords();
-    const int intensity = sliderValue(editing::kBrushIntensitySlider);
-    if (overlay != nullptr)
-        updater_->editMarks([&](std::uint8_t* map) {
-            std::vector<std::uint8_t> before =
-                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
-            if (mode == DragMode::Brush)
-                applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
-            else
-                applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
-            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
-        });
-    startUpdate(UpdateMode::Marks);
-    preview_->clearOverlay(strokeBounds_);
-    strokeBounds_ = {};
-}
-
-bool EditingDialogWin32::strokeInProgress() const {
-    return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
+// The drag itself is the shared HandMarking's; the dialog shows its overlay, pans the
+// preview and recomputes.
+void EditingDialogWin32::createHandMarking() {
+    MarkingCanvas canvas = previewCanvas(*preview_, *updater_);
+    canvas.toolSize = [this](bool brush) {
+        return sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
+    };
+    canvas.brushIntensity = [this] { return sliderValue(editing::kBrushIntensitySlider); };
+    canvas.panBy = [this](int dx, int dy) { preview_->panBy(dx, dy); };
+    canvas.marksChanged = [this] { startUpdate(UpdateMode::Marks); };
+    marks_ = std::make_unique<HandMarking>(std::move(canvas), imageWidth_, imageHeight_);
 }
 
 void EditingDialogWin32::stepToolSize(bool larger) {
@@ -932,30 +866,6 @@ void EditingDialogWin32::stepToolSize(bool larger) {
     SendMessageW(size, TBM_SETPOS, TRUE, steppedToolSize(sliderValue(sliderId), larger, low, high));
     // A position set by the program sends no notification: the box follows here.
     syncEditFromSlider(brush ? editing::kBrushSizeEdit : editing::kEraserSizeEdit);
-}
-
-// Undo, redo and clearing wait for the stroke in progress to end, so that no edit
-// lands between its first dot and its release.
-void EditingDialogWin32::undoMarks() {
-    if (strokeInProgress()) return;
-    IntRect changed;
-    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.undo(map, imageWidth_); });
-    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
-}
-
-void EditingDialogWin32::redoMarks() {
-    if (strokeInProgress()) return;
-    IntRect changed;
-    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.redo(map, imageWidth_); });
-    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
-}
-
-void EditingDialogWin32::clearMarks() {
-    if (strokeInProgress()) return;
-    IntRect cleared;
-    updater_->editMarks(
-        [&](std::uint8_t* map) { cleared = markHistory_.clear(map, imageWidth_, imageHeight_); });
-    if (cleared.width() > 0) startUpdate(UpdateMode::Marks);
 }
 
 void EditingDialogWin32::showZoom() {

@@ -17,10 +17,11 @@
 #include <vector>
 
 #include "PIFilter.h"
+#include "dialog/DialogClosing.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
+#include "dialog/HandMarking.h"
 #include "dialog/KeyCommands.h"
-#include "dialog/MarkHistory.h"
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
@@ -63,7 +64,7 @@ class EditingDialogWin32 {
     void layoutControls();
     void applyValues(const ControlValues& values);
     ControlValues controlValues() const;
-    void collectSettings();
+    ClosingControls closingControls() const;
     void finish(bool accepted);
 
     void onCommand(int id, int code, HWND control);
@@ -85,15 +86,8 @@ class EditingDialogWin32 {
 
     // The brush and the eraser on the preview.
     bool brushSelected() const;
-    void onButtonDown(IntPoint p);
-    void onMouseMove(IntPoint p);
-    void onButtonUp();
-    void paintStroke(IntPoint a, IntPoint b);
-    bool strokeInProgress() const;
+    void createHandMarking();
     void stepToolSize(bool larger);
-    void undoMarks();
-    void redoMarks();
-    void clearMarks();
 
     // The preset commands (EditingDialogPresets.cpp).
     void openPresets();
@@ -131,12 +125,8 @@ class EditingDialogWin32 {
     std::int32_t imageWidth_ = 0, imageHeight_ = 0;
     std::uint32_t defectColor_ = 255;
     bool comparing_ = false;
-    DragMode dragMode_ = DragMode::None;
-    IntPoint lastPoint_;
-    // The image pixels the stroke in progress may have touched.
-    IntRect strokeBounds_;
-    // Every stroke and clearing of the hand marks, for undo and redo.
-    MarkHistory markHistory_;
+    // The brush, the eraser and panning on the preview, with the marks' undo history.
+    std::unique_ptr<HandMarking> marks_;
     bool spaceHeld_ = false;
     // The zoom box's text was typed rather than chosen from its list.
     bool zoomTyped_ = false;

@@ -19,8 +19,6 @@ namespace {
 
 // The host's display routine is called for tiles of at most this many pixels a side.
 constexpr int kMaxTile = 512;
-// Halving stops at this size: smaller views are scaled from it directly.
-constexpr int kSmallestReduction = 64;
 
 VRect filterRectOf(const FilterRecord* record) {
     if (record == nullptr || record->bigDocumentData == nullptr) return {};
@@ -174,32 +172,43 @@ void PreviewWindow::renderAll(const std::uint8_t* pixels) {
     }
 }
 
+namespace {
+
+template <typename Surface>
+PixelBuffer pixelBuffer(const Surface& s) {
+    return {reinterpret_cast<std::uint8_t*>(s.bits), s.width, s.height,
+            std::ptrdiff_t{4} * s.width};
+}
+
+}  // namespace
+
+std::vector<PixelBuffer> PreviewWindow::halvingBuffers() const {
+    std::vector<PixelBuffer> buffers;
+    for (const Surface& half : reductions_) buffers.push_back(pixelBuffer(half));
+    return buffers;
+}
+
 void PreviewWindow::buildReductions() {
-    // `previous` points into reductions_: it must not reallocate while they are made.
-    reductions_.reserve(32);  // more halvings than any int-sized image has
-    const Surface* previous = &surface_;
+    const std::vector<PictureSize> sizes = surface_.bitmap == nullptr
+                                               ? std::vector<PictureSize>{}
+                                               : halvingSizes(surface_.width, surface_.height);
     std::size_t level = 0;
-    while (previous->bitmap != nullptr &&
-           std::max(previous->width, previous->height) > kSmallestReduction) {
-        const int width = (previous->width + 1) / 2;
-        const int height = (previous->height + 1) / 2;
-        if (level == reductions_.size() || reductions_[level].width != width ||
-            reductions_[level].height != height) {
-            for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
-            reductions_.resize(level);
-            Surface half = makeSurface(width, height);
-            if (half.bitmap == nullptr) break;  // the larger pictures still serve
-            reductions_.push_back(half);
-        }
-        Surface& half = reductions_[level];
-        GdiFlush();
-        halvePixelsInParallel(reinterpret_cast<const std::uint8_t*>(previous->bits),
-                              previous->width, previous->height, previous->width * 4,
-                              reinterpret_cast<std::uint8_t*>(half.bits), half.width * 4);
-        previous = &reductions_[level++];
+    for (; level < sizes.size(); ++level) {
+        const PictureSize size = sizes[level];
+        if (level < reductions_.size() && reductions_[level].width == size.width &&
+            reductions_[level].height == size.height)
+            continue;
+        for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
+        reductions_.resize(level);
+        Surface half = makeSurface(size.width, size.height);
+        if (half.bitmap == nullptr) break;  // the larger pictures still serve
+        reductions_.push_back(half);
     }
     for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
     reductions_.resize(level);
+    if (surface_.bitmap == nullptr) return;
+    GdiFlush();  // GDI's pending drawing into the sections is done before they are read
+    buildHalvings(pixelBuffer(surface_), halvingBuffers());
 }
 
 void PreviewWindow::showImage(const std::uint8_t* pixels) {
@@ -278,11 +287,9 @@ void PreviewWindow::paint(HDC dc) {
     DeleteObject(brush);
     if (surface_.bitmap != nullptr && displayRect.width() > 0 && displayRect.height() > 0) {
         // The smallest reduction still at least as large as the view.
-        const Surface* picture = &surface_;
-        for (const Surface& reduced : reductions_) {
-            if (reduced.width < displayRect.width() || reduced.height < displayRect.height()) break;
-            picture = &reduced;
-        }
+        const std::size_t covering =
+            halvingsCovering(halvingBuffers(), displayRect.width(), displayRect.height());
+        const Surface* picture = covering == 0 ? &surface_ : &reductions_[covering - 1];
         // Only the visible part of the picture is scaled: at a high zoom the display
         // rectangle is many times the client's size.
         const IntRect visible{std::max(displayRect.left, 0), std::max(displayRect.top, 0),

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PIFilter.h"
+#include "ui/shared/ImageReduction.h"
 #include "ui/shared/PreviewGeometry.h"
 
 namespace nelvo {
@@ -93,6 +94,7 @@ class PreviewWindow {
     bool ensureSurface();
     void renderAll(const std::uint8_t* pixels);
     void buildReductions();
+    std::vector<PixelBuffer> halvingBuffers() const;
 
     HWND window_ = nullptr;
     // Top-down 32-bit DIB section of the image's size and its halvings.
