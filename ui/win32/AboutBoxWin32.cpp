@@ -8,16 +8,14 @@
 
 #include "resources/pictures/PictureResourceWin32.h"
 #include "ui/shared/AboutBoxLayout.h"
-#include "ui/shared/HandlerGuard.h"
 #include "ui/shared/ScreenMetrics.h"
 #include "ui/win32/DialogPictures.h"
+#include "ui/win32/ModalDialog.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
 
 namespace {
-
-constexpr COLORREF kLinkColour = RGB(100, 155, 250);
 
 constexpr COLORREF colourRef(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -50,8 +48,8 @@ const AboutTextControl* entry(int id) {
     return nullptr;
 }
 
-// A font `tenths` tenths of a point high (the dialog's own when 0), bold or underlined.
-HFONT makeFont(HWND window, int tenths, bool bold, bool underline) {
+// A font `tenths` tenths of a point high (the dialog's own when 0), bold or not.
+HFONT makeFont(HWND window, int tenths, bool bold) {
     LOGFONTW base{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof base, &base);
     if (tenths > 0) {
@@ -60,7 +58,6 @@ HFONT makeFont(HWND window, int tenths, bool bold, bool underline) {
         ReleaseDC(window, dc);
     }
     base.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    base.lfUnderline = underline ? TRUE : FALSE;
     base.lfQuality = CLEARTYPE_QUALITY;
     return CreateFontIndirectW(&base);
 }
@@ -90,7 +87,8 @@ void initialise(HWND window, AboutState& state) {
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                        thisModule(), nullptr);
         if (control == nullptr) continue;
-        HFONT font = makeFont(window, c.fontSize, c.bold, link);
+        // The link looks like the other contact lines; only the hand cursor tells it.
+        HFONT font = makeFont(window, c.fontSize, c.bold);
         if (font == nullptr) continue;
         state.fonts.push_back(font);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -126,11 +124,8 @@ INT_PTR handle(HWND window, UINT message, WPARAM w, LPARAM l, AboutState& state)
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(w);
             const AboutTextControl* c = entry(GetDlgCtrlID(reinterpret_cast<HWND>(l)));
-            const bool link = c != nullptr && c->id == about::kLink;
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, link                       ? kLinkColour
-                             : c != nullptr && c->title ? colourRef(kAboutTitle)
-                                                        : colourRef(kAboutText));
+            SetTextColor(dc, colourRef(c != nullptr && c->title ? kAboutTitle : kAboutText));
             return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
         }
         case WM_SETCURSOR:
@@ -155,19 +150,11 @@ INT_PTR handle(HWND window, UINT message, WPARAM w, LPARAM l, AboutState& state)
     }
 }
 
-INT_PTR CALLBACK aboutProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, l);
-    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (state == nullptr) return FALSE;
-    return guardHandler(INT_PTR{FALSE}, [&] { return handle(window, message, w, l, *state); });
-}
-
 }  // namespace
 
 void showAboutBoxWin32(HWND owner) {
     AboutState state;
-    DialogBoxParamW(thisModule(), MAKEINTRESOURCEW(templates::kAboutBox), owner, &aboutProc,
-                    reinterpret_cast<LPARAM>(&state));
+    runModalDialog(templates::kAboutBox, owner, state, &handle);
 }
 
 }  // namespace nelvo

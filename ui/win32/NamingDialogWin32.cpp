@@ -3,9 +3,8 @@
 
 #include "presets/PresetNames.h"
 #include "resources/DialogResources.h"
-#include "resources/pictures/PictureResourceWin32.h"
 #include "resources/strings/StringIds.h"
-#include "ui/shared/HandlerGuard.h"
+#include "ui/win32/ModalDialog.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -48,7 +47,7 @@ void confirm(HWND window, NamingState& state) {
     EndDialog(window, IDOK);
 }
 
-INT_PTR handle(HWND window, UINT message, WPARAM w, NamingState& state) {
+INT_PTR handle(HWND window, UINT message, WPARAM w, LPARAM, NamingState& state) {
     switch (message) {
         case WM_INITDIALOG:
             setTexts(window);
@@ -69,19 +68,11 @@ INT_PTR handle(HWND window, UINT message, WPARAM w, NamingState& state) {
     }
 }
 
-INT_PTR CALLBACK namingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, l);
-    auto* state = reinterpret_cast<NamingState*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (state == nullptr) return FALSE;
-    return guardHandler(INT_PTR{FALSE}, [&] { return handle(window, message, w, *state); });
-}
-
 }  // namespace
 
 std::optional<std::wstring> askPresetName(HWND owner) {
     NamingState state;
-    const INT_PTR chosen = DialogBoxParamW(thisModule(), MAKEINTRESOURCEW(templates::kNamingDialog),
-                                           owner, &namingProc, reinterpret_cast<LPARAM>(&state));
+    const INT_PTR chosen = runModalDialog(templates::kNamingDialog, owner, state, &handle);
     if (chosen != IDOK) return std::nullopt;
     return state.name;
 }
