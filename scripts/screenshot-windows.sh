@@ -2,8 +2,8 @@
 # Screenshots of the Windows build's editing dialog under wine on a virtual display,
 # into out/screenshots-windows/: for each of English, German, Spanish and French, the
 # dialog in its three views (original, "Mark Defects" and the repaired picture, switched
-# with Ctrl+Tab) on samples/coffee-dusty.png, the preset naming dialog and the about
-# box. The display has no window manager: the
+# with Ctrl+Tab) on samples/coffee-dusty.png, zoomed in with its navigator, the preset
+# naming dialog and the about box. The display has no window manager: the
 # pictures show the dialog's client area without a frame. Builds the Windows preset first.
 # Usage: scripts/screenshot-windows.sh [--no-build]
 set -euo pipefail
@@ -109,6 +109,18 @@ for language in en_US de_DE es_ES fr_FR; do
     xdotool key ctrl+Tab
     sleep 1.5
   done
+  # Zoomed in twice: the navigator frames the part in view.
+  xdotool key --delay 300 ctrl+plus ctrl+plus
+  sleep 1.5
+  import -silent -window "$window" "$out/$language-zoomed.png"
+  navigator="$(xdotool search --onlyvisible --name \
+    "^$(localized navigatorTitle "$column" | LC_ALL=C sed 's/[^ -~]\+/./g')\$" 2>/dev/null |
+    head -n1 || true)"
+  if [ -n "$navigator" ]; then
+    import -silent -window "$navigator" "$out/$language-navigator.png"
+  else
+    echo "no navigator for $language" >&2
+  fi
   # "+" (fourteen Shift+Tabs back from OK while there are no presets) opens the
   # naming dialog.
   # shellcheck disable=SC2046 # fourteen presses

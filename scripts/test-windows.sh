@@ -9,7 +9,8 @@
 #   - the editing dialog on a virtual display driven by xdotool (OK after a key, a
 #     brush stroke and its undo, redo and clearing, the tool size keys, a preset
 #     saved through "+" and its naming dialog and applied from the "Presets" menu,
-#     Escape, the about box opened from the dialog's link and closed by a click)
+#     Escape, the about box opened from the dialog's link and closed by a click, the
+#     navigator beside the dialog moving the preview with a click)
 #   - a stop at the filter step, Ctrl-C sent to a console during a long run, the
 #     load-run-free loop, the preset store, the module's picture resources and UTF-16
 #     text conversion
@@ -468,6 +469,49 @@ else
   cat "$work/dialog.log"
 fi
 rm -rf "$presets_folder"
+
+# The navigator: a tool window to the left of the dialog with the picture and its frame.
+# Zoomed in twice (Ctrl++), a click in its lower left corner moves the preview there: the
+# dialog's picture changes. Escape ends the dialog.
+navigator_title="$(awk -F'\t' '$2 == "navigatorTitle" {print $3}' resources/strings/strings.tsv)"
+mkdir -p "$work/navigator"
+: >"$work/dialog.log"
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/navigator/out.tif" --dialog \
+  >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+navigator=""
+placed=no
+moved=no
+if [ -n "$window" ]; then
+  navigator="$(titled_window "$navigator_title" shown)"
+fi
+if [ -n "$navigator" ]; then
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  dialog_left=$X
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$navigator")"
+  [ $((X + WIDTH)) -le "$dialog_left" ] && placed=yes
+  DISPLAY="$display" xdotool mousemove 0 0
+  type_keys "$window" ctrl+plus ctrl+plus
+  sleep 1
+  DISPLAY="$display" import -silent -window "$window" "$work/navigator/before.png"
+  DISPLAY="$display" xdotool mousemove $((X + 30)) $((Y + HEIGHT - 15)) sleep 0.2 click 1
+  sleep 1
+  DISPLAY="$display" import -silent -window "$window" "$work/navigator/after.png"
+  differing="$(compare -metric AE "$work/navigator/before.png" "$work/navigator/after.png" \
+    null: 2>&1 || true)"
+  [ "${differing%% *}" != 0 ] && [ -n "$differing" ] && moved=yes
+fi
+[ -z "$window" ] || type_keys "$window" Escape
+status=0
+wait_or_stop "$run_pid" || status=$?
+if [ "$placed" = yes ] && [ "$moved" = yes ] && [ "$status" != 0 ] && [ "$status" != 143 ]; then
+  pass
+else
+  fail "the navigator (window '$window', navigator '$navigator', left of the dialog $placed, preview moved $moved, status $status)"
+  cat "$work/dialog.log"
+fi
 
 # --- A stop (Ctrl-C) at the filter step: status 130, nothing written --------
 mkdir -p "$work/stop"

@@ -28,6 +28,7 @@
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
+#include "dialog/ZoomNavigation.h"
 #include "engine/FilterBase.h"
 #include "resources/DialogResources.h"
 #include "settings/FilterParameters.h"
@@ -234,8 +235,7 @@ class NelvoDialog : public QDialog {
     PluginCursor brushCursor_;
     bool spaceHeld_ = false;
     bool comparing_ = false;
-    // The preview showed the whole picture at the last navigator update.
-    bool wholePictureShown_ = true;
+    NavigatorReopening navigatorReopening_;
     // The brush, the eraser and panning on the preview, with the marks' undo history;
     // made with the preview's callbacks.
     std::unique_ptr<HandMarking> marks_;

@@ -20,8 +20,11 @@
 #include "resources/pictures/PictureResourceWin32.h"
 #include "resources/strings/StringIds.h"
 #include "ui/shared/HandlerGuard.h"
+#include "ui/shared/NavigatorGeometry.h"
 #include "ui/shared/SampleConversion.h"
+#include "ui/shared/ScreenMetrics.h"
 #include "ui/win32/DialogPictures.h"
+#include "ui/win32/NavigatorWindow.h"
 #include "ui/win32/PreviewWindow.h"
 #include "util/LoadString.h"
 
@@ -204,6 +207,7 @@ bool EditingDialogWin32::run(HWND owner) {
                                                        ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     PreviewWindow::registerClass(thisModule());
+    NavigatorWindow::registerClass(thisModule());
     const HandlerFailureScope failures([this](std::exception_ptr failure) {
         if (!failure_) failure_ = std::move(failure);
         done_ = true;
@@ -290,6 +294,7 @@ INT_PTR EditingDialogWin32::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_SIZE:
             layoutControls();
             preview_->keepInView();
+            updateNavigator();
             return TRUE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -370,6 +375,7 @@ void EditingDialogWin32::initialise() {
     openPresets();
     preview_->showImage(preview_->sourcePixels.data());
     fitPreview();
+    createNavigator();
     initialised_ = true;
     startUpdate(UpdateMode::Initial);
     SetTimer(window_, kProgressTimer, kProgressInterval, nullptr);
@@ -539,6 +545,8 @@ ClosingControls EditingDialogWin32::closingControls() const {
 void EditingDialogWin32::finish(bool accepted) {
     if (done_) return;
     KillTimer(window_, kProgressTimer);
+    // The navigator keeps its place for the next opening.
+    if (navigator_) navigator_->close();
     closeEditing(accepted, closingControls(), *marks_, *updater_, settings, result);
     accepted_ = accepted;
     done_ = true;
@@ -776,9 +784,10 @@ void EditingDialogWin32::carryOut(KeyCommand command) {
         case KeyCommand::ClearMarks:
             marks_->clear();
             break;
+        case KeyCommand::ShowNavigator:
+            showNavigator();
+            break;
         default:
-            // The navigator is not part of this window layer yet: its key is taken and
-            // does nothing.
             break;
     }
 }
@@ -852,7 +861,7 @@ void EditingDialogWin32::createHandMarking() {
         return sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
     };
     canvas.brushIntensity = [this] { return sliderValue(editing::kBrushIntensitySlider); };
-    canvas.panBy = [this](int dx, int dy) { preview_->panBy(dx, dy); };
+    canvas.panBy = [this](int dx, int dy) { panBy(dx, dy); };
     canvas.marksChanged = [this] { startUpdate(UpdateMode::Marks); };
     marks_ = std::make_unique<HandMarking>(std::move(canvas), imageWidth_, imageHeight_);
 }
@@ -868,7 +877,9 @@ void EditingDialogWin32::stepToolSize(bool larger) {
     syncEditFromSlider(brush ? editing::kBrushSizeEdit : editing::kEraserSizeEdit);
 }
 
+// Every zoom change ends here: the box, the slider and the navigator's frame follow.
 void EditingDialogWin32::showZoom() {
+    updateNavigator();
     zoomTyped_ = false;
     SetWindowTextW(item(editing::kZoomBox), widen(zoomText(preview_->zoom)).c_str());
     SendMessageW(item(editing::kZoomSlider), TBM_SETPOS, TRUE, zoomSliderPosition(preview_->zoom));
@@ -892,6 +903,43 @@ void EditingDialogWin32::zoomStep(bool in) {
 
 void EditingDialogWin32::applyTypedZoom() {
     setZoomTo(typedZoom(narrow(windowText(item(editing::kZoomBox)))));
+}
+
+void EditingDialogWin32::panBy(int dx, int dy) {
+    preview_->panBy(dx, dy);
+    updateNavigator();
+}
+
+// A tool window to the left of the dialog, or where the user left it last time, with the
+// source picture reduced and the visible part framed.
+void EditingDialogWin32::createNavigator() {
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    const NavigatorPlace place = navigatorPlace(
+        imageWidth_, imageHeight_, frame.left, frame.top,
+        metricsFor(isLargeScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))));
+    navigator_ = std::make_unique<NavigatorWindow>();
+    navigator_->create(window_, place.corner.x, place.corner.y, place.size.width,
+                       place.size.height);
+    navigator_->setImage(preview_->pictureCovering(place.size.width, place.size.height));
+    connectNavigator(
+        *navigator_, *preview_, [this](int dx, int dy) { panBy(dx, dy); },
+        [this] { updateNavigator(); });
+    updateNavigator();
+}
+
+void EditingDialogWin32::updateNavigator() {
+    if (!navigator_) return;
+    const ViewFraction area = preview_->visibleArea();
+    navigator_->setViewArea(area);
+    if (navigatorReopening_.follow(area) && IsWindowVisible(window_) != 0) showNavigator();
+}
+
+// Shows the navigator again if the user closed it (the N key).
+void EditingDialogWin32::showNavigator() {
+    if (!navigator_ || navigator_->visible()) return;
+    navigator_->reopen();
+    navigator_->setViewArea(preview_->visibleArea());
 }
 
 void EditingDialogWin32::chooseColour() {

@@ -25,12 +25,14 @@
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
+#include "dialog/ZoomNavigation.h"
 #include "engine/FilterBase.h"
 #include "settings/FilterParameters.h"
 
 namespace nelvo {
 
 class PreviewWindow;
+class NavigatorWindow;
 class DialogPictures;
 class NelvoPresetManager;
 
@@ -100,6 +102,10 @@ class EditingDialogWin32 {
     void addPresetCommand();
 
     void showZoom();
+    void panBy(int dx, int dy);
+    void createNavigator();
+    void updateNavigator();
+    void showNavigator();
     void setZoomTo(double zoom);
     void fitPreview();
     void zoomStep(bool in);
@@ -117,6 +123,9 @@ class EditingDialogWin32 {
     const FilterRecord* record_;
     HWND window_ = nullptr;
     std::unique_ptr<PreviewWindow> preview_;
+    // From the end of initialise() on.
+    std::unique_ptr<NavigatorWindow> navigator_;
+    NavigatorReopening navigatorReopening_;
     std::unique_ptr<DialogPictures> pictures_;
     std::unique_ptr<FilterBase> engine_;
     std::unique_ptr<PreviewUpdater> updater_;

@@ -12,6 +12,7 @@
 #include "ui/shared/MarkOverlay.h"
 #include "ui/shared/SampleConversion.h"
 #include "ui/shared/ScreenPixels.h"
+#include "ui/win32/PaintWindow.h"
 
 namespace nelvo {
 
@@ -267,6 +268,23 @@ void PreviewWindow::panBy(int dx, int dy) {
     if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
 }
 
+void PreviewWindow::centerOn(float fx, float fy) {
+    displayRect = nelvo::centerOn(displayRect, clientRect(), fx, fy);
+    if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+}
+
+ViewFraction PreviewWindow::visibleArea() const {
+    const IntRect client = clientRect();
+    return nelvo::visibleArea(displayRect, client.width(), client.height());
+}
+
+PixelBuffer PreviewWindow::pictureCovering(int width, int height) const {
+    if (surface_.bitmap == nullptr) return {};
+    GdiFlush();
+    const std::size_t covering = halvingsCovering(halvingBuffers(), width, height);
+    return covering == 0 ? pixelBuffer(surface_) : pixelBuffer(reductions_[covering - 1]);
+}
+
 void PreviewWindow::keepInView() {
     displayRect = nelvo::keepInView(displayRect, clientRect());
     if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
@@ -371,13 +389,8 @@ LRESULT PreviewWindow::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(window_, &ps);
-            paint(dc);
-            EndPaint(window_, &ps);
-            return 0;
-        }
+        case WM_PAINT:
+            return paintWindow(window_, [this](HDC dc) { paint(dc); });
         case WM_SIZE:
             keepInView();
             return 0;
