@@ -6,10 +6,24 @@
 #include "engine/Repair.h"
 
 #include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
 
 #include <exception>
+#include <utility>
 
 namespace nelvo {
+
+UpdateImagesParams updateParams(const ControlValues& controls, UpdateMode mode) {
+    UpdateImagesParams p;
+    p.mode = static_cast<std::int32_t>(mode);
+    p.darkDefects = controls.darkDefects;
+    p.brightDefects = controls.brightDefects;
+    p.detectionIntensity = controls.detectionIntensity;
+    p.tileSize = controls.tileSize;
+    p.defectColor = controls.defectColor;
+    p.adaptiveRecognition = controls.adaptiveRecognition;
+    return p;
+}
 
 bool runsDetect(UpdateMode mode) {
     return mode == UpdateMode::Initial || mode == UpdateMode::TileSize ||
@@ -27,7 +41,8 @@ PreviewUpdater::PreviewUpdater(const PreviewTarget& target, std::function<void()
       defectMap(markingMap.size(), 0),
       target_(target),
       onDone_(std::move(onDone)),
-      onError_(std::move(onError)) {
+      onError_(std::move(onError)),
+      sourceLoaded_(!target.sourceRegion) {
     target_.engine->setCallbacks([this] { return stopped(); },
                                  [this](std::int32_t) { progressCount.exchange(0); },
                                  [this](std::int32_t n) { progressCount.fetch_add(n); });
@@ -85,6 +100,15 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
         ExitGuard guard{*this};
         if (stopped()) return;
         FilterBase& engine = *target_.engine;
+        if (!sourceLoaded_) {
+            // Each core has its part: the window's thread is drawing the first picture.
+            tbb::task_arena oneCore(1);
+            oneCore.execute([&] {
+                engine.setSource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
+                                 *target_.sourceRegion);
+            });
+            sourceLoaded_ = true;
+        }
         const PlaneSize size{target_.width, target_.height};
         if (withDetect) {
             EngineSettings settings{};
@@ -109,7 +133,10 @@ void PreviewUpdater::updateImages(UpdateImagesParams p, bool withDetect) {
         if (stopped()) return;
         repairPreview(size);
         finished = !stopped();
-        resultHeld_ = finished;
+        if (finished) {
+            resultHeld_ = true;
+            unfinishedTiles_.clear();
+        }
     } catch (const std::exception& e) {
         resultHeld_ = false;
         // Typically memory running out in a stage. The planes may be half written: the
@@ -128,15 +155,16 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     nextDefects_.resize(defectMap.size());
     engine.exportDefects(nextDefects_.data(), target_.width, size);
     const bool incremental = resultHeld_;
-    // From here until the repair ends the buffers hold no finished result.
-    resultHeld_ = false;
     DefectBlocks blocks;
     std::vector<VRect> tiles;
     if (incremental) {
         blocks = compareDefectMaps(defectMap.data(), nextDefects_.data(), size.width, size.height);
-        tiles = tilesToRepair(blocks, kRepairReach);
+        tiles = mergeTiles(tilesToRepair(blocks, kRepairReach), unfinishedTiles_);
     }
     defectMap.swap(nextDefects_);
+    // From here until the repair ends these tiles hold no finished result; where no flag
+    // changed near them, the others hold the repair of the new map as well.
+    const std::vector<VRect> leftByStoppedRuns = std::exchange(unfinishedTiles_, tiles);
     if (stopped()) return;
 
     // A tile is redone with its surroundings, about one and a half times its area, so
@@ -145,11 +173,16 @@ void PreviewUpdater::repairPreview(const PlaneSize& size) {
     for (const VRect& t : tiles) tileArea += std::int64_t{t.width()} * t.height();
     const std::int64_t imageArea = std::int64_t{size.width} * size.height;
     if (!incremental || 2 * tileArea > imageArea) {
-        // Outside the old and the new defects both results are the source.
-        if (incremental)
+        resultHeld_ = false;
+        // Outside the old and the new defects both results are the source, except
+        // where a stopped computation left tiles half repaired.
+        if (incremental) {
             changedTiles_ = blocksHoldingDefects(blocks);
-        else
+            changedTiles_->insert(changedTiles_->end(), leftByStoppedRuns.begin(),
+                                  leftByStoppedRuns.end());
+        } else {
             changedTiles_.reset();
+        }
         engine.copySource(target_.sourcePixels, target_.rowBytes, target_.colBytes,
                           target_.optimizedPixels, target_.rowBytes, target_.colBytes, size);
         if (stopped()) return;

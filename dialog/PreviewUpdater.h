@@ -24,6 +24,8 @@
 
 namespace nelvo {
 
+struct ControlValues;
+
 enum class UpdateMode : std::int32_t {
     Initial = 0,     // end of initialisation; a preset applied
     TileSize = 1,    // the tile size slider or box
@@ -44,6 +46,9 @@ struct UpdateImagesParams {
     friend bool operator==(const UpdateImagesParams&, const UpdateImagesParams&) = default;
 };
 
+// The computation the dialog's controls ask for, started for `mode`.
+UpdateImagesParams updateParams(const ControlValues& controls, UpdateMode mode);
+
 bool runsDetect(UpdateMode mode);
 // The progress bar's range: rows of detection's two passes (when it runs), the export and
 // the copy.
@@ -59,6 +64,10 @@ struct PreviewTarget {
     std::int32_t rowBytes = 0, colBytes = 0;
     const std::uint8_t* selection = nullptr;
     std::int32_t selectionRowBytes = 0;
+    // When set, the first computation hands the source pixels of this region to the
+    // engine (setSource) before anything else, on one core, while the window's thread
+    // draws the first picture; otherwise the caller has done so.
+    std::optional<VRect> sourceRegion;
 };
 
 class PreviewUpdater {
@@ -131,9 +140,13 @@ class PreviewUpdater {
     std::atomic<bool> detectStale_{true};
     std::atomic<int> completedDetects_{0};
     std::atomic<int> finishedCount_{0};
-    // Worker only (one at a time, joined in between): optimizedPixels and defectMap hold
-    // the result of a finished computation.
+    // Worker only (one at a time, joined in between): optimizedPixels holds the repair
+    // of defectMap, except in unfinishedTiles_, which a stopped computation may have left
+    // half repaired. A stopped drag of the intensity slider thus keeps the next
+    // computation incremental.
     bool resultHeld_ = false;
+    bool sourceLoaded_ = false;
+    std::vector<VRect> unfinishedTiles_;
     std::vector<std::uint8_t> nextDefects_;
     std::optional<std::vector<VRect>> changedTiles_;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 
 namespace nelvo {
 
@@ -95,6 +96,16 @@ std::vector<VRect> tilesToRepair(const DefectBlocks& blocks, std::int32_t reach)
         }
     }
     return tiles;
+}
+
+std::vector<VRect> mergeTiles(const std::vector<VRect>& a, const std::vector<VRect>& b) {
+    const auto rowOrder = [](const VRect& x, const VRect& y) {
+        return x.top != y.top ? x.top < y.top : x.left < y.left;
+    };
+    std::vector<VRect> merged;
+    merged.reserve(a.size() + b.size());
+    std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(merged), rowOrder);
+    return merged;
 }
 
 std::vector<VRect> blocksHoldingDefects(const DefectBlocks& blocks) {

@@ -30,6 +30,10 @@ DefectBlocks compareDefectMaps(const std::uint8_t* before, const std::uint8_t* a
 // `reach` of them (Chebyshev distance), in row order.
 std::vector<VRect> tilesToRepair(const DefectBlocks& blocks, std::int32_t reach);
 
+// The tiles of either list once, in row order; both lists are tiles of tilesToRepair
+// for one image size.
+std::vector<VRect> mergeTiles(const std::vector<VRect>& a, const std::vector<VRect>& b);
+
 // The blocks that hold a defect in either map, clipped to the image and merged along
 // each row of blocks: where two repairs of the same source can differ.
 std::vector<VRect> blocksHoldingDefects(const DefectBlocks& blocks);

@@ -583,6 +583,8 @@ void NelvoDialog::initialise() {
     // A hidden window gets its resize events only when shown; the preview must have
     // its size before it is fitted.
     layoutControls();
+    // The first computation starts with the engine's planes, beside the first picture.
+    startUpdate(UpdateMode::Initial);
     preview_->showImage(preview_->sourcePixels.data());
     installPreviewCallbacks();
     fitPreview();
@@ -594,7 +596,6 @@ void NelvoDialog::initialise() {
                    editing::kMaskButton3})
         control(id)->setEnabled(false);
     updatePresetButtons();
-    startUpdate(UpdateMode::Initial);
     if (resizeCursor()) updateCursor();
     // Keys reach the dialog before its controls: the space bar, Enter in the zoom box
     // and the zoom shortcuts.

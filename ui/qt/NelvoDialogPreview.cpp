@@ -48,6 +48,9 @@ void NelvoDialog::setUpEngine(PlaneAllocator& allocator) {
     const bool masked = record.haveMask && record.maskData != nullptr;
     target.selection = masked ? static_cast<const std::uint8_t*>(record.maskData) : nullptr;
     target.selectionRowBytes = masked ? record.maskRowBytes : 0;
+    // The grey plane is made from the undimmed picture, so with a selection the engine
+    // takes the pixels before they are dimmed; otherwise the first computation does.
+    if (!masked) target.sourceRegion = region;
     // The worker only posts: it never touches a window.
     updater_ = std::make_unique<PreviewUpdater>(
         target, [this] { QCoreApplication::postEvent(this, new QEvent(kPreviewDoneEvent)); },
@@ -55,28 +58,20 @@ void NelvoDialog::setUpEngine(PlaneAllocator& allocator) {
             QCoreApplication::postEvent(this,
                                         new PreviewErrorEvent(QString::fromStdString(message)));
         });
-    engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
-                       region);
-    // Outside the selection the picture shows at half brightness in every view; the
-    // grey plane was made from the undimmed picture.
-    if (masked)
+    // Outside the selection the picture shows at half brightness in every view.
+    if (masked) {
+        engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
+                           region);
         engine_->dimUnselected(
             preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
             static_cast<const std::uint8_t*>(record.maskData), record.maskRowBytes, region);
+    }
 }
 
 void NelvoDialog::startUpdate(UpdateMode mode) {
     if (!initialised_) return;  // the first computation starts at the end of initialise
-    const ControlValues v = controlValues();
-    UpdateImagesParams p;
-    p.mode = static_cast<std::int32_t>(mode);
-    p.darkDefects = v.darkDefects;
-    p.brightDefects = v.brightDefects;
-    p.detectionIntensity = v.detectionIntensity;
-    p.tileSize = v.tileSize;
-    p.defectColor = v.defectColor;
-    p.adaptiveRecognition = v.adaptiveRecognition;
-    const std::optional<std::int32_t> range = updater_->startUpdate(p);
+    const std::optional<std::int32_t> range =
+        updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;
     progress_->setRange(0, *range);
     progress_->setValue(0);

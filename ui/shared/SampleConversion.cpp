@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ui/shared/SampleConversion.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "PIFilter.h"
@@ -10,19 +14,27 @@ namespace nelvo {
 
 namespace {
 
+// Rows in parallel: on the way to the dialog's first picture, and the destination's
+// pages fall due here.
 template <typename Sample, typename Convert>
-void copyRows(const SourceLayout& s, std::uint8_t* out, Convert convert) {
+void copyRows(const SourceLayout& s, std::uint8_t* destination, Convert convert) {
     const auto* base = static_cast<const std::uint8_t*>(s.data);
-    for (int y = 0; y < s.height; ++y) {
-        const std::uint8_t* pixel = base + y * s.rowBytes;
-        for (int x = 0; x < s.width; ++x, pixel += s.columnBytes) {
-            for (int k = 0; k < s.channels; ++k) {
-                Sample v;
-                std::memcpy(&v, pixel + k * static_cast<std::ptrdiff_t>(sizeof(Sample)), sizeof v);
-                *out++ = convert(v);
+    const std::ptrdiff_t outRowBytes = std::ptrdiff_t{s.width} * s.channels;
+    tbb::parallel_for(
+        tbb::blocked_range<int>(0, s.height, 16), [&](const tbb::blocked_range<int>& rows) {
+            for (int y = rows.begin(); y < rows.end(); ++y) {
+                const std::uint8_t* pixel = base + std::ptrdiff_t{y} * s.rowBytes;
+                std::uint8_t* out = destination + y * outRowBytes;
+                for (int x = 0; x < s.width; ++x, pixel += s.columnBytes) {
+                    for (int k = 0; k < s.channels; ++k) {
+                        Sample v;
+                        std::memcpy(&v, pixel + k * static_cast<std::ptrdiff_t>(sizeof(Sample)),
+                                    sizeof v);
+                        *out++ = convert(v);
+                    }
+                }
             }
-        }
-    }
+        });
 }
 
 }  // namespace

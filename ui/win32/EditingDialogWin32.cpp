@@ -798,16 +798,8 @@ int EditingDialogWin32::currentView() const {
 
 void EditingDialogWin32::startUpdate(UpdateMode mode) {
     if (!initialised_) return;  // the first computation starts at the end of initialise
-    const ControlValues v = controlValues();
-    UpdateImagesParams p;
-    p.mode = static_cast<std::int32_t>(mode);
-    p.darkDefects = v.darkDefects;
-    p.brightDefects = v.brightDefects;
-    p.detectionIntensity = v.detectionIntensity;
-    p.tileSize = v.tileSize;
-    p.defectColor = v.defectColor;
-    p.adaptiveRecognition = v.adaptiveRecognition;
-    const std::optional<std::int32_t> range = updater_->startUpdate(p);
+    const std::optional<std::int32_t> range =
+        updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;
     HWND progress = item(editing::kProgress);
     SendMessageW(progress, PBM_SETRANGE32, 0, *range);

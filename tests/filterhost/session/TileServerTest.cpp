@@ -5,6 +5,7 @@
 // samples it gave new values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "session/TileServer.h"
@@ -52,6 +53,32 @@ TEST(TileServer, WholeRowsAreTheDocumentsOwnAndOtherTilesAPaddedCopy) {
             EXPECT_EQ(in[8 * 3], 7);  // the padding
             EXPECT_EQ(in[0], s.document.pixels[0]);
         }
+    }
+}
+
+TEST(TileServer, ALargePaddedCopyIsMadeInPartsThatJoinUp) {
+    // Large enough to be copied by several threads; padded above, below and left.
+    constexpr int32_t kWidth = 4100, kHeight = 5500;
+    Served s;
+    s.document.allocate(kWidth, kHeight, 3, plugInModeRGBColor, 8);
+    for (std::size_t i = 0; i < s.document.pixels.size(); ++i)
+        s.document.pixels[i] = static_cast<uint8_t>(i * 7 / 3);
+    s.record.outputPadding = 9;
+    const VRect rect{-1, -2, kHeight + 1, kWidth};
+    s.big.outRect32 = rect;
+    ASSERT_EQ(s.server.advance(), noErr);
+    const auto* out = static_cast<const uint8_t*>(s.record.outData);
+    const std::size_t rowBytes = (kWidth + 2) * 3;
+    ASSERT_EQ(s.record.outRowBytes, static_cast<int32_t>(rowBytes));
+    std::vector<uint8_t> expected(rowBytes);
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        std::fill(expected.begin(), expected.end(), uint8_t{9});
+        if (y >= 0 && y < kHeight)
+            std::copy_n(s.document.pixels.begin() + static_cast<std::ptrdiff_t>(y) * kWidth * 3,
+                        kWidth * 3, expected.begin() + 6);
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(),
+                               out + static_cast<std::size_t>(y - rect.top) * rowBytes))
+            << "row " << y;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace filterhost {
 namespace {
@@ -106,34 +108,55 @@ bool TileServer::serve(Region& region, const VRect& rect, int16_t lo, int16_t hi
     // copy too.
     const std::size_t span = planes * sample;
     const bool wholePixels = span == document_.pixelBytes();
-    uint8_t* out = region.bytes.data();
-    for (int64_t y = rect.top; y < rect.bottom; ++y) {
-        const bool rowInside = y >= 0 && y < document_.height;
-        const int64_t first =
-            rowInside ? std::clamp<int64_t>(0, rect.left, rect.right) : rect.right;
-        const int64_t last =
-            rowInside ? std::clamp<int64_t>(document_.width, first, rect.right) : rect.right;
-        for (int64_t x = rect.left; x < rect.right; ++x) {
-            if (x < first || x >= last) {
-                for (std::size_t p = 0; p < planes; ++p, out += sample)
-                    std::memcpy(out, pad.data(), sample);
-                continue;
-            }
-            const uint8_t* from = pixels.data() +
-                                  static_cast<std::size_t>(y) * document_.rowBytes() +
-                                  static_cast<std::size_t>(x) * document_.pixelBytes() +
-                                  static_cast<std::size_t>(lo) * sample;
-            if (wholePixels) {
-                const auto bytes = static_cast<std::size_t>(last - x) * span;
-                std::memcpy(out, from, bytes);
-                out += bytes;
-                x = last - 1;
-            } else {
-                std::memcpy(out, from, span);
-                out += span;
+    const std::size_t regionRowBytes = static_cast<std::size_t>(width) * span;
+    const auto copyRows = [&](int64_t top, int64_t bottom) {
+        uint8_t* out =
+            region.bytes.data() + static_cast<std::size_t>(top - rect.top) * regionRowBytes;
+        for (int64_t y = top; y < bottom; ++y) {
+            const bool rowInside = y >= 0 && y < document_.height;
+            const int64_t first =
+                rowInside ? std::clamp<int64_t>(0, rect.left, rect.right) : rect.right;
+            const int64_t last =
+                rowInside ? std::clamp<int64_t>(document_.width, first, rect.right) : rect.right;
+            for (int64_t x = rect.left; x < rect.right; ++x) {
+                if (x < first || x >= last) {
+                    for (std::size_t p = 0; p < planes; ++p, out += sample)
+                        std::memcpy(out, pad.data(), sample);
+                    continue;
+                }
+                const uint8_t* from = pixels.data() +
+                                      static_cast<std::size_t>(y) * document_.rowBytes() +
+                                      static_cast<std::size_t>(x) * document_.pixelBytes() +
+                                      static_cast<std::size_t>(lo) * sample;
+                if (wholePixels) {
+                    const auto bytes = static_cast<std::size_t>(last - x) * span;
+                    std::memcpy(out, from, bytes);
+                    out += bytes;
+                    x = last - 1;
+                } else {
+                    std::memcpy(out, from, span);
+                    out += span;
+                }
             }
         }
+    };
+    // A whole picture for the editing dialog is on the way to its first preview, and
+    // its fresh pages fault in on every core at once.
+    constexpr uint64_t kSplitBytes = uint64_t{32} << 20;
+    const auto parts = static_cast<int64_t>(std::clamp<uint64_t>(
+        total / kSplitBytes, 1, std::max(1u, std::thread::hardware_concurrency())));
+    const int64_t rows = rect.bottom - rect.top;
+    const auto bound = [&](int64_t part) { return rect.top + rows * part / parts; };
+    std::vector<std::thread> helpers;
+    int64_t part = 1;
+    try {
+        for (; part < parts; ++part) helpers.emplace_back(copyRows, bound(part), bound(part + 1));
+    } catch (const std::system_error&) {
+        // No thread to be had: this one copies the parts left over too.
     }
+    copyRows(bound(part), bound(parts));
+    copyRows(bound(0), bound(1));
+    for (std::thread& helper : helpers) helper.join();
     return true;
 }
 
