@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows build's editing dialog under wine on a virtual display,
 # into out/screenshots-windows/: for each of English, German, Spanish and French, the
-# dialog in its three views (original, "Mark Defects" and the repaired picture, switched
-# with Ctrl+Tab) on samples/coffee-dusty.png, zoomed in with its navigator, the preset
-# naming dialog and the about box. The display has no window manager: the
-# pictures show the dialog's client area without a frame. Builds the Windows preset first.
+# splash, the dialog in its three views (original, "Mark Defects" and the repaired
+# picture, switched with Ctrl+Tab) on samples/coffee-dusty.png, zoomed in with its
+# navigator, the preset naming dialog and the about box. The display has no window
+# manager: the pictures show the dialog's client area without a frame. Builds the Windows
+# preset first.
 # Usage: scripts/screenshot-windows.sh [--no-build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -91,10 +92,17 @@ for language in en_US de_DE es_ES fr_FR; do
     --dialog >/dev/null 2>&1 &
   run_pid=$!
   window=""
-  for _ in $(seq 300); do
+  splash=""
+  # The splash shows for a moment while the dialog prepares: looked for every twentieth
+  # of a second.
+  for _ in $(seq 1200); do
+    if [ -z "$splash" ]; then
+      splash="$(xdotool search --onlyvisible --name '^Nelvo$' 2>/dev/null | head -n1 || true)"
+      [ -z "$splash" ] || import -silent -window "$splash" "$out/$language-splash.png" || true
+    fi
     window="$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1 || true)"
     [ -n "$window" ] && break
-    sleep 0.2
+    sleep 0.05
   done
   if [ -z "$window" ]; then
     echo "no dialog window for $language" >&2

@@ -10,7 +10,8 @@
 #     brush stroke and its undo, redo and clearing, the tool size keys, a preset
 #     saved through "+" and its naming dialog and applied from the "Presets" menu,
 #     Escape, the about box opened from the dialog's link and closed by a click, the
-#     navigator beside the dialog moving the preview with a click)
+#     navigator beside the dialog moving the preview with a click, the splash while the
+#     dialog prepares)
 #   - a stop at the filter step, Ctrl-C sent to a console during a long run, the
 #     load-run-free loop, the preset store, the module's picture resources and UTF-16
 #     text conversion
@@ -207,6 +208,18 @@ type_keys() {
   DISPLAY="$display" xdotool key --delay 150 "$@"
 }
 
+# Waits for the run $1 for at most 60 s, then stops it (a window left open by a step
+# that went wrong); its status, or 143 when stopped.
+wait_or_stop() {
+  local waited=0
+  while kill -0 "$1" 2>/dev/null && [ "$waited" -lt 300 ]; do
+    sleep 0.2
+    waited=$((waited + 1))
+  done
+  kill "$1" 2>/dev/null || true
+  wait "$1"
+}
+
 # The prefix's desktop process is started by the first program of a wine server, with
 # that program's display or none: each dialog run starts with a new server.
 restart_wineserver() {
@@ -228,7 +241,7 @@ if [ -n "$window" ]; then
     shift+Tab shift+Tab Right Return
 fi
 status=0
-wait "$run_pid" || status=$?
+wait_or_stop "$run_pid" || status=$?
 recorded="$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["descriptor"]["detI"])' \
   "$work/dialog/ok.json" 2>/dev/null || echo none)"
 rm -rf "$registry_folder"
@@ -272,7 +285,7 @@ stroke_run() {
   else
     kill "$run_pid" 2>/dev/null || true
   fi
-  wait "$run_pid" || status=$?
+  wait_or_stop "$run_pid" || status=$?
   rm -rf "$registry_folder"
   [ -n "$window" ] || status=none
   echo "$status"
@@ -332,26 +345,15 @@ run_pid=$!
 window="$(dialog_window "$run_pid")"
 [ -z "$window" ] || type_keys "$window" Escape
 status=0
-wait "$run_pid" || status=$?
-if [ -n "$window" ] && [ "$status" != 0 ] && [ -z "$(ls -A "$work/escape")" ]; then
+wait_or_stop "$run_pid" || status=$?
+if [ -n "$window" ] && [ "$status" != 0 ] && [ "$status" != 143 ] &&
+  [ -z "$(ls -A "$work/escape")" ]; then
   pass
 else
   fail "the dialog's Escape (window '$window', status $status)"
   ls -A "$work/escape"
   cat "$work/dialog.log"
 fi
-
-# Waits for the run $1 for at most 60 s, then stops it (a window left open by a step
-# that went wrong); its status, or 143 when stopped.
-wait_or_stop() {
-  local waited=0
-  while kill -0 "$1" 2>/dev/null && [ "$waited" -lt 300 ]; do
-    sleep 0.2
-    waited=$((waited + 1))
-  done
-  kill "$1" 2>/dev/null || true
-  wait "$1"
-}
 
 # Waits up to five seconds for a visible window titled $1 to be there ($2 = shown) or
 # to be gone ($2 = gone); prints its X window id, empty when there is none.
@@ -510,6 +512,36 @@ if [ "$placed" = yes ] && [ "$moved" = yes ] && [ "$status" != 0 ] && [ "$status
   pass
 else
   fail "the navigator (window '$window', navigator '$navigator', left of the dialog $placed, preview moved $moved, status $status)"
+  cat "$work/dialog.log"
+fi
+
+# The splash: shown on its own thread while the dialog prepares, gone once the dialog is
+# up. Looked for every twentieth of a second from the start of the run.
+mkdir -p "$work/splash"
+: >"$work/dialog.log"
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/splash/out.tif" --dialog \
+  >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+splash=""
+window=""
+for _ in $(seq 1200); do
+  kill -0 "$run_pid" 2>/dev/null || break
+  [ -n "$splash" ] ||
+    splash="$(DISPLAY="$display" xdotool search --onlyvisible --name '^Nelvo$' 2>/dev/null | head -n1 || true)"
+  window="$(DISPLAY="$display" xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.05
+done
+splash_left=""
+[ -z "$splash" ] || splash_left="$(titled_window Nelvo gone)"
+[ -z "$window" ] || type_keys "$window" Escape
+status=0
+wait_or_stop "$run_pid" || status=$?
+if [ -n "$splash" ] && [ -n "$window" ] && [ -z "$splash_left" ] && [ "$status" != 143 ]; then
+  pass
+else
+  fail "the splash (splash '$splash', dialog '$window', splash still shown '$splash_left', status $status)"
   cat "$work/dialog.log"
 fi
 

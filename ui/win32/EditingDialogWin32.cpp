@@ -26,6 +26,7 @@
 #include "ui/win32/DialogPictures.h"
 #include "ui/win32/NavigatorWindow.h"
 #include "ui/win32/PreviewWindow.h"
+#include "ui/win32/SplashWin32.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -144,7 +145,8 @@ KeyName keyName(WPARAM key) {
 EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
                                        const std::function<void()>& fetchWholeImage,
                                        PlaneAllocator& allocator)
-    : record_(record),
+    : splash_(std::make_unique<SplashWin32>()),
+      record_(record),
       editSliders_{{editing::kIntensityEdit, editing::kIntensitySlider},
                    {editing::kTileSizeEdit, editing::kTileSizeSlider},
                    {editing::kBrushSizeEdit, editing::kBrushSizeSlider},
@@ -375,6 +377,9 @@ void EditingDialogWin32::initialise() {
     openPresets();
     preview_->showImage(preview_->sourcePixels.data());
     fitPreview();
+    // The splash goes before the navigator comes: when the splash's window is destroyed
+    // the system activates another window, and the navigator must not be taken for it.
+    splash_->end();
     createNavigator();
     initialised_ = true;
     startUpdate(UpdateMode::Initial);

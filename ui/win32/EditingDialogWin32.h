@@ -32,6 +32,7 @@
 namespace nelvo {
 
 class PreviewWindow;
+class SplashWin32;
 class NavigatorWindow;
 class DialogPictures;
 class NelvoPresetManager;
@@ -120,6 +121,8 @@ class EditingDialogWin32 {
     bool checked(int id) const;
     int sliderValue(int id) const;
 
+    // Shown from the start of the constructor to the end of initialise().
+    std::unique_ptr<SplashWin32> splash_;
     const FilterRecord* record_;
     HWND window_ = nullptr;
     std::unique_ptr<PreviewWindow> preview_;

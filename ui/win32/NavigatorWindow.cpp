@@ -10,6 +10,7 @@
 #include "resources/strings/StringIds.h"
 #include "ui/shared/HandlerGuard.h"
 #include "ui/shared/ScreenFit.h"
+#include "ui/win32/DibSections.h"
 #include "ui/win32/PaintWindow.h"
 #include "util/LoadString.h"
 
@@ -105,14 +106,7 @@ void NavigatorWindow::create(HWND owner, int x, int y, int width, int height) {
                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                               this);
     if (window_ == nullptr) throw std::runtime_error("Failed to create navigator window");
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    thumbnail_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    thumbnail_ = makeDibSection(width, height);
     if (thumbnail_ == nullptr) throw std::runtime_error("Failed to create navigator window");
     view_ = {0, 0, width, height};
     saved_ = false;
@@ -120,22 +114,7 @@ void NavigatorWindow::create(HWND owner, int x, int y, int width, int height) {
 }
 
 void NavigatorWindow::setImage(const PixelBuffer& picture) {
-    if (thumbnail_ == nullptr || picture.bits == nullptr || picture.stride % 4 != 0) return;
-    HDC memory = CreateCompatibleDC(nullptr);
-    if (memory == nullptr) throw std::runtime_error("Failed to create compatible DC");
-    HGDIOBJ old = SelectObject(memory, thumbnail_);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(picture.stride / 4);
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    SetStretchBltMode(memory, HALFTONE);
-    SetBrushOrgEx(memory, 0, 0, nullptr);
-    StretchDIBits(memory, 0, 0, width_, height_, 0, 0, picture.width, picture.height, picture.bits,
-                  &info, DIB_RGB_COLORS, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    stretchPicture(thumbnail_, width_, height_, picture);
     if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
 }
 

@@ -12,6 +12,7 @@
 #include "ui/shared/MarkOverlay.h"
 #include "ui/shared/SampleConversion.h"
 #include "ui/shared/ScreenPixels.h"
+#include "ui/win32/DibSections.h"
 #include "ui/win32/PaintWindow.h"
 
 namespace nelvo {
@@ -24,17 +25,6 @@ constexpr int kMaxTile = 512;
 VRect filterRectOf(const FilterRecord* record) {
     if (record == nullptr || record->bigDocumentData == nullptr) return {};
     return record->bigDocumentData->filterRect32;
-}
-
-BITMAPINFO topDownInfo(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
 }
 
 }  // namespace
@@ -107,11 +97,8 @@ void PreviewWindow::attach(HWND window) {
 
 PreviewWindow::Surface PreviewWindow::makeSurface(int width, int height) {
     Surface s;
-    const BITMAPINFO info = topDownInfo(width, height);
-    void* bits = nullptr;
-    s.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    s.bitmap = makeDibSection(width, height, &s.bits);
     if (s.bitmap == nullptr) return {};
-    s.bits = static_cast<std::uint32_t*>(bits);
     s.width = width;
     s.height = height;
     return s;
