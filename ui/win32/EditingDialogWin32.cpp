@@ -174,6 +174,9 @@ EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
     const bool masked = record->haveMask && record->maskData != nullptr;
     target.selection = masked ? static_cast<const std::uint8_t*>(record->maskData) : nullptr;
     target.selectionRowBytes = masked ? record->maskRowBytes : 0;
+    // The grey plane is made from the undimmed picture, so with a selection the engine
+    // takes the pixels before they are dimmed; otherwise the first computation does.
+    if (!masked) target.sourceRegion = region;
     // The worker only posts; the window exists before the first computation starts.
     updater_ = std::make_unique<PreviewUpdater>(
         target, [this] { PostMessageW(window_, kPreviewDone, 0, 0); },
@@ -183,13 +186,14 @@ EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
                 delete copy;
         });
     createHandMarking();
-    engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
-                       region);
     // Outside the selection the picture shows at half brightness in every view.
-    if (masked)
+    if (masked) {
+        engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
+                           region);
         engine_->dimUnselected(
             preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
             static_cast<const std::uint8_t*>(record->maskData), record->maskRowBytes, region);
+    }
 }
 
 EditingDialogWin32::~EditingDialogWin32() {
@@ -375,14 +379,15 @@ void EditingDialogWin32::initialise() {
                    editing::kMaskButton3})
         EnableWindow(item(id), FALSE);
     openPresets();
+    // The first computation starts with the engine's planes, beside the first picture.
+    initialised_ = true;
+    startUpdate(UpdateMode::Initial);
     preview_->showImage(preview_->sourcePixels.data());
     fitPreview();
     // The splash goes before the navigator comes: when the splash's window is destroyed
     // the system activates another window, and the navigator must not be taken for it.
     splash_->end();
     createNavigator();
-    initialised_ = true;
-    startUpdate(UpdateMode::Initial);
     SetTimer(window_, kProgressTimer, kProgressInterval, nullptr);
     SetFocus(item(editing::kOk));
 }
@@ -802,7 +807,7 @@ int EditingDialogWin32::currentView() const {
 }
 
 void EditingDialogWin32::startUpdate(UpdateMode mode) {
-    if (!initialised_) return;  // the first computation starts at the end of initialise
+    if (!initialised_) return;  // initialise starts the first computation
     const std::optional<std::int32_t> range =
         updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;
