@@ -54,6 +54,18 @@ void MarkHistory::trim() {
     done_.erase(done_.begin(), done_.begin() + static_cast<std::ptrdiff_t>(drop));
 }
 
+IntRect MarkHistory::clear(std::uint8_t* map, int mapWidth, int mapHeight) {
+    const IntRect whole{0, 0, mapWidth, mapHeight};
+    if (whole.width() <= 0 || whole.height() <= 0) return {};
+    const auto bytes = static_cast<std::size_t>(mapWidth) * static_cast<std::size_t>(mapHeight);
+    // A neutral map has nothing to clear, and an undo of it would change nothing.
+    if (std::all_of(map, map + bytes, [](std::uint8_t b) { return b == kNeutralMark; })) return {};
+    std::vector<std::uint8_t> before = copyArea(map, mapWidth, whole);
+    std::fill_n(map, bytes, kNeutralMark);
+    record(whole, std::move(before), map, mapWidth);
+    return whole;
+}
+
 IntRect MarkHistory::undo(std::uint8_t* map, int mapWidth) {
     if (done_.empty()) return {};
     Edit edit = std::move(done_.back());

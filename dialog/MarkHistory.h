@@ -27,6 +27,10 @@ class MarkHistory {
     void record(const IntRect& area, std::vector<std::uint8_t> before, const std::uint8_t* map,
                 int mapWidth);
 
+    // Sets every byte of a `mapWidth` x `mapHeight` map to the neutral mark, kept as one
+    // edit; returns the area written, empty (and nothing kept) when the map was neutral.
+    IntRect clear(std::uint8_t* map, int mapWidth, int mapHeight);
+
     bool canUndo() const { return !done_.empty(); }
     bool canRedo() const { return !undone_.empty(); }
 
@@ -34,6 +38,9 @@ class MarkHistory {
     // area written, empty when there was nothing to undo or redo.
     IntRect undo(std::uint8_t* map, int mapWidth);
     IntRect redo(std::uint8_t* map, int mapWidth);
+
+    // A map byte no tool has touched.
+    static constexpr std::uint8_t kNeutralMark = 128;
 
     // 256 MiB: ten clearings of a 24-megapixel map, or thousands of strokes.
     static constexpr std::size_t kDefaultByteLimit = std::size_t{256} << 20;

@@ -65,6 +65,12 @@ IntPoint navigatorOrigin(int dialogLeft, int dialogTop, int navigatorWidth, int 
     return {dialogLeft - gap - navigatorWidth, dialogTop + gap};
 }
 
+NavigatorPlace navigatorPlace(int imageWidth, int imageHeight, int dialogLeft, int dialogTop,
+                              const ScreenMetrics& metrics) {
+    const Size2 size = navigatorSize(imageWidth, imageHeight, metrics.navigatorSide);
+    return {size, navigatorOrigin(dialogLeft, dialogTop, size.width, metrics.navigatorGap)};
+}
+
 IntPoint navigatorDragShift(const IntRect& display, float dx, float dy) {
     return {truncateToInt(0.5f - static_cast<float>(display.width()) * dx),
             truncateToInt(0.5f - static_cast<float>(display.height()) * dy)};

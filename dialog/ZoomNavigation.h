@@ -11,7 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "ui/shared/NavigatorGeometry.h"
 #include "ui/shared/PreviewGeometry.h"
+#include "ui/shared/ScreenMetrics.h"
 
 namespace nelvo {
 
@@ -47,6 +49,46 @@ IntPoint navigatorOrigin(int dialogLeft, int dialogTop, int navigatorWidth, int 
 // display rectangle: the opposite way, scaled to the displayed size, trunc(0.5 - w x dx)
 // in single precision.
 IntPoint navigatorDragShift(const IntRect& display, float dx, float dy);
+
+// The navigator's client size for the image and its top-left corner beside a dialog
+// window whose frame starts at (dialogLeft, dialogTop).
+struct NavigatorPlace {
+    Size2 size;
+    IntPoint corner;
+};
+NavigatorPlace navigatorPlace(int imageWidth, int imageHeight, int dialogLeft, int dialogTop,
+                              const ScreenMetrics& metrics);
+
+// What the navigator's requests do to a preview with centerOn() and displayRect: a click
+// centres the preview on the point, then `framed` shows the new area; a drag moves the
+// picture the opposite way through `panBy`, which shows it itself.
+template <typename Navigator, typename Preview, typename PanBy, typename Framed>
+void connectNavigator(Navigator& navigator, Preview& preview, PanBy panBy, Framed framed) {
+    navigator.onJump = [&preview, framed](float fx, float fy) {
+        preview.centerOn(fx, fy);
+        framed();
+    };
+    navigator.onDrag = [&preview, panBy](float dx, float dy) {
+        const IntPoint shift = navigatorDragShift(preview.displayRect, dx, dy);
+        panBy(shift.x, shift.y);
+    };
+}
+
+// The navigator shows itself again only at the step from the whole picture in view to a
+// part of it: closed by the user while zoomed in, it stays closed until the next time.
+class NavigatorReopening {
+  public:
+    // Takes the area now in view; true when the navigator is to be shown again.
+    bool follow(const ViewFraction& area) {
+        const bool whole = area.left <= 0 && area.top <= 0 && area.right >= 1 && area.bottom >= 1;
+        const bool reopen = wholeShown_ && !whole;
+        wholeShown_ = whole;
+        return reopen;
+    }
+
+  private:
+    bool wholeShown_ = true;
+};
 
 // What the mouse wheel does over the preview: with Ctrl or Alt it zooms around the mouse,
 // with Shift it scrolls sideways, else up and down.

@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The about box of a build without the Qt windows: the product's name and
-// version in a system message box.
+// The about box of the Win32 build: the Win32 face's window, over the window that is
+// active on this thread (the editing dialog when its link opened the box).
 #include <windows.h>
 
-#include <string>
-
 #include "host/AboutBox.h"
-#include "util/LoadString.h"
+#include "ui/win32/AboutBoxWin32.h"
 
 namespace nelvo {
-namespace {
-
-constexpr std::uint32_t kVersionText = 1136;
-
-}  // namespace
 
 void showAboutBox() {
-    const std::wstring text = L"Nelvo\n" + loadString(kVersionText);
-    MessageBoxW(nullptr, text.c_str(), L"Nelvo", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    showAboutBoxWin32(GetActiveWindow());
 }
 
 }  // namespace nelvo

@@ -4,6 +4,7 @@
 # image files, oneTBB for the engine, libxml2 for the preset files) from
 # Debian's own source packages, as static libraries, into one prefix.
 # Usage: scripts/build-windows-deps.sh [PREFIX]   (default build/windows-deps)
+# NELVO_DEPS_JOBS sets the parallel jobs of each build (default 2).
 #
 # apt-get reads a deb-src list of this script's own, with lists and caches under
 # the prefix, so the system's apt configuration stays as it is. Each library is
@@ -18,7 +19,7 @@ prefix="$deps/prefix"
 work="$deps/work"
 apt_dir="$deps/apt"
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
-jobs=2
+jobs="${NELVO_DEPS_JOBS:-2}"
 
 mkdir -p "$prefix" "$work" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" \
   "$apt_dir/etc/preferences.d" "$apt_dir/etc/apt.conf.d"
@@ -149,8 +150,10 @@ build_onetbb() {
 build_libxml2() {
   # The preset files are small UTF-8 documents read from memory and written
   # through our own output callback: no encodings beyond UTF-8 (iconv, ICU),
-  # no compressed or network input, no Python module.
-  cmake_build "$1" -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_LZMA=OFF \
+  # no compressed or network input, no Python module. Built with LIBXML_STATIC,
+  # as its users include it: otherwise its entry points are marked dllexport in
+  # the static library and the module, which links it, would export them all.
+  cmake_build "$1" -DCMAKE_C_FLAGS=-DLIBXML_STATIC -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_LZMA=OFF \
     -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_HTTP=OFF \
     -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF \
     -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_CATALOG=OFF -DLIBXML2_WITH_DEBUG=OFF \

@@ -7,8 +7,14 @@
 #   - a run with OpenCL.dll made unavailable, which must rate on the CPU
 #   - paths with non-ASCII characters, and C:\ and Z:/ paths on the command line
 #   - the editing dialog on a virtual display driven by xdotool (OK after a key, a
-#     brush stroke, Escape), a stop at the filter step, Ctrl-C sent to a console during a long run, the load-run-free loop, the preset store, the module's
-#     picture resources and UTF-16 text conversion
+#     brush stroke and its undo, redo and clearing, the tool size keys, a preset
+#     saved through "+" and its naming dialog and applied from the "Presets" menu,
+#     Escape, the about box opened from the dialog's link and closed by a click, the
+#     navigator beside the dialog moving the preview with a click, no splash left once
+#     the dialog is up)
+#   - a stop at the filter step, Ctrl-C sent to a console during a long run, the
+#     load-run-free loop, the preset store, the module's picture resources and UTF-16
+#     text conversion
 # Ends with the line "N passed, N failed"; the status is 1 when any failed.
 # Usage: scripts/test-windows.sh [--no-build]
 set -euo pipefail
@@ -87,9 +93,20 @@ run_case() {
   if [ -f "$case/arguments" ]; then mapfile -t -O "${#args[@]}" args <"$case/arguments"; fi
   # Each case starts without remembered settings, as on a fresh machine.
   rm -rf "$registry_folder"
+  # A failure says which program failed and how: under load a run once failed with an
+  # empty log. (The status lines hold no "opencl:", which the traced runs look for.)
+  local status=0
   NELVO_OPENCL_DEVICE="$device" wine "$filterhost" run "$case/input.tif" -o "$output" \
-    --play "$case/action.json" "${args[@]}" >"$work/run.log" 2>&1 &&
-    wine "$compare" "$case/expected.tif" "$output" >>"$work/run.log" 2>&1
+    --play "$case/action.json" "${args[@]}" >"$work/run.log" 2>&1 || status=$?
+  if [ "$status" != 0 ]; then
+    echo "filterhost.exe ended with status $status" >>"$work/run.log"
+    return 1
+  fi
+  wine "$compare" "$case/expected.tif" "$output" >>"$work/run.log" 2>&1 || status=$?
+  if [ "$status" != 0 ]; then
+    echo "golden_compare.exe ended with status $status" >>"$work/run.log"
+    return 1
+  fi
 }
 
 # --- Every golden case, OpenCL off and on ------------------------------------
@@ -191,6 +208,18 @@ type_keys() {
   DISPLAY="$display" xdotool key --delay 150 "$@"
 }
 
+# Waits for the run $1 for at most 60 s, then stops it (a window left open by a step
+# that went wrong); its status, or 143 when stopped.
+wait_or_stop() {
+  local waited=0
+  while kill -0 "$1" 2>/dev/null && [ "$waited" -lt 300 ]; do
+    sleep 0.2
+    waited=$((waited + 1))
+  done
+  kill "$1" 2>/dev/null || true
+  wait "$1"
+}
+
 # The prefix's desktop process is started by the first program of a wine server, with
 # that program's display or none: each dialog run starts with a new server.
 restart_wineserver() {
@@ -212,7 +241,7 @@ if [ -n "$window" ]; then
     shift+Tab shift+Tab Right Return
 fi
 status=0
-wait "$run_pid" || status=$?
+wait_or_stop "$run_pid" || status=$?
 recorded="$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["descriptor"]["detI"])' \
   "$work/dialog/ok.json" 2>/dev/null || echo none)"
 rm -rf "$registry_folder"
@@ -226,36 +255,87 @@ else
   cat "$work/dialog.log"
 fi
 
-# A brush stroke across the cup (client points inside the fitted sample) marks more
-# defects: the written image differs from the silent run with the same settings.
-mkdir -p "$work/stroke"
-restart_wineserver
-rm -rf "$registry_folder"
-DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/stroke/out.tif" --dialog \
-  --set detI=8 >"$work/dialog.log" 2>&1 &
-run_pid=$!
-window="$(dialog_window "$run_pid")"
-if [ -n "$window" ]; then
-  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
-  DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
-  DISPLAY="$display" xdotool mousemove $((X + 200)) $((Y + 300)) mousedown 1 \
-    mousemove $((X + 260)) $((Y + 330)) sleep 0.2 mousemove $((X + 350)) $((Y + 360)) sleep 0.2 \
-    mouseup 1
-  sleep 1
-  type_keys "$window" Return
-fi
-status=0
-wait "$run_pid" || status=$?
-rm -rf "$registry_folder"
-if [ -n "$window" ] && [ "$status" = 0 ] &&
-  wine "$filterhost" run "$sample" -o "$work/stroke/silent.tif" --set detI=8 \
-    >>"$work/dialog.log" 2>&1 &&
-  ! wine "$compare" "$work/stroke/silent.tif" "$work/stroke/out.tif" >>"$work/dialog.log" 2>&1; then
+# Runs the dialog at detection 8 writing $1/out.tif: keys $2 (a space-separated list,
+# may be empty) before a brush stroke across the cup (client points inside the fitted
+# sample), then the keys that follow, then Return. Prints the run's status.
+stroke_run() {
+  local folder="$1" before="$2" status=0
+  shift 2
+  mkdir -p "$folder"
+  restart_wineserver
+  rm -rf "$registry_folder"
+  DISPLAY="$display" wine "$filterhost" run "$sample" -o "$folder/out.tif" --dialog \
+    --set detI=8 >>"$work/dialog.log" 2>&1 &
+  local run_pid=$!
+  local window
+  window="$(dialog_window "$run_pid")"
+  if [ -n "$window" ]; then
+    # shellcheck disable=SC2086 # the keys are a list
+    [ -z "$before" ] || type_keys "$window" $before
+    eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+    # The window must be active before the press, or the press may only activate it.
+    DISPLAY="$display" xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+      DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+    sleep 0.5
+    DISPLAY="$display" xdotool mousemove $((X + 200)) $((Y + 300)) sleep 0.2 mousedown 1 \
+      sleep 0.2 mousemove $((X + 260)) $((Y + 330)) sleep 0.2 mousemove $((X + 350)) $((Y + 360)) \
+      sleep 0.2 mouseup 1
+    sleep 1
+    type_keys "$window" "$@" Return
+  else
+    kill "$run_pid" 2>/dev/null || true
+  fi
+  wait_or_stop "$run_pid" || status=$?
+  rm -rf "$registry_folder"
+  [ -n "$window" ] || status=none
+  echo "$status"
+}
+
+# Whether the images $1 and $2 are equal.
+same_image() {
+  wine "$compare" "$1" "$2" >>"$work/dialog.log" 2>&1
+}
+
+# A stroke marks more defects: the written image differs from the silent run with the
+# same settings. Undoing it gives the silent run back, redoing it the stroke's image;
+# clearing the marks gives the silent run; a larger brush marks another image.
+: >"$work/dialog.log"
+wine "$filterhost" run "$sample" -o "$work/silent8.tif" --set detI=8 >>"$work/dialog.log" 2>&1
+status="$(stroke_run "$work/stroke" "")"
+if [ "$status" = 0 ] && ! same_image "$work/silent8.tif" "$work/stroke/out.tif"; then
   pass
 else
-  fail "the dialog's brush stroke (window '$window', status $status)"
+  fail "the dialog's brush stroke (status $status)"
   cat "$work/dialog.log"
 fi
+# name | keys before the stroke | keys after it | image the output must equal ("" = none
+# of the two)
+while IFS='|' read -r name before after equal; do
+  : >"$work/dialog.log"
+  # shellcheck disable=SC2086 # the keys are a list
+  status="$(stroke_run "$work/$name" "$before" $after)"
+  ok=false
+  if [ "$status" = 0 ]; then
+    if [ -n "$equal" ]; then
+      same_image "$equal" "$work/$name/out.tif" && ok=true
+    else
+      ! same_image "$work/silent8.tif" "$work/$name/out.tif" &&
+        ! same_image "$work/stroke/out.tif" "$work/$name/out.tif" && ok=true
+    fi
+  fi
+  if $ok; then
+    pass
+  else
+    fail "the dialog's $name (status $status)"
+    cat "$work/dialog.log"
+  fi
+done <<CASES
+undo||ctrl+z|$work/silent8.tif
+redo||ctrl+z ctrl+y|$work/stroke/out.tif
+redo-shift||ctrl+z ctrl+shift+z|$work/stroke/out.tif
+clear||ctrl+Delete|$work/silent8.tif
+larger-brush|bracketright bracketright bracketright||
+CASES
 
 mkdir -p "$work/escape"
 restart_wineserver
@@ -265,12 +345,191 @@ run_pid=$!
 window="$(dialog_window "$run_pid")"
 [ -z "$window" ] || type_keys "$window" Escape
 status=0
-wait "$run_pid" || status=$?
-if [ -n "$window" ] && [ "$status" != 0 ] && [ -z "$(ls -A "$work/escape")" ]; then
+wait_or_stop "$run_pid" || status=$?
+if [ -n "$window" ] && [ "$status" != 0 ] && [ "$status" != 143 ] &&
+  [ -z "$(ls -A "$work/escape")" ]; then
   pass
 else
   fail "the dialog's Escape (window '$window', status $status)"
   ls -A "$work/escape"
+  cat "$work/dialog.log"
+fi
+
+# Waits up to five seconds for a visible window titled $1 to be there ($2 = shown) or
+# to be gone ($2 = gone); prints its X window id, empty when there is none.
+titled_window() {
+  local found=""
+  for _ in $(seq 25); do
+    found="$(DISPLAY="$display" xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+    if [ "$2" = shown ] && [ -n "$found" ]; then break; fi
+    if [ "$2" = gone ] && [ -z "$found" ]; then break; fi
+    sleep 0.2
+  done
+  echo "$found"
+}
+
+# Starts a dialog run on the sample, writing $work/$1/out.tif (further arguments go to the
+# run), on a new wine server with an empty log; sets run_pid and window.
+start_dialog() {
+  local name="$1"
+  shift
+  mkdir -p "$work/$name"
+  : >"$work/dialog.log"
+  restart_wineserver
+  DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/$name/out.tif" --dialog "$@" \
+    >>"$work/dialog.log" 2>&1 &
+  run_pid=$!
+  window="$(dialog_window "$run_pid")"
+}
+
+# The about box from the dialog's "About Nelvo" link (its centre at (422, 424) dialog
+# units, (738, 689) client pixels at the 7 x 13 base units of wine's dialog font) opens
+# over the dialog; a click on it closes it, and the dialog still answers: Escape ends
+# it, writing nothing.
+about_title="$(awk -F'\t' '$2 == "aboutLink" {print $3}' resources/strings/strings.tsv)"
+start_dialog about
+about=""
+about_left=yes
+if [ -n "$window" ]; then
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  DISPLAY="$display" xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+    DISPLAY="$display" xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  sleep 0.5
+  DISPLAY="$display" xdotool mousemove $((X + 738)) $((Y + 689)) sleep 0.2 click 1
+  about="$(titled_window "$about_title" shown)"
+  if [ -n "$about" ]; then
+    eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$about")"
+    DISPLAY="$display" xdotool mousemove $((X + 20)) $((Y + 40)) sleep 0.2 click 1
+    about_left="$(titled_window "$about_title" gone)"
+  fi
+  type_keys "$window" Escape
+fi
+status=0
+wait_or_stop "$run_pid" || status=$?
+if [ -n "$about" ] && [ -z "$about_left" ] && [ "$status" != 0 ] && [ "$status" != 143 ] &&
+  [ -z "$(ls -A "$work/about")" ]; then
+  pass
+else
+  fail "the about box from the dialog (window '$window', box '$about', still open '$about_left', status $status)"
+  cat "$work/dialog.log"
+fi
+
+# Presets: "+" (reached with Shift+Tab from OK; "Presets" and "-" are disabled while
+# there are none) saves the controls under the name typed into the naming dialog; a
+# later dialog at another detection applies it from the "Presets" menu, and its OK
+# writes what the silent run with the preset's detection writes.
+naming_title="$(awk -F'\t' '$2 == "savePresetTitle" {print $3}' resources/strings/strings.tsv)"
+presets_folder="$(dirname "$registry_folder")/NelvoPlugin/Presets"
+rm -rf "$presets_folder"
+mkdir -p "$work/presets"
+: >"$work/dialog.log"
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/presets/saved.tif" --dialog \
+  --set detI=3 >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+naming=""
+if [ -n "$window" ]; then
+  # Away from the preview, where the space bar would pan instead of pressing the button.
+  DISPLAY="$display" xdotool mousemove 0 0
+  # shellcheck disable=SC2046 # fourteen presses
+  type_keys "$window" $(printf 'shift+Tab %.0s' $(seq 14)) space
+  naming="$(titled_window "$naming_title" shown)"
+  [ -z "$naming" ] || DISPLAY="$display" xdotool type --delay 100 "Dust3"
+  sleep 0.3
+  DISPLAY="$display" xdotool key Return
+  sleep 1
+  type_keys "$window" Escape
+fi
+wait_or_stop "$run_pid" || true
+if [ -n "$naming" ] && [ -f "$presets_folder/Dust3.nelvo" ]; then
+  pass
+else
+  fail "saving a preset from the dialog (window '$window', naming dialog '$naming')"
+  ls -la "$presets_folder" 2>&1
+  cat "$work/dialog.log"
+fi
+restart_wineserver
+DISPLAY="$display" wine "$filterhost" run "$sample" -o "$work/presets/applied.tif" --dialog \
+  --set detI=8 >>"$work/dialog.log" 2>&1 &
+run_pid=$!
+window="$(dialog_window "$run_pid")"
+if [ -n "$window" ]; then
+  DISPLAY="$display" xdotool mousemove 0 0
+  # shellcheck disable=SC2046 # sixteen presses
+  type_keys "$window" $(printf 'shift+Tab %.0s' $(seq 16)) space
+  sleep 0.5
+  DISPLAY="$display" xdotool key --delay 200 Down Return
+  sleep 2
+  # The focus is back on "Presets", where Return would open the menu again: sixteen
+  # Tabs forward reach OK.
+  # shellcheck disable=SC2046 # sixteen presses
+  type_keys "$window" $(printf 'Tab %.0s' $(seq 16)) Return
+fi
+status=0
+wait_or_stop "$run_pid" || status=$?
+rm -rf "$registry_folder"
+if [ -n "$window" ] && [ "$status" = 0 ] &&
+  wine "$filterhost" run "$sample" -o "$work/presets/silent3.tif" --set detI=3 \
+    >>"$work/dialog.log" 2>&1 &&
+  same_image "$work/presets/silent3.tif" "$work/presets/applied.tif"; then
+  pass
+else
+  fail "applying a preset from the dialog's menu (window '$window', status $status)"
+  cat "$work/dialog.log"
+fi
+rm -rf "$presets_folder"
+
+# The navigator: a tool window to the left of the dialog with the picture and its frame.
+# Zoomed in twice (Ctrl++), a click in its lower left corner moves the preview there: the
+# dialog's picture changes. Escape ends the dialog.
+navigator_title="$(awk -F'\t' '$2 == "navigatorTitle" {print $3}' resources/strings/strings.tsv)"
+start_dialog navigator
+navigator=""
+placed=no
+moved=no
+if [ -n "$window" ]; then
+  navigator="$(titled_window "$navigator_title" shown)"
+fi
+if [ -n "$navigator" ]; then
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  dialog_left=$X
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$navigator")"
+  [ $((X + WIDTH)) -le "$dialog_left" ] && placed=yes
+  DISPLAY="$display" xdotool mousemove 0 0
+  type_keys "$window" ctrl+plus ctrl+plus
+  sleep 1
+  DISPLAY="$display" import -silent -window "$window" "$work/navigator/before.png"
+  DISPLAY="$display" xdotool mousemove $((X + 30)) $((Y + HEIGHT - 15)) sleep 0.2 click 1
+  sleep 1
+  DISPLAY="$display" import -silent -window "$window" "$work/navigator/after.png"
+  differing="$(compare -metric AE "$work/navigator/before.png" "$work/navigator/after.png" \
+    null: 2>&1 || true)"
+  [ "${differing%% *}" != 0 ] && [ -n "$differing" ] && moved=yes
+fi
+[ -z "$window" ] || type_keys "$window" Escape
+status=0
+wait_or_stop "$run_pid" || status=$?
+if [ "$placed" = yes ] && [ "$moved" = yes ] && [ "$status" != 0 ] && [ "$status" != 143 ]; then
+  pass
+else
+  fail "the navigator (window '$window', navigator '$navigator', left of the dialog $placed, preview moved $moved, status $status)"
+  cat "$work/dialog.log"
+fi
+
+# The splash: once the dialog is up, no splash is left over it, and the dialog has the
+# keys (Escape ends it). Whether the splash shows at all depends on how long the dialog
+# takes to prepare, so only the screenshots look for it.
+start_dialog splash
+splash_left=""
+[ -z "$window" ] || splash_left="$(titled_window Nelvo gone)"
+[ -z "$window" ] || type_keys "$window" Escape
+status=0
+wait_or_stop "$run_pid" || status=$?
+if [ -n "$window" ] && [ -z "$splash_left" ] && [ "$status" != 0 ] && [ "$status" != 143 ]; then
+  pass
+else
+  fail "the splash (dialog '$window', splash still shown '$splash_left', status $status)"
   cat "$work/dialog.log"
 fi
 

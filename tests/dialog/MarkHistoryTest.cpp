@@ -73,5 +73,23 @@ TEST(MarkHistory, TheOldestEditsGoAtTheLimitAndTheNewestStays) {
     EXPECT_TRUE(tiny.canUndo());
 }
 
+TEST(MarkHistory, ClearingIsOneUndoableEditAndNothingOnANeutralMap) {
+    MarkHistory history;
+    auto map = neutralMap();
+    EXPECT_EQ(history.clear(map.data(), kWidth, kHeight).width(), 0);
+    EXPECT_FALSE(history.canUndo());
+    paint(history, map, {1, 1, 2, 2}, 0);
+    paint(history, map, {3, 2, 5, 4}, 255);
+    const auto marked = map;
+    const IntRect whole = history.clear(map.data(), kWidth, kHeight);
+    EXPECT_EQ(whole.width(), kWidth);
+    EXPECT_EQ(whole.height(), kHeight);
+    EXPECT_EQ(map, neutralMap());
+    history.undo(map.data(), kWidth);
+    EXPECT_EQ(map, marked);  // one undo brings back both strokes
+    history.redo(map.data(), kWidth);
+    EXPECT_EQ(map, neutralMap());
+}
+
 }  // namespace
 }  // namespace nelvo

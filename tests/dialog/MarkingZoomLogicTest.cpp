@@ -208,6 +208,24 @@ TEST(ZoomNavigation, NavigatorPlacementAndDrag) {
     // picture 52 pixels to the left.
     EXPECT_EQ(navigatorDragShift({-100, 0, 700, 600}, 20.0f / 300, 0), (IntPoint{-52, 0}));
     EXPECT_EQ(navigatorDragShift({0, 0, 800, 600}, -0.1f, 0.05f), (IntPoint{80, -29}));
+    // The longer side takes the screen's navigator side; the gap grows with the screen.
+    const NavigatorPlace normal = navigatorPlace(400, 600, 500, 100, normalScreenMetrics);
+    EXPECT_EQ(normal.size, (Size2{200, 300}));
+    EXPECT_EQ(normal.corner, (IntPoint{260, 140}));
+    const NavigatorPlace large = navigatorPlace(600, 400, 500, 100, largeScreenMetrics);
+    EXPECT_EQ(large.size, (Size2{450, 300}));
+    EXPECT_EQ(large.corner, (IntPoint{-10, 160}));
+}
+
+// Back by itself only at the step from the whole picture to a part of it.
+TEST(ZoomNavigation, TheNavigatorReopensOnlyWhenZoomingPastTheWholePicture) {
+    NavigatorReopening reopening;
+    const ViewFraction whole{0, 0, 1, 1}, part{0.2f, 0.1f, 0.7f, 0.6f}, wider{-0.1f, 0, 1.2f, 1};
+    EXPECT_FALSE(reopening.follow(whole));
+    EXPECT_TRUE(reopening.follow(part));
+    EXPECT_FALSE(reopening.follow(part));   // panning while zoomed in
+    EXPECT_FALSE(reopening.follow(wider));  // zoomed out beyond the picture: whole again
+    EXPECT_TRUE(reopening.follow(part));
 }
 
 }  // namespace

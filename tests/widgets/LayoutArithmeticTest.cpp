@@ -67,4 +67,62 @@ TEST(ImageReduction, AveragesBlocksAndRepeatsOddEdges) {
     EXPECT_EQ(out[12], 80);
 }
 
+TEST(ImageReduction, HalvingsGoOnWhileTheLongerSideExceedsTheSmallestSize) {
+    const auto sizes = [](int w, int h) { return halvingSizes(w, h); };
+    EXPECT_EQ(sizes(300, 129), (std::vector<PictureSize>{{150, 65}, {75, 33}, {38, 17}}));
+    EXPECT_EQ(sizes(65, 1), (std::vector<PictureSize>{{33, 1}}));
+    EXPECT_TRUE(sizes(64, 64).empty());
+    EXPECT_TRUE(sizes(0, 500).empty());
+}
+
+TEST(ImageReduction, TheCoveringHalvingIsTheSmallestAtLeastAsLargeAsTheView) {
+    const std::vector<PixelBuffer> halvings{
+        {nullptr, 150, 65, 600}, {nullptr, 75, 33, 300}, {nullptr, 38, 17, 152}};
+    struct Case {
+        int viewWidth, viewHeight;
+        std::size_t covering;
+    };
+    for (const Case c : {Case{300, 129, 0}, Case{151, 10, 0}, Case{150, 65, 1}, Case{76, 33, 1},
+                         Case{75, 33, 2}, Case{38, 17, 3}, Case{1, 1, 3}})
+        EXPECT_EQ(halvingsCovering(halvings, c.viewWidth, c.viewHeight), c.covering)
+            << c.viewWidth << " x " << c.viewHeight;
+}
+
+// Updating only the changed areas gives the halvings that halving everything anew gives,
+// whether the areas stay apart, straddle odd edges or cover most of the picture.
+TEST(ImageReduction, UpdatedHalvingsEqualFreshOnes) {
+    constexpr int kWidth = 203, kHeight = 141;
+    const std::vector<std::vector<IntRect>> changes{{{10, 12, 30, 40}, {100, 50, 140, 60}},
+                                                    {{11, 13, 31, 41}, {30, 40, 203, 141}},
+                                                    {{0, 0, 200, 140}}};
+    for (const auto& changed : changes) {
+        std::vector<std::uint8_t> picture(std::size_t{4} * kWidth * kHeight);
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            picture[i] = static_cast<std::uint8_t>(i * 37 % 251);
+        const PixelBuffer whole{picture.data(), kWidth, kHeight, 4 * kWidth};
+        const auto halvingsOf = [](std::vector<std::vector<std::uint8_t>>& store) {
+            std::vector<PixelBuffer> buffers;
+            for (const PictureSize& s : halvingSizes(kWidth, kHeight)) {
+                store.emplace_back(static_cast<std::size_t>(4 * s.width * s.height), 0);
+                buffers.push_back({store.back().data(), s.width, s.height, 4 * s.width});
+            }
+            return buffers;
+        };
+        std::vector<std::vector<std::uint8_t>> updated, fresh;
+        updated.reserve(8);
+        fresh.reserve(8);
+        const std::vector<PixelBuffer> updatedBuffers = halvingsOf(updated);
+        const std::vector<PixelBuffer> freshBuffers = halvingsOf(fresh);
+        ASSERT_EQ(updatedBuffers.size(), 2u);
+        buildHalvings(whole, updatedBuffers);
+        for (const IntRect& r : changed)
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = 4 * r.left; x < 4 * r.right; ++x)
+                    picture[static_cast<std::size_t>(y * 4 * kWidth + x)] ^= 0x5A;
+        updateHalvings(whole, updatedBuffers, changed);
+        buildHalvings(whole, freshBuffers);
+        EXPECT_EQ(updated, fresh) << changed.front().left;
+    }
+}
+
 }  // namespace

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The navigator's size, frame, reported fractions and stored placement.
+// The navigator's size, frame, reported fractions, mouse and stored placement.
 #include <gtest/gtest.h>
 
 #include "ui/shared/NavigatorGeometry.h"
+#include "ui/shared/NavigatorPointer.h"
 
 using namespace nelvo;
 
@@ -55,6 +56,48 @@ TEST(NavigatorGeometry, DamagedPlacementRecordsAreIgnored) {
     EXPECT_FALSE(decodePlacementCorner(nullptr, 44));
     r[0] = 40;  // a length field that is not the record's
     EXPECT_FALSE(decodePlacementCorner(r.data(), r.size()));
+}
+
+using Kind = NavigatorRequest::Kind;
+
+TEST(NavigatorPointer, PressesOutsideTheFrameJumpEvenOnItsRightAndBottomEdges) {
+    const IntRect view{100, 50, 200, 150};
+    struct Case {
+        IntPoint p;
+        FloatPair expected;
+    };
+    for (const Case c : {Case{{75, 50}, {0.25f, 0.25f}}, Case{{200, 60}, {200.0f / 300, 0.3f}},
+                         Case{{150, 150}, {0.5f, 0.75f}}}) {
+        NavigatorPointer pointer;
+        const NavigatorRequest r = pointer.press(c.p, view, 300, 200, true);
+        EXPECT_EQ(r.kind, Kind::Jump) << c.p.x << ", " << c.p.y;
+        EXPECT_EQ(r.fractions, c.expected);
+        EXPECT_FALSE(pointer.dragging());
+    }
+}
+
+TEST(NavigatorPointer, ADragReportsOnlyTheDisplacementNotYetApplied) {
+    NavigatorPointer pointer;
+    IntRect view{100, 50, 200, 150};
+    EXPECT_EQ(pointer.press({110, 60}, view, 300, 200, true).kind, Kind::None);
+    EXPECT_TRUE(pointer.dragging());
+    NavigatorRequest r = pointer.move({130, 60}, view, 300, 200);
+    EXPECT_EQ(r.kind, Kind::Drag);
+    EXPECT_EQ(r.fractions, (FloatPair{20.0f / 300, 0.0f}));
+    view = {120, 50, 220, 150};  // the dialog panned and framed the new area
+    r = pointer.move({130, 60}, view, 300, 200);
+    EXPECT_EQ(r.fractions, (FloatPair{0.0f, 0.0f}));
+    EXPECT_TRUE(pointer.release());
+    EXPECT_FALSE(pointer.release());
+    EXPECT_EQ(pointer.move({150, 70}, view, 300, 200).kind, Kind::None);
+}
+
+TEST(NavigatorPointer, APressInsideStartsNoDragWhenNoneIsWanted) {
+    NavigatorPointer pointer;
+    const IntRect view{100, 50, 200, 150};
+    EXPECT_EQ(pointer.press({110, 60}, view, 300, 200, false).kind, Kind::None);
+    EXPECT_FALSE(pointer.dragging());
+    EXPECT_EQ(pointer.move({130, 60}, view, 300, 200).kind, Kind::None);
 }
 
 }  // namespace

@@ -9,13 +9,15 @@
 #include <array>
 #include <functional>
 
+#include "ui/shared/AboutBoxColours.h"
+
 namespace nelvo {
 
 class NelvoCustomLink;
 
 class NelvoAboutDlg : public QDialog {
   public:
-    static constexpr QRgb kTitleColour = 0xFF60ADF9;  // RGB 96, 173, 249
+    static constexpr QRgb kTitleColour = 0xFF000000u | kAboutTitle;
 
     explicit NelvoAboutDlg(QWidget* parent = nullptr);
     ~NelvoAboutDlg() override;

@@ -170,6 +170,7 @@ NelvoDialog::NelvoDialog(const FilterRecord* record, const std::function<void()>
     buildControls();
     fetchWholeImage();
     setUpEngine(allocator);
+    createHandMarking();
     try {
         presets_ = std::make_unique<NelvoPresetManager>(presetsFolder());
     } catch (const std::exception&) {
@@ -689,15 +690,13 @@ void NelvoDialog::applySettings() {
     applyValues(valuesFromSettings(settings.engine));
 }
 
-void NelvoDialog::collectSettings() {
-    settings.zoom = static_cast<double>(slider(editing::kZoomSlider)->value());
+ClosingControls NelvoDialog::closingControls() const {
+    ClosingControls c;
+    c.values = controlValues();
+    c.zoomSliderPosition = slider(editing::kZoomSlider)->value();
     const QRect g = geometry();
-    settings.windowFrame[0] = g.top();
-    settings.windowFrame[1] = g.left();
-    settings.windowFrame[2] = g.top() + g.height();
-    settings.windowFrame[3] = g.left() + g.width();
-    settings.windowState = 2;
-    storeValues(controlValues(), settings.engine);
+    c.frame = WindowFrame{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    return c;
 }
 
 void NelvoDialog::done(int r) {
@@ -708,24 +707,10 @@ void NelvoDialog::done(int r) {
             killTimer(timerId_);
             timerId_ = 0;
         }
-        if (r == QDialog::Accepted) {
-            // OK (or Enter) with the button still down: what the user sees is applied.
-            if (strokeInProgress()) {
-                onPreviewButtonUp();
-                updater_->requestCancel();  // its preview would never be seen
-            }
-            collectSettings();
-            result.mapBytes =
-                static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
-            result.mapWidth = imageWidth_;
-            result.map = updater_->markingMap.data();
-        } else {
-            updater_->requestCancel();
-        }
         // The navigator keeps its place for the next opening.
         if (navigator_ != nullptr) navigator_->close();
-        // After OK a running computation may finish; after Cancel it was told to stop.
-        updater_->join();
+        closeEditing(r == QDialog::Accepted, closingControls(), *marks_, *updater_, settings,
+                     result);
     });
     QDialog::done(r);
 }

@@ -21,12 +21,14 @@
 #include <vector>
 
 #include "PIFilter.h"
+#include "dialog/DialogClosing.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
-#include "dialog/MarkHistory.h"
+#include "dialog/HandMarking.h"
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
+#include "dialog/ZoomNavigation.h"
 #include "engine/FilterBase.h"
 #include "resources/DialogResources.h"
 #include "settings/FilterParameters.h"
@@ -91,7 +93,7 @@ class NelvoDialog : public QDialog {
     static QString helpPagePath();
 
     // Marking and navigation state, for tests and the benchmark.
-    DragMode dragMode() const { return dragMode_; }
+    DragMode dragMode() const { return marks_ ? marks_->mode() : DragMode::None; }
     bool spaceHeld() const { return spaceHeld_; }
     bool comparing() const { return comparing_; }
     // Exists from the end of initialise() on.
@@ -128,7 +130,7 @@ class NelvoDialog : public QDialog {
     void setTexts();
     void setArtworkAndFonts();
     void applySettings();
-    void collectSettings();
+    ClosingControls closingControls() const;
     void applyValues(const ControlValues& values);
     void connectSliders();
     void syncEditFromSlider(int editId);
@@ -153,22 +155,17 @@ class NelvoDialog : public QDialog {
     void stepToolSize(bool larger);
     bool resizeCursor();
     void updateCursor();
+    void createHandMarking();
     void onPreviewButtonDown(IntPoint p);
     void onPreviewMouseMove(IntPoint p);
     void onPreviewButtonUp();
-    void paintStroke(IntPoint a, IntPoint b);
-    void applyBrushMarks();
-    void applyEraserMarks();
-    void finishStroke();
     // Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, and Ctrl+Delete: the last stroke (or clearing) of
     // the hand marks undone or redone, every hand mark cleared. Each recomputes as a
     // stroke does; none acts while a stroke is being drawn.
     void undoMarks();
     void redoMarks();
     void clearMarks();
-    bool strokeInProgress() const {
-        return dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser;
-    }
+    bool strokeInProgress() const { return marks_ && marks_->strokeInProgress(); }
 
     // Zoom and navigation (NelvoDialogZoom.cpp).
     void connectZoomControls();
@@ -236,15 +233,12 @@ class NelvoDialog : public QDialog {
     NelvoTabCtrl* toolTabs_ = nullptr;
     QProgressBar* progress_ = nullptr;
     PluginCursor brushCursor_;
-    DragMode dragMode_ = DragMode::None;
     bool spaceHeld_ = false;
     bool comparing_ = false;
-    // The preview showed the whole picture at the last navigator update.
-    bool wholePictureShown_ = true;
-    IntPoint lastPoint_;
-    MarkHistory markHistory_;
-    // The image pixels the stroke in progress may have touched.
-    IntRect strokeBounds_;
+    NavigatorReopening navigatorReopening_;
+    // The brush, the eraser and panning on the preview, with the marks' undo history;
+    // made with the preview's callbacks.
+    std::unique_ptr<HandMarking> marks_;
     // The zoom box's text was typed rather than chosen from its list.
     bool zoomTyped_ = false;
     NelvoNavigatorWnd* navigator_ = nullptr;  // owned by the dialog as a child window

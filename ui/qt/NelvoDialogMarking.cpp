@@ -5,8 +5,9 @@
 // the preview is recomputed. Also the tool tabs and the tool cursor.
 #include <QLabel>
 #include <QSlider>
-#include <algorithm>
-#include <vector>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "dialog/ZoomNavigation.h"
 #include "resources/DialogResources.h"
@@ -18,13 +19,6 @@
 #include "util/LoadString.h"
 
 namespace nelvo {
-
-namespace {
-
-// A map byte no tool has touched.
-constexpr std::uint8_t kNeutralMark = 128;
-
-}  // namespace
 
 void NelvoDialog::installPreviewCallbacks() {
     preview_->onLButtonDown = [this](unsigned, IntPoint p) { onPreviewButtonDown(p); };
@@ -72,126 +66,43 @@ void NelvoDialog::stepToolSize(bool larger) {
     size->setValue(steppedToolSize(size->value(), larger, size->minimum(), size->maximum()));
 }
 
+// The drag itself is the shared HandMarking's; the dialog shows its overlay, pans the
+// preview and recomputes.
+void NelvoDialog::createHandMarking() {
+    MarkingCanvas canvas = previewCanvas(*preview_, *updater_);
+    canvas.toolSize = [this](bool brush) {
+        return slider(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider)->value();
+    };
+    canvas.brushIntensity = [this] { return slider(editing::kBrushIntensitySlider)->value(); };
+    canvas.panBy = [this](int dx, int dy) { panBy(dx, dy); };
+    canvas.panEnded = [this] { updateCursor(); };
+    canvas.marksChanged = [this] { startUpdate(UpdateMode::Marks); };
+    marks_ = std::make_unique<HandMarking>(std::move(canvas), imageWidth_, imageHeight_);
+}
+
 void NelvoDialog::onPreviewButtonDown(IntPoint p) {
-    // A release that never arrived (a window took the mouse meanwhile) still ends the
-    // previous drag, so its trace is burnt in rather than left on the overlay.
-    if (dragMode_ != DragMode::None) onPreviewButtonUp();
-    if (spaceHeld_) {
-        dragMode_ = DragMode::Pan;
-    } else {
-        dragMode_ = brushSelected() ? DragMode::Brush : DragMode::Eraser;
-        strokeBounds_ = {};
-        const IntPoint q = imagePoint(p, preview_->displayRect, preview_->zoom);
-        paintStroke(q, q);
-    }
-    lastPoint_ = p;  // the preview holds the mouse until the button is released
+    // The preview holds the mouse until the button is released.
+    marks_->press(p, spaceHeld_, brushSelected());
 }
 
 void NelvoDialog::onPreviewMouseMove(IntPoint p) {
-    if (dragMode_ == DragMode::Pan) {
-        panBy(p.x - lastPoint_.x, p.y - lastPoint_.y);
-    } else if (strokeInProgress()) {
-        const IntRect& display = preview_->displayRect;
-        paintStroke(imagePoint(lastPoint_, display, preview_->zoom),
-                    imagePoint(p, display, preview_->zoom));
-    }
-    lastPoint_ = p;
+    marks_->move(p);
 }
 
 void NelvoDialog::onPreviewButtonUp() {
-    switch (dragMode_) {
-        case DragMode::Pan:
-            updateCursor();
-            break;
-        case DragMode::Brush:
-            applyBrushMarks();
-            break;
-        case DragMode::Eraser:
-            applyEraserMarks();
-            break;
-        case DragMode::None:
-            break;
-    }
-    dragMode_ = DragMode::None;
-}
-
-void NelvoDialog::paintStroke(IntPoint a, IntPoint b) {
-    std::uint32_t* overlay = preview_->overlayWords();
-    if (overlay == nullptr) return;
-    const int size = toolSize();
-    const std::uint32_t colour =
-        brushSelected() ? brushTraceColour(slider(editing::kBrushIntensitySlider)->value())
-                        : kEraserTraceColour;
-    drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
-    const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
-    if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
-    halveTraceAlpha(overlay, imageWidth_, r);
-    strokeBounds_ = unite(strokeBounds_, r);
-    preview_->invalidateImageArea(r);
-}
-
-void NelvoDialog::applyBrushMarks() {
-    const std::uint32_t* overlay = preview_->overlayWords();
-    const int intensity = slider(editing::kBrushIntensitySlider)->value();
-    if (overlay != nullptr)
-        updater_->editMarks([&](std::uint8_t* map) {
-            std::vector<std::uint8_t> before =
-                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
-            applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
-            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
-        });
-    finishStroke();
-}
-
-void NelvoDialog::applyEraserMarks() {
-    const std::uint32_t* overlay = preview_->overlayWords();
-    if (overlay != nullptr)
-        updater_->editMarks([&](std::uint8_t* map) {
-            std::vector<std::uint8_t> before =
-                MarkHistory::copyArea(map, imageWidth_, strokeBounds_);
-            applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
-            markHistory_.record(strokeBounds_, std::move(before), map, imageWidth_);
-        });
-    finishStroke();
-}
-
-// Every stroke recomputes, even one that changed no byte (a brush at intensity 0). The
-// overlay holds only this stroke's trace, all of it inside strokeBounds_.
-void NelvoDialog::finishStroke() {
-    startUpdate(UpdateMode::Marks);
-    preview_->clearOverlay(strokeBounds_);
-    strokeBounds_ = {};
+    marks_->release();
 }
 
 void NelvoDialog::undoMarks() {
-    if (strokeInProgress()) return;
-    IntRect changed;
-    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.undo(map, imageWidth_); });
-    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+    marks_->undo();
 }
 
 void NelvoDialog::redoMarks() {
-    if (strokeInProgress()) return;
-    IntRect changed;
-    updater_->editMarks([&](std::uint8_t* map) { changed = markHistory_.redo(map, imageWidth_); });
-    if (changed.width() > 0) startUpdate(UpdateMode::Marks);
+    marks_->redo();
 }
 
 void NelvoDialog::clearMarks() {
-    if (strokeInProgress()) return;
-    const IntRect whole{0, 0, imageWidth_, imageHeight_};
-    const auto bytes =
-        static_cast<std::size_t>(imageWidth_) * static_cast<std::size_t>(imageHeight_);
-    bool cleared = false;
-    updater_->editMarks([&](std::uint8_t* map) {
-        if (std::all_of(map, map + bytes, [](std::uint8_t b) { return b == kNeutralMark; }))
-            return;  // nothing to clear, nothing to undo later
-        std::vector<std::uint8_t> before = MarkHistory::copyArea(map, imageWidth_, whole);
-        std::fill_n(map, bytes, kNeutralMark);
-        markHistory_.record(whole, std::move(before), map, imageWidth_);
-        cleared = true;
-    });
-    if (cleared) startUpdate(UpdateMode::Marks);
+    marks_->clear();
 }
 
 // The tool cursor's diameter follows the current tool's size at the preview's zoom.
@@ -202,7 +113,7 @@ bool NelvoDialog::resizeCursor() {
 // The hand while the space bar is held or a pan is under way, otherwise the tool's
 // outline; before any outline was made, one of the brush's own size.
 void NelvoDialog::updateCursor() {
-    if (spaceHeld_ || dragMode_ == DragMode::Pan) {
+    if (spaceHeld_ || dragMode() == DragMode::Pan) {
         preview_->setToolCursor(nullptr);
         preview_->setCursor(Qt::OpenHandCursor);
         return;

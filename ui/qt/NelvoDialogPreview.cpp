@@ -69,7 +69,7 @@ void NelvoDialog::setUpEngine(PlaneAllocator& allocator) {
 }
 
 void NelvoDialog::startUpdate(UpdateMode mode) {
-    if (!initialised_) return;  // the first computation starts at the end of initialise
+    if (!initialised_) return;  // initialise starts the first computation
     const std::optional<std::int32_t> range =
         updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;

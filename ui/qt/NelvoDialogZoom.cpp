@@ -166,11 +166,7 @@ void NelvoDialog::updateNavigator() {
     if (navigator_ == nullptr) return;
     const ViewFraction area = preview_->visibleArea();
     navigator_->setViewArea(area);
-    const bool whole = area.left <= 0 && area.top <= 0 && area.right >= 1 && area.bottom >= 1;
-    // Only at the step past the whole picture: a navigator closed while zoomed in stays
-    // closed until the next time.
-    if (wholePictureShown_ && !whole && isVisible()) showNavigator();
-    wholePictureShown_ = whole;
+    if (navigatorReopening_.follow(area) && isVisible()) showNavigator();
 }
 
 void NelvoDialog::showNavigator() {
@@ -190,23 +186,16 @@ void NelvoDialog::panBy(int dx, int dy) {
 // A tool window to the left of the dialog, or where the user left it last time, with
 // the source picture reduced and the visible part framed.
 void NelvoDialog::createNavigator() {
-    const ScreenMetrics& metrics = screenMetrics();
-    const Size2 size = navigatorSize(imageWidth_, imageHeight_, metrics.navigatorSide);
     const QRect frame = frameGeometry();
-    const IntPoint at =
-        navigatorOrigin(frame.left(), frame.top(), size.width, metrics.navigatorGap);
+    const NavigatorPlace place =
+        navigatorPlace(imageWidth_, imageHeight_, frame.left(), frame.top(), screenMetrics());
     auto navigator = std::make_unique<NelvoNavigatorWnd>(navigatorProfile);
-    navigator->create(this, at.x, at.y, size.width, size.height);
+    navigator->create(this, place.corner.x, place.corner.y, place.size.width, place.size.height);
     navigator_ = navigator.release();  // the dialog owns its child windows
     navigator_->setImage(preview_->imageSurface());
-    navigator_->onJump = [this](float fx, float fy) {
-        preview_->centerOn(fx, fy);
-        updateNavigator();
-    };
-    navigator_->onDrag = [this](float dx, float dy) {
-        const IntPoint shift = navigatorDragShift(preview_->displayRect, dx, dy);
-        panBy(shift.x, shift.y);
-    };
+    connectNavigator(
+        *navigator_, *preview_, [this](int dx, int dy) { panBy(dx, dy); },
+        [this] { updateNavigator(); });
     updateNavigator();
 }
 
@@ -220,7 +209,7 @@ bool NelvoDialog::preTranslateKey(QKeyEvent* key) {
     context.comparing = comparing_;
     context.spaceHeld = spaceHeld_;
     context.panOrPointerOverPreview =
-        dragMode_ == DragMode::Pan || preview_->mousePosition().has_value();
+        dragMode() == DragMode::Pan || preview_->mousePosition().has_value();
     const KeyCommand command = keyCommandFor(dialogKey(*key), context);
     switch (command) {
         case KeyCommand::PassOn:

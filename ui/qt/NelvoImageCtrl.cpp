@@ -26,8 +26,6 @@ namespace nelvo {
 namespace {
 
 constexpr int kMaxTile = 512;
-// Reductions stop once a picture is this small; below it bilinear sampling suffices.
-constexpr int kSmallestReduction = 64;
 
 VRect filterRectOf(const FilterRecord* record) {
     if (record == nullptr || record->bigDocumentData == nullptr) return {};
@@ -177,51 +175,38 @@ void NelvoImageCtrl::renderArea(const std::uint8_t* pixels, const IntRect& area)
     }
 }
 
+namespace {
+
+PixelBuffer pixelBuffer(QImage& image) {
+    return {image.bits(), image.width(), image.height(), image.bytesPerLine()};
+}
+
+}  // namespace
+
+std::vector<PixelBuffer> NelvoImageCtrl::halvingBuffers() {
+    std::vector<PixelBuffer> buffers;
+    for (QImage& half : reductions_) buffers.push_back(pixelBuffer(half));
+    return buffers;
+}
+
 void NelvoImageCtrl::buildReductions() {
-    const QImage* previous = &imageSurface_;
+    const std::vector<PictureSize> sizes =
+        imageSurface_.isNull() ? std::vector<PictureSize>{}
+                               : halvingSizes(imageSurface_.width(), imageSurface_.height());
     std::size_t level = 0;
-    reductions_.reserve(32);  // more halvings than any int-sized image has: no reallocation
-    while (!previous->isNull() &&
-           std::max(previous->width(), previous->height()) > kSmallestReduction) {
-        const QSize size((previous->width() + 1) / 2, (previous->height() + 1) / 2);
-        if (level == reductions_.size() || reductions_[level].size() != size) {
-            reductions_.resize(level);
-            reductions_.emplace_back(size, QImage::Format_RGB32);
-            if (reductions_.back().isNull()) {  // the larger pictures still serve
-                reductions_.pop_back();
-                break;
-            }
-        }
-        QImage& half = reductions_[level];
-        halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
-                              previous->bytesPerLine(), half.bits(), half.bytesPerLine());
-        previous = &reductions_[level++];
+    for (; level < sizes.size(); ++level) {
+        const QSize size(sizes[level].width, sizes[level].height);
+        if (level < reductions_.size() && reductions_[level].size() == size) continue;
+        reductions_.resize(level);
+        reductions_.emplace_back(size, QImage::Format_RGB32);
+        if (reductions_.back().isNull()) break;  // the larger pictures still serve
     }
     reductions_.resize(level);
+    if (!imageSurface_.isNull()) buildHalvings(pixelBuffer(imageSurface_), halvingBuffers());
 }
 
 void NelvoImageCtrl::updateReductions(std::vector<IntRect> changed) {
-    const QImage* previous = &imageSurface_;
-    for (QImage& half : reductions_) {
-        // Areas that meet only at even columns and rows stay apart when halved, so
-        // they can be halved side by side; otherwise, one after the other.
-        bool apart = true;
-        std::int64_t area = 0;
-        for (IntRect& r : changed) {
-            apart = apart && r.left % 2 == 0 && r.top % 2 == 0 &&
-                    (r.right % 2 == 0 || r.right == previous->width()) &&
-                    (r.bottom % 2 == 0 || r.bottom == previous->height());
-            r = IntRect{r.left / 2, r.top / 2, (r.right + 1) / 2, (r.bottom + 1) / 2};
-            area += std::int64_t{r.width()} * r.height();
-        }
-        if (2 * area > std::int64_t{half.width()} * half.height())
-            halvePixelsInParallel(previous->constBits(), previous->width(), previous->height(),
-                                  previous->bytesPerLine(), half.bits(), half.bytesPerLine());
-        else
-            halveAreas(previous->constBits(), previous->width(), previous->height(),
-                       previous->bytesPerLine(), half.bits(), half.bytesPerLine(), changed, apart);
-        previous = &half;
-    }
+    updateHalvings(pixelBuffer(imageSurface_), halvingBuffers(), std::move(changed));
 }
 
 void NelvoImageCtrl::showDefects(const std::uint8_t* defectMap, std::uint32_t colour,
@@ -319,11 +304,9 @@ void NelvoImageCtrl::render(QImage& target, const QRect& area) {
                         displayRect.width(), displayRect.height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // The smallest reduction still at least as large as the view.
-    const QImage* picture = &imageSurface_;
-    for (const QImage& reduced : reductions_) {
-        if (reduced.width() < displayRect.width() || reduced.height() < displayRect.height()) break;
-        picture = &reduced;
-    }
+    const std::size_t covering =
+        halvingsCovering(halvingBuffers(), displayRect.width(), displayRect.height());
+    const QImage* picture = covering == 0 ? &imageSurface_ : &reductions_[covering - 1];
     painter.drawImage(placed, *picture, QRectF(picture->rect()));
     // An empty overlay would still be scaled from full size over the whole view.
     if (!overlayEmpty_) painter.drawImage(placed, overlaySurface_, QRectF(overlaySurface_.rect()));

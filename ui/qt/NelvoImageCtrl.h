@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PIFilter.h"
+#include "ui/shared/ImageReduction.h"
 #include "ui/shared/PluginCursor.h"
 #include "ui/shared/PreviewGeometry.h"
 #include "util/FreshPagesAllocator.h"
@@ -132,6 +133,7 @@ class NelvoImageCtrl : public QWidget {
     void renderArea(const std::uint8_t* pixels, const IntRect& area);
     void buildReductions();
     void updateReductions(std::vector<IntRect> changed);
+    std::vector<PixelBuffer> halvingBuffers();
     void requestCursor();
     QRect cursorArea() const;
 

@@ -21,8 +21,8 @@ constexpr QRgb kFrameColour = 0xFFFF0000;
 constexpr int kFrameWidth = 3;
 
 QString profileKey() {
-    return QStringLiteral("%1/%2").arg(QLatin1String(NelvoNavigatorWnd::kProfileSection),
-                                       QLatin1String(NelvoNavigatorWnd::kProfileEntry));
+    return QStringLiteral("%1/%2").arg(QLatin1String(kNavigatorProfileSection),
+                                       QLatin1String(kNavigatorProfileEntry));
 }
 
 IntPoint toPoint(const QPointF& p) {
@@ -116,32 +116,27 @@ void NelvoNavigatorWnd::paintEvent(QPaintEvent*) {
 void NelvoNavigatorWnd::mousePressEvent(QMouseEvent* event) {
     guardHandler([&] {
         if (event->button() != Qt::LeftButton) return;
-        const IntPoint p = toPoint(event->position());
-        if (insideViewRect(view_, p)) {
-            if (onDrag) {
-                dragging_ = true;
-                grabOffset_ = {p.x - view_.left, p.y - view_.top};
-            }
-        } else if (onJump) {
-            const FloatPair f = jumpFractions(p, width_, height_);
-            onJump(f.x, f.y);
-        }
+        report(pointer_.press(toPoint(event->position()), view_, width_, height_,
+                              static_cast<bool>(onDrag)));
     });
 }
 
 void NelvoNavigatorWnd::mouseMoveEvent(QMouseEvent* event) {
-    guardHandler([&] {
-        if (!dragging_ || !onDrag) return;
-        const FloatPair f =
-            dragFractions(toPoint(event->position()), view_, grabOffset_, width_, height_);
-        onDrag(f.x, f.y);
-    });
+    guardHandler(
+        [&] { report(pointer_.move(toPoint(event->position()), view_, width_, height_)); });
 }
 
 void NelvoNavigatorWnd::mouseReleaseEvent(QMouseEvent* event) {
     guardHandler([&] {
-        if (event->button() == Qt::LeftButton) dragging_ = false;
+        if (event->button() == Qt::LeftButton) pointer_.release();
     });
+}
+
+void NelvoNavigatorWnd::report(const NavigatorRequest& request) const {
+    if (request.kind == NavigatorRequest::Kind::Jump && onJump)
+        onJump(request.fractions.x, request.fractions.y);
+    else if (request.kind == NavigatorRequest::Kind::Drag && onDrag)
+        onDrag(request.fractions.x, request.fractions.y);
 }
 
 void NelvoNavigatorWnd::closeEvent(QCloseEvent* event) {

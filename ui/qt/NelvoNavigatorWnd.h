@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "ui/shared/NavigatorGeometry.h"
+#include "ui/shared/NavigatorPointer.h"
 
 namespace nelvo {
 
@@ -20,9 +21,6 @@ QString defaultProfilePath();
 
 class NelvoNavigatorWnd : public QWidget {
   public:
-    static constexpr char kProfileSection[] = "Nelvo-Plugin-Navigator";
-    static constexpr char kProfileEntry[] = "WP";
-
     // Reads the stored position from the profile; a missing, damaged or unreadable one
     // leaves savedLeft and savedTop at -1.
     explicit NelvoNavigatorWnd(QString profilePath = defaultProfilePath());
@@ -59,14 +57,14 @@ class NelvoNavigatorWnd : public QWidget {
 
   private:
     void savePlacement();
+    void report(const NavigatorRequest& request) const;
 
     QString profilePath_;
     int width_ = 0, height_ = 0;
     int savedLeft_ = -1, savedTop_ = -1;
     QImage thumbnail_;
     IntRect view_;
-    bool dragging_ = false;
-    IntPoint grabOffset_;
+    NavigatorPointer pointer_;
     bool saved_ = false;
 };
 

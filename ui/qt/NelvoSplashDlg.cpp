@@ -35,6 +35,8 @@ NelvoSplashDlg::NelvoSplashDlg(QWidget* parent)
     setControlId(notice, splash::kNotice);
     notice->setText(QString::fromStdWString(loadString(strings::legalNotice)));
     notice->setWordWrap(true);
+    // At the top of its rectangle, as a template's text control draws it.
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette colours = notice->palette();
     colours.setColor(QPalette::WindowText, QColor::fromRgb(kNoticeColour));
     notice->setPalette(colours);

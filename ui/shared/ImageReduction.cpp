@@ -55,4 +55,58 @@ void halveAreas(const std::uint8_t* source, int width, int height, std::ptrdiff_
     }
 }
 
+std::vector<PictureSize> halvingSizes(int width, int height) {
+    std::vector<PictureSize> sizes;
+    PictureSize previous{width, height};
+    while (previous.width > 0 && previous.height > 0 &&
+           std::max(previous.width, previous.height) > kSmallestReduction) {
+        previous = {(previous.width + 1) / 2, (previous.height + 1) / 2};
+        sizes.push_back(previous);
+    }
+    return sizes;
+}
+
+void buildHalvings(const PixelBuffer& picture, const std::vector<PixelBuffer>& halvings) {
+    const PixelBuffer* previous = &picture;
+    for (const PixelBuffer& half : halvings) {
+        halvePixelsInParallel(previous->bits, previous->width, previous->height, previous->stride,
+                              half.bits, half.stride);
+        previous = &half;
+    }
+}
+
+void updateHalvings(const PixelBuffer& picture, const std::vector<PixelBuffer>& halvings,
+                    std::vector<IntRect> changed) {
+    const PixelBuffer* previous = &picture;
+    for (const PixelBuffer& half : halvings) {
+        // Areas that meet only at even columns and rows stay apart when halved, so they
+        // can be halved side by side; otherwise, one after the other.
+        bool apart = true;
+        std::int64_t area = 0;
+        for (IntRect& r : changed) {
+            apart = apart && r.left % 2 == 0 && r.top % 2 == 0 &&
+                    (r.right % 2 == 0 || r.right == previous->width) &&
+                    (r.bottom % 2 == 0 || r.bottom == previous->height);
+            r = IntRect{r.left / 2, r.top / 2, (r.right + 1) / 2, (r.bottom + 1) / 2};
+            area += std::int64_t{r.width()} * r.height();
+        }
+        if (2 * area > std::int64_t{half.width} * half.height)
+            halvePixelsInParallel(previous->bits, previous->width, previous->height,
+                                  previous->stride, half.bits, half.stride);
+        else
+            halveAreas(previous->bits, previous->width, previous->height, previous->stride,
+                       half.bits, half.stride, changed, apart);
+        previous = &half;
+    }
+}
+
+std::size_t halvingsCovering(const std::vector<PixelBuffer>& halvings, int viewWidth,
+                             int viewHeight) {
+    std::size_t count = 0;
+    while (count < halvings.size() && halvings[count].width >= viewWidth &&
+           halvings[count].height >= viewHeight)
+        ++count;
+    return count;
+}
+
 }  // namespace nelvo

@@ -39,6 +39,10 @@ FloatPair jumpFractions(IntPoint p, int width, int height);
 FloatPair dragFractions(IntPoint p, const IntRect& view, IntPoint grabOffset, int width,
                         int height);
 
+// Where the application profile keeps the navigator's placement.
+inline constexpr char kNavigatorProfileSection[] = "Nelvo-Plugin-Navigator";
+inline constexpr char kNavigatorProfileEntry[] = "WP";
+
 // The 44-byte window-placement record kept in the profile: length, flags, show command,
 // minimised and maximised positions, normal-position rectangle (left, top, right,
 // bottom), each a little-endian 32-bit integer.

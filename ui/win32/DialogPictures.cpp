@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "resources/pictures/PictureResourceWin32.h"
+#include "ui/win32/DibSections.h"
 
 namespace nelvo {
 
@@ -18,19 +19,18 @@ const DialogPictures::Picture* DialogPictures::picture(int id) {
     Picture& made = pictures_[id];  // a missing picture is looked for only once
     const std::optional<DecodedPicture> decoded = decodePictureResource(thisModule(), id);
     if (!decoded || decoded->width == 0 || decoded->height == 0) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(decoded->width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(decoded->height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::uint32_t* bits = nullptr;
+    HBITMAP bitmap =
+        makeDibSection(static_cast<int>(decoded->width), static_cast<int>(decoded->height), &bits);
     if (bitmap == nullptr) return nullptr;
     std::memcpy(bits, decoded->pixels.data(), decoded->pixels.size());
     made = {bitmap, static_cast<int>(decoded->width), static_cast<int>(decoded->height)};
     return &made;
+}
+
+SIZE DialogPictures::size(int id) {
+    const Picture* p = picture(id);
+    return p == nullptr ? SIZE{0, 0} : SIZE{p->width, p->height};
 }
 
 bool DialogPictures::draw(HDC dc, const RECT& rect, int id) {

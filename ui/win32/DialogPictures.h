@@ -19,6 +19,8 @@ class DialogPictures {
 
     // Draws picture `id` over `rect` of `dc`; false when the module has no such picture.
     bool draw(HDC dc, const RECT& rect, int id);
+    // The stored size of picture `id` in pixels; 0 x 0 when the module has no such picture.
+    SIZE size(int id);
 
   private:
     struct Picture {

@@ -10,16 +10,23 @@
 #include <stdexcept>
 #include <string>
 
+#include "dialog/DialogClosing.h"
 #include "dialog/EditingDialogTemplate.h"
+#include "dialog/PresetCommands.h"
 #include "dialog/ZoomNavigation.h"
 #include "host/ImageModes.h"
+#include "presets/NelvoPresetManager.h"
 #include "resources/DialogResources.h"
 #include "resources/pictures/PictureResourceWin32.h"
 #include "resources/strings/StringIds.h"
 #include "ui/shared/HandlerGuard.h"
+#include "ui/shared/NavigatorGeometry.h"
 #include "ui/shared/SampleConversion.h"
+#include "ui/shared/ScreenMetrics.h"
 #include "ui/win32/DialogPictures.h"
+#include "ui/win32/NavigatorWindow.h"
 #include "ui/win32/PreviewWindow.h"
+#include "ui/win32/SplashWin32.h"
 #include "util/LoadString.h"
 
 namespace nelvo {
@@ -138,7 +145,8 @@ KeyName keyName(WPARAM key) {
 EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
                                        const std::function<void()>& fetchWholeImage,
                                        PlaneAllocator& allocator)
-    : record_(record),
+    : splash_(std::make_unique<SplashWin32>()),
+      record_(record),
       editSliders_{{editing::kIntensityEdit, editing::kIntensitySlider},
                    {editing::kTileSizeEdit, editing::kTileSizeSlider},
                    {editing::kBrushSizeEdit, editing::kBrushSizeSlider},
@@ -166,6 +174,9 @@ EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
     const bool masked = record->haveMask && record->maskData != nullptr;
     target.selection = masked ? static_cast<const std::uint8_t*>(record->maskData) : nullptr;
     target.selectionRowBytes = masked ? record->maskRowBytes : 0;
+    // The grey plane is made from the undimmed picture, so with a selection the engine
+    // takes the pixels before they are dimmed; otherwise the first computation does.
+    if (!masked) target.sourceRegion = region;
     // The worker only posts; the window exists before the first computation starts.
     updater_ = std::make_unique<PreviewUpdater>(
         target, [this] { PostMessageW(window_, kPreviewDone, 0, 0); },
@@ -174,13 +185,15 @@ EditingDialogWin32::EditingDialogWin32(const FilterRecord* record,
             if (PostMessageW(window_, kPreviewFailed, 0, reinterpret_cast<LPARAM>(copy)) == 0)
                 delete copy;
         });
-    engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
-                       region);
+    createHandMarking();
     // Outside the selection the picture shows at half brightness in every view.
-    if (masked)
+    if (masked) {
+        engine_->setSource(preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
+                           region);
         engine_->dimUnselected(
             preview_->sourcePixels.data(), preview_->rowBytes, preview_->colBytes,
             static_cast<const std::uint8_t*>(record->maskData), record->maskRowBytes, region);
+    }
 }
 
 EditingDialogWin32::~EditingDialogWin32() {
@@ -200,6 +213,7 @@ bool EditingDialogWin32::run(HWND owner) {
                                                        ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     PreviewWindow::registerClass(thisModule());
+    NavigatorWindow::registerClass(thisModule());
     const HandlerFailureScope failures([this](std::exception_ptr failure) {
         if (!failure_) failure_ = std::move(failure);
         done_ = true;
@@ -286,6 +300,7 @@ INT_PTR EditingDialogWin32::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_SIZE:
             layoutControls();
             preview_->keepInView();
+            updateNavigator();
             return TRUE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -340,9 +355,9 @@ void EditingDialogWin32::initialise() {
     setTexts();
     placeControls();
     preview_->attach(item(editing::kPreview));
-    preview_->onButtonDown = [this](IntPoint p) { onButtonDown(p); };
-    preview_->onMouseMove = [this](IntPoint p) { onMouseMove(p); };
-    preview_->onButtonUp = [this](IntPoint) { onButtonUp(); };
+    preview_->onButtonDown = [this](IntPoint p) { marks_->press(p, spaceHeld_, brushSelected()); };
+    preview_->onMouseMove = [this](IntPoint p) { marks_->move(p); };
+    preview_->onButtonUp = [this](IntPoint) { marks_->release(); };
     for (const double level : kZoomLevels)
         SendMessageW(item(editing::kZoomBox), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(widen(zoomText(level)).c_str()));
@@ -363,13 +378,16 @@ void EditingDialogWin32::initialise() {
     for (int id : {editing::kMaskButton2, editing::kMaskButton1, editing::kMaskButton4,
                    editing::kMaskButton3})
         EnableWindow(item(id), FALSE);
-    // The preset store is not part of this window layer yet.
-    for (int id : {editing::kPresetsMenu, editing::kAddPreset, editing::kDeletePreset})
-        EnableWindow(item(id), FALSE);
-    preview_->showImage(preview_->sourcePixels.data());
-    fitPreview();
+    openPresets();
+    // The first computation starts with the engine's planes, beside the first picture.
     initialised_ = true;
     startUpdate(UpdateMode::Initial);
+    preview_->showImage(preview_->sourcePixels.data());
+    fitPreview();
+    // The splash goes before the navigator comes: when the splash's window is destroyed
+    // the system activates another window, and the navigator must not be taken for it.
+    splash_->end();
+    createNavigator();
     SetTimer(window_, kProgressTimer, kProgressInterval, nullptr);
     SetFocus(item(editing::kOk));
 }
@@ -524,40 +542,28 @@ void EditingDialogWin32::applyValues(const ControlValues& v) {
     for (const auto& entry : editSliders_) syncEditFromSlider(entry.first);
 }
 
-void EditingDialogWin32::collectSettings() {
-    settings.zoom = static_cast<double>(sliderValue(editing::kZoomSlider));
+ClosingControls EditingDialogWin32::closingControls() const {
+    ClosingControls c;
+    c.values = controlValues();
+    c.zoomSliderPosition = sliderValue(editing::kZoomSlider);
     RECT frame{};
     GetWindowRect(window_, &frame);
-    settings.windowFrame[0] = frame.top;
-    settings.windowFrame[1] = frame.left;
-    settings.windowFrame[2] = frame.bottom;
-    settings.windowFrame[3] = frame.right;
-    settings.windowState = 2;
-    storeValues(controlValues(), settings.engine);
+    c.frame = WindowFrame{frame.left, frame.top, frame.right, frame.bottom};
+    return c;
 }
 
 void EditingDialogWin32::finish(bool accepted) {
     if (done_) return;
     KillTimer(window_, kProgressTimer);
-    if (accepted) {
-        // OK (or Enter) with the button still down: what the user sees is applied.
-        if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
-            onButtonUp();
-            updater_->requestCancel();  // its preview would never be seen
-        }
-        collectSettings();
-        result.mapBytes =
-            static_cast<std::uint64_t>(imageWidth_) * static_cast<std::uint64_t>(imageHeight_);
-        result.mapWidth = imageWidth_;
-        result.map = updater_->markingMap.data();
-    } else {
-        updater_->requestCancel();
-    }
-    // After OK a running computation may finish; after Cancel it was told to stop.
-    updater_->join();
+    // The navigator keeps its place for the next opening.
+    if (navigator_) navigator_->close();
+    closeEditing(accepted, closingControls(), *marks_, *updater_, settings, result);
     accepted_ = accepted;
     done_ = true;
     ShowWindow(window_, SW_HIDE);
+    if (!comparing_) return;
+    comparing_ = false;
+    showView(currentView());
 }
 
 void EditingDialogWin32::onCommand(int id, int code, HWND control) {
@@ -595,7 +601,17 @@ void EditingDialogWin32::onCommand(int id, int code, HWND control) {
         return;
     }
     if (code != BN_CLICKED && code != STN_CLICKED) return;
+    if (control == nullptr && presetCommand(id)) return;
     switch (id) {
+        case editing::kPresetsMenu:
+            showPresetMenu(kApplyPresetFirst, kApplyPresetLast, editing::kPresetsMenu);
+            break;
+        case editing::kDeletePreset:
+            showPresetMenu(kDeletePresetFirst, kDeletePresetLast, editing::kDeletePreset);
+            break;
+        case editing::kAddPreset:
+            addPresetCommand();
+            break;
         case editing::kDarkDefects:
         case editing::kBrightDefects: {
             const int other =
@@ -615,6 +631,9 @@ void EditingDialogWin32::onCommand(int id, int code, HWND control) {
             break;
         case editing::kFitToWindow:
             fitPreview();
+            break;
+        case editing::kClearMarks:
+            marks_->clear();
             break;
         case editing::kZoomIn:
             zoomStep(true);
@@ -762,9 +781,23 @@ void EditingDialogWin32::carryOut(KeyCommand command) {
         case KeyCommand::ZoomOut:
             zoomStep(false);
             break;
+        case KeyCommand::SmallerTool:
+        case KeyCommand::LargerTool:
+            stepToolSize(command == KeyCommand::LargerTool);
+            break;
+        case KeyCommand::UndoMarks:
+            marks_->undo();
+            break;
+        case KeyCommand::RedoMarks:
+            marks_->redo();
+            break;
+        case KeyCommand::ClearMarks:
+            marks_->clear();
+            break;
+        case KeyCommand::ShowNavigator:
+            showNavigator();
+            break;
         default:
-            // The navigator, the tool sizes and the hand marks are not part of this window
-            // layer yet: their keys are taken and do nothing.
             break;
     }
 }
@@ -774,7 +807,7 @@ int EditingDialogWin32::currentView() const {
 }
 
 void EditingDialogWin32::startUpdate(UpdateMode mode) {
-    if (!initialised_) return;  // the first computation starts at the end of initialise
+    if (!initialised_) return;  // initialise starts the first computation
     const std::optional<std::int32_t> range =
         updater_->startUpdate(updateParams(controlValues(), mode));
     if (!range) return;
@@ -822,67 +855,33 @@ bool EditingDialogWin32::brushSelected() const {
     return SendMessageW(item(editing::kToolTabs), TCM_GETCURSEL, 0, 0) == 0;
 }
 
-void EditingDialogWin32::onButtonDown(IntPoint p) {
-    // A release that never arrived still ends the previous drag.
-    if (dragMode_ != DragMode::None) onButtonUp();
-    if (spaceHeld_) {
-        dragMode_ = DragMode::Pan;
-    } else {
-        dragMode_ = brushSelected() ? DragMode::Brush : DragMode::Eraser;
-        strokeBounds_ = {};
-        const IntPoint q = imagePoint(p, preview_->displayRect, preview_->zoom);
-        paintStroke(q, q);
-    }
-    lastPoint_ = p;
+// The drag itself is the shared HandMarking's; the dialog shows its overlay, pans the
+// preview and recomputes.
+void EditingDialogWin32::createHandMarking() {
+    MarkingCanvas canvas = previewCanvas(*preview_, *updater_);
+    canvas.toolSize = [this](bool brush) {
+        return sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
+    };
+    canvas.brushIntensity = [this] { return sliderValue(editing::kBrushIntensitySlider); };
+    canvas.panBy = [this](int dx, int dy) { panBy(dx, dy); };
+    canvas.marksChanged = [this] { startUpdate(UpdateMode::Marks); };
+    marks_ = std::make_unique<HandMarking>(std::move(canvas), imageWidth_, imageHeight_);
 }
 
-void EditingDialogWin32::onMouseMove(IntPoint p) {
-    if (dragMode_ == DragMode::Pan) {
-        preview_->panBy(p.x - lastPoint_.x, p.y - lastPoint_.y);
-    } else if (dragMode_ == DragMode::Brush || dragMode_ == DragMode::Eraser) {
-        const IntRect& display = preview_->displayRect;
-        paintStroke(imagePoint(lastPoint_, display, preview_->zoom),
-                    imagePoint(p, display, preview_->zoom));
-    }
-    lastPoint_ = p;
+void EditingDialogWin32::stepToolSize(bool larger) {
+    const bool brush = brushSelected();
+    const int sliderId = brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider;
+    HWND size = item(sliderId);
+    const int low = static_cast<int>(SendMessageW(size, TBM_GETRANGEMIN, 0, 0));
+    const int high = static_cast<int>(SendMessageW(size, TBM_GETRANGEMAX, 0, 0));
+    SendMessageW(size, TBM_SETPOS, TRUE, steppedToolSize(sliderValue(sliderId), larger, low, high));
+    // A position set by the program sends no notification: the box follows here.
+    syncEditFromSlider(brush ? editing::kBrushSizeEdit : editing::kEraserSizeEdit);
 }
 
-void EditingDialogWin32::paintStroke(IntPoint a, IntPoint b) {
-    std::uint32_t* overlay = preview_->overlayWords();
-    if (overlay == nullptr) return;
-    const bool brush = dragMode_ == DragMode::Brush;
-    const int size = sliderValue(brush ? editing::kBrushSizeSlider : editing::kEraserSizeSlider);
-    const std::uint32_t colour =
-        brush ? brushTraceColour(sliderValue(editing::kBrushIntensitySlider)) : kEraserTraceColour;
-    drawStrokeSegment(overlay, imageWidth_, imageHeight_, a, b, size, colour);
-    const IntRect r = strokeDirtyRect(a, b, size, imageWidth_, imageHeight_);
-    if (r.width() <= 0 || r.height() <= 0) return;  // wholly outside the image
-    halveTraceAlpha(overlay, imageWidth_, r);
-    strokeBounds_ = unite(strokeBounds_, r);
-    preview_->invalidateImageArea(r);
-}
-
-// The stroke's trace is burnt into the hand marks under the worker's lock, then every
-// stroke recomputes, as in the Qt dialog.
-void EditingDialogWin32::onButtonUp() {
-    const DragMode mode = dragMode_;
-    dragMode_ = DragMode::None;
-    if (mode != DragMode::Brush && mode != DragMode::Eraser) return;
-    const std::uint32_t* overlay = preview_->overlayWords();
-    const int intensity = sliderValue(editing::kBrushIntensitySlider);
-    if (overlay != nullptr)
-        updater_->editMarks([&](std::uint8_t* map) {
-            if (mode == DragMode::Brush)
-                applyBrushTrace(overlay, imageWidth_, strokeBounds_, intensity, map);
-            else
-                applyEraserTrace(overlay, imageWidth_, strokeBounds_, map);
-        });
-    startUpdate(UpdateMode::Marks);
-    preview_->clearOverlay(strokeBounds_);
-    strokeBounds_ = {};
-}
-
+// Every zoom change ends here: the box, the slider and the navigator's frame follow.
 void EditingDialogWin32::showZoom() {
+    updateNavigator();
     zoomTyped_ = false;
     SetWindowTextW(item(editing::kZoomBox), widen(zoomText(preview_->zoom)).c_str());
     SendMessageW(item(editing::kZoomSlider), TBM_SETPOS, TRUE, zoomSliderPosition(preview_->zoom));
@@ -906,6 +905,43 @@ void EditingDialogWin32::zoomStep(bool in) {
 
 void EditingDialogWin32::applyTypedZoom() {
     setZoomTo(typedZoom(narrow(windowText(item(editing::kZoomBox)))));
+}
+
+void EditingDialogWin32::panBy(int dx, int dy) {
+    preview_->panBy(dx, dy);
+    updateNavigator();
+}
+
+// A tool window to the left of the dialog, or where the user left it last time, with the
+// source picture reduced and the visible part framed.
+void EditingDialogWin32::createNavigator() {
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    const NavigatorPlace place = navigatorPlace(
+        imageWidth_, imageHeight_, frame.left, frame.top,
+        metricsFor(isLargeScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))));
+    navigator_ = std::make_unique<NavigatorWindow>();
+    navigator_->create(window_, place.corner.x, place.corner.y, place.size.width,
+                       place.size.height);
+    navigator_->setImage(preview_->pictureCovering(place.size.width, place.size.height));
+    connectNavigator(
+        *navigator_, *preview_, [this](int dx, int dy) { panBy(dx, dy); },
+        [this] { updateNavigator(); });
+    updateNavigator();
+}
+
+void EditingDialogWin32::updateNavigator() {
+    if (!navigator_) return;
+    const ViewFraction area = preview_->visibleArea();
+    navigator_->setViewArea(area);
+    if (navigatorReopening_.follow(area) && IsWindowVisible(window_) != 0) showNavigator();
+}
+
+// Shows the navigator again if the user closed it (the N key).
+void EditingDialogWin32::showNavigator() {
+    if (!navigator_ || navigator_->visible()) return;
+    navigator_->reopen();
+    navigator_->setViewArea(preview_->visibleArea());
 }
 
 void EditingDialogWin32::chooseColour() {

@@ -13,22 +13,29 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "PIFilter.h"
+#include "dialog/DialogClosing.h"
 #include "dialog/DialogControls.h"
 #include "dialog/DialogLayout.h"
+#include "dialog/HandMarking.h"
 #include "dialog/KeyCommands.h"
 #include "dialog/MarkingResult.h"
 #include "dialog/MarkingTools.h"
 #include "dialog/PreviewUpdater.h"
+#include "dialog/ZoomNavigation.h"
 #include "engine/FilterBase.h"
 #include "settings/FilterParameters.h"
 
 namespace nelvo {
 
 class PreviewWindow;
+class SplashWin32;
+class NavigatorWindow;
 class DialogPictures;
+class NelvoPresetManager;
 
 class EditingDialogWin32 {
   public:
@@ -60,7 +67,7 @@ class EditingDialogWin32 {
     void layoutControls();
     void applyValues(const ControlValues& values);
     ControlValues controlValues() const;
-    void collectSettings();
+    ClosingControls closingControls() const;
     void finish(bool accepted);
 
     void onCommand(int id, int code, HWND control);
@@ -82,12 +89,24 @@ class EditingDialogWin32 {
 
     // The brush and the eraser on the preview.
     bool brushSelected() const;
-    void onButtonDown(IntPoint p);
-    void onMouseMove(IntPoint p);
-    void onButtonUp();
-    void paintStroke(IntPoint a, IntPoint b);
+    void createHandMarking();
+    void stepToolSize(bool larger);
+
+    // The preset commands (EditingDialogPresets.cpp).
+    void openPresets();
+    void updatePresetButtons();
+    void showPresetError(const std::wstring& message);
+    void showPresetMenu(int firstId, int lastId, int buttonId);
+    // Carries out menu command `id`; false when it is no preset command.
+    bool presetCommand(int id);
+    bool confirmPresetDeletion(const std::wstring& name);
+    void addPresetCommand();
 
     void showZoom();
+    void panBy(int dx, int dy);
+    void createNavigator();
+    void updateNavigator();
+    void showNavigator();
     void setZoomTo(double zoom);
     void fitPreview();
     void zoomStep(bool in);
@@ -102,19 +121,24 @@ class EditingDialogWin32 {
     bool checked(int id) const;
     int sliderValue(int id) const;
 
+    // Shown from the start of the constructor to the end of initialise().
+    std::unique_ptr<SplashWin32> splash_;
     const FilterRecord* record_;
     HWND window_ = nullptr;
     std::unique_ptr<PreviewWindow> preview_;
+    // From the end of initialise() on.
+    std::unique_ptr<NavigatorWindow> navigator_;
+    NavigatorReopening navigatorReopening_;
     std::unique_ptr<DialogPictures> pictures_;
     std::unique_ptr<FilterBase> engine_;
     std::unique_ptr<PreviewUpdater> updater_;
+    // Null when the presets folder cannot be used: the preset buttons stay disabled.
+    std::unique_ptr<NelvoPresetManager> presets_;
     std::int32_t imageWidth_ = 0, imageHeight_ = 0;
     std::uint32_t defectColor_ = 255;
     bool comparing_ = false;
-    DragMode dragMode_ = DragMode::None;
-    IntPoint lastPoint_;
-    // The image pixels the stroke in progress may have touched.
-    IntRect strokeBounds_;
+    // The brush, the eraser and panning on the preview, with the marks' undo history.
+    std::unique_ptr<HandMarking> marks_;
     bool spaceHeld_ = false;
     // The zoom box's text was typed rather than chosen from its list.
     bool zoomTyped_ = false;

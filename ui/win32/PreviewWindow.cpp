@@ -12,6 +12,8 @@
 #include "ui/shared/MarkOverlay.h"
 #include "ui/shared/SampleConversion.h"
 #include "ui/shared/ScreenPixels.h"
+#include "ui/win32/DibSections.h"
+#include "ui/win32/PaintWindow.h"
 
 namespace nelvo {
 
@@ -19,23 +21,10 @@ namespace {
 
 // The host's display routine is called for tiles of at most this many pixels a side.
 constexpr int kMaxTile = 512;
-// Halving stops at this size: smaller views are scaled from it directly.
-constexpr int kSmallestReduction = 64;
 
 VRect filterRectOf(const FilterRecord* record) {
     if (record == nullptr || record->bigDocumentData == nullptr) return {};
     return record->bigDocumentData->filterRect32;
-}
-
-BITMAPINFO topDownInfo(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
 }
 
 }  // namespace
@@ -108,11 +97,8 @@ void PreviewWindow::attach(HWND window) {
 
 PreviewWindow::Surface PreviewWindow::makeSurface(int width, int height) {
     Surface s;
-    const BITMAPINFO info = topDownInfo(width, height);
-    void* bits = nullptr;
-    s.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    s.bitmap = makeDibSection(width, height, &s.bits);
     if (s.bitmap == nullptr) return {};
-    s.bits = static_cast<std::uint32_t*>(bits);
     s.width = width;
     s.height = height;
     return s;
@@ -174,32 +160,43 @@ void PreviewWindow::renderAll(const std::uint8_t* pixels) {
     }
 }
 
+namespace {
+
+template <typename Surface>
+PixelBuffer pixelBuffer(const Surface& s) {
+    return {reinterpret_cast<std::uint8_t*>(s.bits), s.width, s.height,
+            std::ptrdiff_t{4} * s.width};
+}
+
+}  // namespace
+
+std::vector<PixelBuffer> PreviewWindow::halvingBuffers() const {
+    std::vector<PixelBuffer> buffers;
+    for (const Surface& half : reductions_) buffers.push_back(pixelBuffer(half));
+    return buffers;
+}
+
 void PreviewWindow::buildReductions() {
-    // `previous` points into reductions_: it must not reallocate while they are made.
-    reductions_.reserve(32);  // more halvings than any int-sized image has
-    const Surface* previous = &surface_;
+    const std::vector<PictureSize> sizes = surface_.bitmap == nullptr
+                                               ? std::vector<PictureSize>{}
+                                               : halvingSizes(surface_.width, surface_.height);
     std::size_t level = 0;
-    while (previous->bitmap != nullptr &&
-           std::max(previous->width, previous->height) > kSmallestReduction) {
-        const int width = (previous->width + 1) / 2;
-        const int height = (previous->height + 1) / 2;
-        if (level == reductions_.size() || reductions_[level].width != width ||
-            reductions_[level].height != height) {
-            for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
-            reductions_.resize(level);
-            Surface half = makeSurface(width, height);
-            if (half.bitmap == nullptr) break;  // the larger pictures still serve
-            reductions_.push_back(half);
-        }
-        Surface& half = reductions_[level];
-        GdiFlush();
-        halvePixelsInParallel(reinterpret_cast<const std::uint8_t*>(previous->bits),
-                              previous->width, previous->height, previous->width * 4,
-                              reinterpret_cast<std::uint8_t*>(half.bits), half.width * 4);
-        previous = &reductions_[level++];
+    for (; level < sizes.size(); ++level) {
+        const PictureSize size = sizes[level];
+        if (level < reductions_.size() && reductions_[level].width == size.width &&
+            reductions_[level].height == size.height)
+            continue;
+        for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
+        reductions_.resize(level);
+        Surface half = makeSurface(size.width, size.height);
+        if (half.bitmap == nullptr) break;  // the larger pictures still serve
+        reductions_.push_back(half);
     }
     for (std::size_t i = level; i < reductions_.size(); ++i) freeSurface(reductions_[i]);
     reductions_.resize(level);
+    if (surface_.bitmap == nullptr) return;
+    GdiFlush();  // GDI's pending drawing into the sections is done before they are read
+    buildHalvings(pixelBuffer(surface_), halvingBuffers());
 }
 
 void PreviewWindow::showImage(const std::uint8_t* pixels) {
@@ -258,6 +255,23 @@ void PreviewWindow::panBy(int dx, int dy) {
     if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
 }
 
+void PreviewWindow::centerOn(float fx, float fy) {
+    displayRect = nelvo::centerOn(displayRect, clientRect(), fx, fy);
+    if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+}
+
+ViewFraction PreviewWindow::visibleArea() const {
+    const IntRect client = clientRect();
+    return nelvo::visibleArea(displayRect, client.width(), client.height());
+}
+
+PixelBuffer PreviewWindow::pictureCovering(int width, int height) const {
+    if (surface_.bitmap == nullptr) return {};
+    GdiFlush();
+    const std::size_t covering = halvingsCovering(halvingBuffers(), width, height);
+    return covering == 0 ? pixelBuffer(surface_) : pixelBuffer(reductions_[covering - 1]);
+}
+
 void PreviewWindow::keepInView() {
     displayRect = nelvo::keepInView(displayRect, clientRect());
     if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
@@ -278,11 +292,9 @@ void PreviewWindow::paint(HDC dc) {
     DeleteObject(brush);
     if (surface_.bitmap != nullptr && displayRect.width() > 0 && displayRect.height() > 0) {
         // The smallest reduction still at least as large as the view.
-        const Surface* picture = &surface_;
-        for (const Surface& reduced : reductions_) {
-            if (reduced.width < displayRect.width() || reduced.height < displayRect.height()) break;
-            picture = &reduced;
-        }
+        const std::size_t covering =
+            halvingsCovering(halvingBuffers(), displayRect.width(), displayRect.height());
+        const Surface* picture = covering == 0 ? &surface_ : &reductions_[covering - 1];
         // Only the visible part of the picture is scaled: at a high zoom the display
         // rectangle is many times the client's size.
         const IntRect visible{std::max(displayRect.left, 0), std::max(displayRect.top, 0),
@@ -364,13 +376,8 @@ LRESULT PreviewWindow::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(window_, &ps);
-            paint(dc);
-            EndPaint(window_, &ps);
-            return 0;
-        }
+        case WM_PAINT:
+            return paintWindow(window_, [this](HDC dc) { paint(dc); });
         case WM_SIZE:
             keepInView();
             return 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PIFilter.h"
+#include "ui/shared/ImageReduction.h"
 #include "ui/shared/PreviewGeometry.h"
 
 namespace nelvo {
@@ -54,7 +55,14 @@ class PreviewWindow {
     // Moves the picture by dx, dy client pixels (kept in view).
     void panBy(int dx, int dy);
     void keepInView();
+    // Centres the picture on the image point at fractions fx, fy of its size.
+    void centerOn(float fx, float fy);
+    // The part of the picture in view, as fractions of its size.
+    ViewFraction visibleArea() const;
     IntRect clientRect() const;
+    // The smallest of the shown picture and its halvings that still covers width x
+    // height (empty before the first picture); the navigator's thumbnail comes from it.
+    PixelBuffer pictureCovering(int width, int height) const;
 
     // The stroke overlay: one word 0xAARRGGBB (premultiplied) per image pixel, rows
     // without padding, blended over the picture; null when it cannot be made.
@@ -93,6 +101,7 @@ class PreviewWindow {
     bool ensureSurface();
     void renderAll(const std::uint8_t* pixels);
     void buildReductions();
+    std::vector<PixelBuffer> halvingBuffers() const;
 
     HWND window_ = nullptr;
     // Top-down 32-bit DIB section of the image's size and its halvings.
