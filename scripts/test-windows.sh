@@ -84,6 +84,23 @@ done
 wine wineboot -i >/dev/null 2>&1
 registry_folder="$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -type d -path '*/AppData/Local' | head -n1)/filterhost"
 
+# Runs the command that follows $1 (a wine program), adding its output to the file $1.
+# Under load wine now and then fails to start a program at all: the run ends with an
+# error status and prints nothing, where our programs always print a line. Such a run
+# is made once more, and the log says so.
+wine_logged() {
+  local log="$1" status=0 before
+  shift
+  before="$(wc -c <"$log" 2>/dev/null || echo 0)"
+  "$@" >>"$log" 2>&1 || status=$?
+  if [ "$status" != 0 ] && [ "$(wc -c <"$log")" = "$before" ]; then
+    echo "(the program printed nothing and ended with status $status: started once more)" >>"$log"
+    status=0
+    "$@" >>"$log" 2>&1 || status=$?
+  fi
+  return "$status"
+}
+
 # Runs golden case $1 with the OpenCL device $2 (off, cpu); the output goes to
 # $3. Extra environment for wine comes from the caller.
 run_case() {
@@ -96,13 +113,14 @@ run_case() {
   # A failure says which program failed and how: under load a run once failed with an
   # empty log. (The status lines hold no "opencl:", which the traced runs look for.)
   local status=0
-  NELVO_OPENCL_DEVICE="$device" wine "$filterhost" run "$case/input.tif" -o "$output" \
-    --play "$case/action.json" "${args[@]}" >"$work/run.log" 2>&1 || status=$?
+  : >"$work/run.log"
+  wine_logged "$work/run.log" env NELVO_OPENCL_DEVICE="$device" wine "$filterhost" run \
+    "$case/input.tif" -o "$output" --play "$case/action.json" "${args[@]}" || status=$?
   if [ "$status" != 0 ]; then
     echo "filterhost.exe ended with status $status" >>"$work/run.log"
     return 1
   fi
-  wine "$compare" "$case/expected.tif" "$output" >>"$work/run.log" 2>&1 || status=$?
+  wine_logged "$work/run.log" wine "$compare" "$case/expected.tif" "$output" || status=$?
   if [ "$status" != 0 ]; then
     echo "golden_compare.exe ended with status $status" >>"$work/run.log"
     return 1
@@ -293,7 +311,7 @@ stroke_run() {
 
 # Whether the images $1 and $2 are equal.
 same_image() {
-  wine "$compare" "$1" "$2" >>"$work/dialog.log" 2>&1
+  wine_logged "$work/dialog.log" wine "$compare" "$1" "$2"
 }
 
 # A stroke marks more defects: the written image differs from the silent run with the
